@@ -1,0 +1,16 @@
+// The subcommands of the ravnmor command. Each adds itself to the app and
+// sets the action that runs when it is chosen; the action's result is the
+// process exit status (0 success, 1 failure, 2 bad usage).
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <functional>
+
+namespace ravnmor::cli {
+
+using Action = std::function<int()>;
+
+// Registered in main.cpp, one per subcommand file.
+void add_demo_command(CLI::App& app, Action& action);
+
+}  // namespace ravnmor::cli
