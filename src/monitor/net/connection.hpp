@@ -1,0 +1,69 @@
+// One TN3270 connection: a connected socket and the telnet codec on it. Its
+// records are the 3270 data stream exactly as it travels (EBCDIC); the
+// terminal above it translates.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "monitor/net/telnet.hpp"
+
+namespace ravnmor::net {
+
+struct ConnectionLimits {
+  // How long a client may take to agree to the 3270 mode.
+  std::chrono::milliseconds negotiation = std::chrono::seconds(10);
+  // How long the client may leave outbound data unread before it counts as gone.
+  std::chrono::milliseconds output = std::chrono::seconds(60);
+};
+
+class Connection {
+ public:
+  // Takes ownership of a connected socket.
+  Connection(int fd, ConnectionLimits limits);
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  // Runs the telnet negotiation. False (and error()) when the client does not
+  // agree to the 3270 mode within the negotiation limit.
+  bool negotiate();
+
+  // Sends one record. False when the client is gone.
+  bool send_record(std::span<const std::uint8_t> record);
+
+  // Waits for the client's next record; there is no time limit (the user may
+  // think), but a half-open connection is found by TCP keepalive. False when
+  // the client closed, reset, sent what is not TN3270, or the session was
+  // asked to stop.
+  bool receive_record(std::vector<std::uint8_t>& record);
+
+  // Writes text as it stands (no telnet framing) and closes: for a client
+  // that is turned away.
+  void refuse(std::string_view text);
+
+  const std::string& error() const { return error_; }
+  const std::string& terminal_type() const { return codec_.terminal_type(); }
+
+ private:
+  enum class Wait { kReadable, kWritable };
+  bool wait(Wait what, int timeout_ms);
+  bool read_some(int timeout_ms);
+  bool flush();
+  bool fail(std::string message);
+
+  int fd_;
+  ConnectionLimits limits_;
+  TelnetCodec codec_;
+  std::string error_;
+};
+
+// Set by the session process's SIGTERM handler: the waiting operation gives
+// up and the session ends.
+bool stop_requested();
+void request_stop();
+
+}  // namespace ravnmor::net

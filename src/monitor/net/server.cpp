@@ -1,0 +1,250 @@
+#include "monitor/net/server.hpp"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+#include "monitor/net/connection.hpp"
+
+namespace ravnmor::net {
+
+namespace {
+
+constexpr int kListenBacklog = 64;
+// How long sessions are given to end after SIGTERM before they are killed.
+constexpr auto kStopGrace = std::chrono::seconds(5);
+
+// Signals reach the listener's poll loop through this pipe: one byte each.
+int signal_pipe[2] = {-1, -1};
+constexpr char kChildSignal = 'C';
+constexpr char kStopSignal = 'S';
+
+void on_signal(int number) {
+  int saved = errno;
+  char byte = number == SIGCHLD ? kChildSignal : kStopSignal;
+  [[maybe_unused]] ssize_t ignored = write(signal_pipe[1], &byte, 1);
+  errno = saved;
+}
+
+void on_session_stop(int) {
+  request_stop();
+}
+
+void set_handler(int number, void (*handler)(int)) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  sigaction(number, &action, nullptr);
+}
+
+void install_listener_signals() {
+  if (signal_pipe[0] < 0) pipe2(signal_pipe, O_NONBLOCK | O_CLOEXEC);
+  set_handler(SIGCHLD, on_signal);
+  set_handler(SIGINT, on_signal);
+  set_handler(SIGTERM, on_signal);
+  set_handler(SIGPIPE, SIG_IGN);
+}
+
+// A session process leaves shutdown to the listener (Ctrl-C at the console
+// reaches the whole process group) and ends its task cleanly on SIGTERM.
+void install_session_signals() {
+  set_handler(SIGCHLD, SIG_DFL);
+  set_handler(SIGINT, SIG_IGN);
+  set_handler(SIGTERM, on_session_stop);
+}
+
+std::string describe_end(int status) {
+  if (WIFEXITED(status)) return "ended with exit status " + std::to_string(WEXITSTATUS(status));
+  if (WIFSIGNALED(status)) {
+    int number = WTERMSIG(status);
+    return "was killed by signal " + std::to_string(number) + " (" + strsignal(number) + ")";
+  }
+  return "ended with wait status " + std::to_string(status);
+}
+
+bool ended_badly(int status) {
+  return !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+}
+
+std::string format_address(const sockaddr_storage& address) {
+  char host[INET6_ADDRSTRLEN] = "?";
+  std::uint16_t port = 0;
+  if (address.ss_family == AF_INET) {
+    const auto& v4 = reinterpret_cast<const sockaddr_in&>(address);
+    inet_ntop(AF_INET, &v4.sin_addr, host, sizeof host);
+    port = ntohs(v4.sin_port);
+    return std::string(host) + ":" + std::to_string(port);
+  }
+  const auto& v6 = reinterpret_cast<const sockaddr_in6&>(address);
+  inet_ntop(AF_INET6, &v6.sin6_addr, host, sizeof host);
+  port = ntohs(v6.sin6_port);
+  return "[" + std::string(host) + "]:" + std::to_string(port);
+}
+
+}  // namespace
+
+std::optional<ListenAddress> parse_listen_address(std::string_view text, std::string& error) {
+  auto colon = text.rfind(':');
+  if (colon == std::string_view::npos) {
+    error = "bad listen address '" + std::string(text) + "': expected HOST:PORT";
+    return std::nullopt;
+  }
+  std::string_view host = text.substr(0, colon);
+  std::string_view port = text.substr(colon + 1);
+  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
+    host = host.substr(1, host.size() - 2);
+  }
+  unsigned value = 0;
+  auto [end, problem] = std::from_chars(port.data(), port.data() + port.size(), value);
+  if (host.empty() || port.empty() || problem != std::errc{} || end != port.data() + port.size() ||
+      value > 65535) {
+    error = "bad listen address '" + std::string(text) + "': expected HOST:PORT, PORT 0-65535";
+    return std::nullopt;
+  }
+  return ListenAddress{std::string(host), static_cast<std::uint16_t>(value)};
+}
+
+std::string session_limit_message(int max_sessions) {
+  return "ravnmor: all " + std::to_string(max_sessions) +
+         " sessions of this region are in use; try again later\r\n";
+}
+
+Server::~Server() {
+  if (listen_fd_ >= 0) close(listen_fd_);
+}
+
+bool Server::open(const ServerOptions& options) {
+  options_ = options;
+  std::string shown = options.listen.host + ":" + std::to_string(options.listen.port);
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+  addrinfo* found = nullptr;
+  std::string port = std::to_string(options.listen.port);
+  if (int problem = getaddrinfo(options.listen.host.c_str(), port.c_str(), &hints, &found)) {
+    error_ = "bad listen address '" + shown + "': " + gai_strerror(problem);
+    return false;
+  }
+  int fd = socket(found->ai_family, found->ai_socktype | SOCK_CLOEXEC, found->ai_protocol);
+  int on = 1;
+  bool listening = fd >= 0 && setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0 &&
+                   bind(fd, found->ai_addr, found->ai_addrlen) == 0 &&
+                   listen(fd, kListenBacklog) == 0;
+  freeaddrinfo(found);
+  if (!listening) {
+    error_ = "cannot listen on " + shown + ": " + std::strerror(errno);
+    if (fd >= 0) close(fd);
+    return false;
+  }
+  listen_fd_ = fd;
+  return true;
+}
+
+std::string Server::local_address() const {
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&address), &length);
+  return format_address(address);
+}
+
+void Server::run(const SessionHandler& handler, const ErrorLogger& log) {
+  install_listener_signals();
+  while (!stopping_) {
+    pollfd entries[] = {{listen_fd_, POLLIN, 0}, {signal_pipe[0], POLLIN, 0}};
+    if (poll(entries, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      log(std::string("listener: poll: ") + std::strerror(errno));
+      break;
+    }
+    char signals[64];
+    ssize_t count =
+        (entries[1].revents & POLLIN) ? read(signal_pipe[0], signals, sizeof signals) : 0;
+    for (ssize_t i = 0; i < count; ++i) {
+      if (signals[i] == kStopSignal) stopping_ = true;
+    }
+    reap(log);
+    if (!stopping_ && (entries[0].revents & POLLIN)) accept_one(handler);
+  }
+  close(listen_fd_);
+  listen_fd_ = -1;
+  stop_sessions(log);
+}
+
+void Server::accept_one(const SessionHandler& handler) {
+  int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+  if (fd < 0) return;  // the client gave up before we took it, or out of descriptors
+  if (static_cast<int>(sessions_.size()) >= options_.max_sessions) {
+    Connection turned_away(fd, ConnectionLimits{});
+    turned_away.refuse(session_limit_message(options_.max_sessions));
+    return;
+  }
+  start_session(fd, handler);
+}
+
+void Server::start_session(int fd, const SessionHandler& handler) {
+  int number = next_number_++;
+  std::fflush(nullptr);  // the child must not write the parent's buffered output again
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(listen_fd_);
+    close(signal_pipe[0]);
+    close(signal_pipe[1]);
+    install_session_signals();
+    int status = handler(fd, number);
+    std::fflush(nullptr);
+    _exit(status);
+  }
+  close(fd);
+  if (pid > 0) sessions_[pid] = Session{number};
+}
+
+void Server::reap(const ErrorLogger& log) {
+  int status = 0;
+  pid_t pid;
+  while ((pid = waitpid(-1, &status, WNOHANG)) > 0) {
+    auto session = sessions_.find(pid);
+    if (session == sessions_.end()) continue;
+    if (ended_badly(status)) {
+      log("session " + std::to_string(session->second.number) + " (pid " + std::to_string(pid) +
+          ") " + describe_end(status));
+    }
+    sessions_.erase(session);
+  }
+}
+
+void Server::stop_sessions(const ErrorLogger& log) {
+  for (const auto& [pid, session] : sessions_) kill(pid, SIGTERM);
+  auto deadline = std::chrono::steady_clock::now() + kStopGrace;
+  while (!sessions_.empty() && std::chrono::steady_clock::now() < deadline) {
+    pollfd entry{signal_pipe[0], POLLIN, 0};
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    poll(&entry, 1, static_cast<int>(left.count()) + 1);
+    char drained[64];
+    while (read(signal_pipe[0], drained, sizeof drained) > 0) {
+    }
+    reap(log);
+  }
+  for (const auto& [pid, session] : sessions_) {
+    log("session " + std::to_string(session.number) + " (pid " + std::to_string(pid) +
+        ") did not stop in time and was killed");
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+  sessions_.clear();
+}
+
+}  // namespace ravnmor::net

@@ -1,0 +1,76 @@
+// The region's listener: accepts TN3270 connections and gives each one its
+// own session process (fork after accept), so that a crash or an exit in one
+// session never touches another. It caps the number of sessions, reaps them,
+// logs the ones that failed, and on SIGINT or SIGTERM ends them all.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ravnmor::net {
+
+struct ListenAddress {
+  std::string host;
+  std::uint16_t port = 0;
+};
+
+// Parses HOST:PORT ([HOST]:PORT for an IPv6 literal). Empty result and a
+// reason in `error` when the text is not such an address.
+std::optional<ListenAddress> parse_listen_address(std::string_view text, std::string& error);
+
+struct ServerOptions {
+  ListenAddress listen;
+  int max_sessions = 64;
+};
+
+// Runs in the session process with the accepted socket and the session's
+// number (1, 2, ... in the order of connection); its result is the process's
+// exit status.
+using SessionHandler = std::function<int(int fd, int session_number)>;
+
+// Receives one line for the region's error log.
+using ErrorLogger = std::function<void(const std::string&)>;
+
+class Server {
+ public:
+  Server() = default;
+  ~Server();
+  Server(const Server&) = delete;
+  Server& operator=(const Server&) = delete;
+
+  // Resolves, binds and listens. False with a one-line reason in error().
+  bool open(const ServerOptions& options);
+  const std::string& error() const { return error_; }
+  // The address actually bound (the port chosen when 0 was asked for).
+  std::string local_address() const;
+
+  // Serves until SIGINT or SIGTERM, then stops every session and returns.
+  void run(const SessionHandler& handler, const ErrorLogger& log);
+
+ private:
+  struct Session {
+    int number;
+  };
+  void accept_one(const SessionHandler& handler);
+  void start_session(int fd, const SessionHandler& handler);
+  void reap(const ErrorLogger& log);
+  void stop_sessions(const ErrorLogger& log);
+
+  int listen_fd_ = -1;
+  ServerOptions options_;
+  std::map<pid_t, Session> sessions_;
+  int next_number_ = 1;
+  bool stopping_ = false;
+  std::string error_;
+};
+
+// The line a refused client reads before the connection closes.
+std::string session_limit_message(int max_sessions);
+
+}  // namespace ravnmor::net
