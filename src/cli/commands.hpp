@@ -12,5 +12,6 @@ using Action = std::function<int()>;
 
 // Registered in main.cpp, one per subcommand file.
 void add_demo_command(CLI::App& app, Action& action);
+void add_serve_command(CLI::App& app, Action& action);
 
 }  // namespace ravnmor::cli

@@ -1,0 +1,60 @@
+// A region started with `ravnmor serve` on a free loopback port in a fresh
+// region directory, for the end-to-end tests.
+#pragma once
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "process.hpp"
+
+namespace ravnmor::cli::testing {
+
+inline std::filesystem::path fresh_directory(const std::string& purpose) {
+  static int counter = 0;
+  auto path =
+      std::filesystem::temp_directory_path() /
+      ("ravnmor-" + purpose + "-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+  std::filesystem::remove_all(path);
+  std::filesystem::create_directories(path);
+  return path;
+}
+
+class RegionServer {
+ public:
+  explicit RegionServer(std::vector<std::string> extra = {})
+      : directory_(fresh_directory("serve")) {
+    std::vector<std::string> argv = {ravnmor_binary(), "serve",    "--listen",
+                                     "127.0.0.1:0",    "--region", region_dir()};
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    process_ = std::make_unique<Process>(argv);
+    if (auto line = process_->read_line()) {
+      startup_line_ = *line;
+      auto colon = line->rfind(':');
+      if (line->find(" listening on ") != std::string::npos && colon != std::string::npos) {
+        port_ = std::stoi(line->substr(colon + 1));
+      }
+    }
+  }
+
+  ~RegionServer() {
+    process_.reset();
+    std::filesystem::remove_all(directory_);
+  }
+
+  int port() const { return port_; }
+  std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
+  const std::string& startup_line() const { return startup_line_; }
+  std::string region_dir() const { return (directory_ / "region").string(); }
+  Process& process() { return *process_; }
+
+ private:
+  std::filesystem::path directory_;
+  std::unique_ptr<Process> process_;
+  std::string startup_line_;
+  int port_ = 0;
+};
+
+}  // namespace ravnmor::cli::testing

@@ -1,0 +1,65 @@
+// ravnmor serve as a user runs it: start-up, shutdown and its errors.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "process.hpp"
+#include "region_server.hpp"
+
+namespace ravnmor::cli::testing {
+namespace {
+
+TEST(Serve, StartsAndStopsOnSignals) {
+  for (int stop_signal : {SIGTERM, SIGINT}) {
+    RegionServer server;
+    ASSERT_NE(server.port(), 0) << server.startup_line();
+    EXPECT_EQ(server.startup_line(),
+              "ravnmor: region " + server.region_dir() + " listening on " + server.address());
+    EXPECT_TRUE(std::filesystem::is_directory(server.region_dir()));
+    server.process().signal(stop_signal);
+    EXPECT_EQ(server.process().read_line(), "ravnmor: region " + server.region_dir() + " stopped");
+    auto status = server.process().wait_for_exit();
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
+  }
+}
+
+TEST(Serve, StartupErrorsGiveOneLineAndStatus2) {
+  RegionServer running;
+  ASSERT_NE(running.port(), 0) << running.startup_line();
+  auto scratch = fresh_directory("serve-errors");
+  std::ofstream(scratch / "plain-file") << "not a directory\n";
+  struct Case {
+    std::vector<std::string> args;
+    std::string error;
+  };
+  const Case cases[] = {
+      {{"--listen", running.address(), "--region", (scratch / "r1").string()},
+       "ravnmor serve: cannot listen on " + running.address() + ": Address already in use\n"},
+      {{"--listen", "localhost", "--region", (scratch / "r2").string()},
+       "ravnmor serve: bad listen address 'localhost': expected HOST:PORT\n"},
+      {{"--listen", "127.0.0.1:70000", "--region", (scratch / "r3").string()},
+       "ravnmor serve: bad listen address '127.0.0.1:70000': expected HOST:PORT, PORT 0-65535\n"},
+      {{"--listen", "127.0.0.1:0", "--region", (scratch / "plain-file" / "region").string()},
+       "ravnmor serve: region directory '" + (scratch / "plain-file" / "region").string() +
+           "' is not writable: Not a directory\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> argv = {ravnmor_binary(), "serve"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    Process serve(argv);
+    EXPECT_EQ(serve.read_error_to_end(), c.error);
+    auto status = serve.wait_for_exit();
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 2) << c.error;
+  }
+  Process bad_count({ravnmor_binary(), "serve", "--max-sessions", "0"});
+  EXPECT_NE(bad_count.read_error_to_end().find("--max-sessions"), std::string::npos);
+  auto status = bad_count.wait_for_exit();
+  ASSERT_TRUE(status);
+  EXPECT_EQ(WEXITSTATUS(*status), 2);
+  std::filesystem::remove_all(scratch);
+}
+
+}  // namespace
+}  // namespace ravnmor::cli::testing
