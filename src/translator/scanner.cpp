@@ -83,6 +83,13 @@ void too_long() {
   std::exit(1);
 }
 
+// Adds a character just read to the match.
+void keep(int c) {
+  if (yyleng > kMaxTokenLength) too_long();
+  yytext[yyleng++] = static_cast<char>(c);
+  yytext[yyleng] = '\0';
+}
+
 // Reads the next character into the match; 0 at the end of input.
 int take() {
   const int c = my_input();
@@ -90,9 +97,7 @@ int take() {
     my_unput();
     return 0;
   }
-  if (yyleng > kMaxTokenLength) too_long();
-  yytext[yyleng++] = static_cast<char>(c);
-  yytext[yyleng] = '\0';
+  keep(c);
   return c;
 }
 
@@ -113,15 +118,10 @@ bool take_if(char wanted) {
   return false;
 }
 
-// Takes characters while they are of `classes`.
+// Takes characters while they are of `classes` (the end of input is of none).
 void take_while(unsigned classes) {
-  for (;;) {
-    const int start = yyleng;
-    if (!is(take(), classes)) {
-      back_up_to(start);
-      return;
-    }
-  }
+  for (int c = my_input(); is(c, classes); c = my_input()) keep(c);
+  my_unput();
 }
 
 // Takes `literal` exactly, or nothing.

@@ -42,9 +42,9 @@ extern char* ParseBufferPtr;  // read position; the zero byte after the text end
 // The matched text, NUL-terminated, with room for the character looked at
 // after a token of the longest length.
 extern char yytext[kMaxTokenLength + 2];
-extern char yylval[kTokenValueSize];      // the text handed to the grammar
-extern std::int16_t is_argument;          // 1 after "(", 0 after ")": names are no keywords
-extern char chr_str[kStringBodySize];     // string body; DFHVALUE/DFHRESP comment text
+extern char yylval[kTokenValueSize];   // the text handed to the grammar
+extern std::int16_t is_argument;       // 1 after "(", 0 after ")": names are no keywords
+extern char chr_str[kStringBodySize];  // string body; DFHVALUE/DFHRESP comment text
 extern LexMode lex_mode;
 extern std::int32_t exec_cics;  // an EXEC CICS prefix has been seen (cleared by the grammar)
 

@@ -227,6 +227,19 @@ TEST_F(Scanner, ReplacesBuiltinFunctionsOutsideCommands) {
   EXPECT_EQ(output_.str(), "/*DFHRESP(NORMAL)*/0\n/*DFHVALUE(ACQUIRED)*/69\n");
   EXPECT_EQ(lex_error_no, -1);
   EXPECT_EQ(errors_reported() + warnings_reported(), 0);
+
+  // What the function passed over is written before a command only when it
+  // holds more than blanks, and before a comment in any case.
+  const std::vector<Token> command = {{kExecCics, "EXEC CICS"}, {kSemicolon, "EXEC CICS"}};
+  output_.str("");
+  EXPECT_EQ(scan_text("DFHVALUE(OPEN, X) EXEC CICS;"), command);
+  EXPECT_EQ(output_.str(), "/*DFHVALUE(OPEN)*/18, ");
+  output_.str("");
+  EXPECT_EQ(scan_text("DFHVALUE( OPEN ) EXEC CICS;"), command);
+  EXPECT_EQ(output_.str(), "/*DFHVALUE(OPEN)*/18");
+  output_.str("");
+  EXPECT_EQ(scan_text("DFHVALUE( OPEN )/* A */"), std::vector<Token>{});
+  EXPECT_EQ(output_.str(), "/*DFHVALUE(OPEN)*/18  ");
 }
 
 TEST_F(Scanner, StoresUnsupportedArgumentsUntilTheNextSemicolon) {
