@@ -1,0 +1,83 @@
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "host/host.hpp"
+#include "monitor/control/blocks.hpp"
+#include "monitor/control/task.hpp"
+#include "monitor/exec/descriptor.hpp"
+#include "monitor/exec/exec.hpp"
+#include "monitor/region/region.hpp"
+#include "monitor/services/handlers.hpp"
+
+namespace ravnmor::exec {
+
+namespace {
+
+// In ascending order of function code.
+constexpr HandlerRow kHandlers[] = {
+    {0x0202, "ADDRESS", services::address},
+    {0x0E08, "RETURN", services::return_command},
+    {0x1812, "SEND CONTROL", services::send_control},
+    {0x1903, "program entry", services::program_entry},
+    {0x1905, "go-back", services::program_go_back},
+};
+
+constexpr std::uint16_t kGoBack = 0x1905;
+constexpr std::size_t kRcodeLength = 6;
+
+services::Response run(const Descriptor& descriptor, std::span<void* const> args,
+                       std::string_view& name) {
+  if (descriptor.fault) return {services::kInvreq, *descriptor.fault};
+  control::Task* task = control::current_task();
+  if (task == nullptr) return {services::kInvreq, services::kNoTask};
+  const HandlerRow* row = find_handler(descriptor.function);
+  if (row == nullptr) return {services::kInvreq, services::kNoHandler};
+  name = row->name;
+  if (task->returned && descriptor.function != kGoBack) {
+    return {services::kInvreq, services::kTaskEnded};
+  }
+  services::Command command(descriptor.function, descriptor.text, args, descriptor.parameter_count,
+                            *task);
+  return row->handler(command);
+}
+
+void trace_call(std::uint16_t function, std::string_view name, services::Response response) {
+  if (!region::tracing()) return;
+  char line[128];
+  std::snprintf(line, sizeof line, "EXEC %04X %.*s: EIBRESP %d EIBRESP2 %d", function,
+                static_cast<int>(name.size()), name.data(), response.resp, response.resp2);
+  region::trace_line(line);
+}
+
+}  // namespace
+
+const HandlerRow* find_handler(std::uint16_t function) {
+  auto found = std::find_if(std::begin(kHandlers), std::end(kHandlers),
+                            [function](const HandlerRow& row) { return row.function == function; });
+  return found == std::end(kHandlers) ? nullptr : found;
+}
+
+void record_response(std::uint8_t* eib, std::uint16_t function, services::Response response) {
+  eib[host::kEibFn] = static_cast<std::uint8_t>(function >> 8);
+  eib[host::kEibFn + 1] = static_cast<std::uint8_t>(function & 0xFF);
+  std::memset(eib + host::kEibRcode, 0, kRcodeLength);
+  eib[host::kEibRcode] = static_cast<std::uint8_t>(response.resp);
+  host::store_word(eib, host::kEibResp, static_cast<std::uint32_t>(response.resp));
+  host::store_word(eib, host::kEibResp2, static_cast<std::uint32_t>(response.resp2));
+}
+
+}  // namespace ravnmor::exec
+
+namespace host {
+
+void oxdfhei1(const void* descriptor, std::span<void* const> args) {
+  using namespace ravnmor;
+  exec::Descriptor decoded = exec::decode_descriptor(descriptor, args.size());
+  std::string_view name = "unknown function";
+  services::Response response = exec::run(decoded, args, name);
+  exec::record_response(control::task_blocks().eib, decoded.function, response);
+  exec::trace_call(decoded.function, name, response);
+}
+
+}  // namespace host

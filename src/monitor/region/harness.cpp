@@ -1,0 +1,62 @@
+#include "monitor/region/harness.hpp"
+
+#include <stdlib.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+
+namespace ravnmor::region {
+
+namespace {
+
+std::filesystem::path make_temporary_directory() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "ravnmor-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) {
+    throw std::runtime_error("cannot create a temporary region directory");
+  }
+  return pattern;
+}
+
+Region open_region(bool trace) {
+  Region region = Region::open(make_temporary_directory() / "region");
+  region.set_trace(trace);
+  return region;
+}
+
+std::string contents(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+TestRegion::TestRegion(bool trace) : region_(open_region(trace)), previous_(current_region()) {
+  set_current_region(&region_);
+}
+
+TestRegion::~TestRegion() {
+  set_current_region(previous_);
+  std::error_code ignored;
+  std::filesystem::remove_all(region_.directory().parent_path(), ignored);
+}
+
+std::string TestRegion::error_log() const {
+  return contents(region_.error_log_path());
+}
+std::string TestRegion::trace() const {
+  return contents(region_.trace_path());
+}
+
+TaskOutcome TestRegion::run(std::string_view transaction, terminal::Terminal& terminal,
+                            std::vector<std::uint8_t> input) {
+  TaskStart start;
+  start.transaction = std::string(transaction);
+  start.input = std::move(input);
+  return run_transaction(terminal, start);
+}
+
+}  // namespace ravnmor::region

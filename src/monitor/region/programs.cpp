@@ -1,0 +1,53 @@
+#include "monitor/region/programs.hpp"
+
+#include <cctype>
+#include <stdexcept>
+
+namespace ravnmor::region {
+
+namespace {
+
+std::string checked_name(std::string_view name, std::size_t longest, const char* what) {
+  std::string key = table_name(name);
+  if (key.empty() || key.size() > longest) {
+    throw std::invalid_argument(std::string(what) + " name '" + std::string(name) + "' must be 1-" +
+                                std::to_string(longest) + " characters");
+  }
+  return key;
+}
+
+}  // namespace
+
+std::string table_name(std::string_view name) {
+  while (!name.empty() && (name.back() == ' ' || name.back() == '\0')) name.remove_suffix(1);
+  std::string key(name);
+  for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return key;
+}
+
+void ProgramTable::add_program(std::string_view name, ProgramEntry entry) {
+  programs_[checked_name(name, kMaxProgramName, "program")] = std::move(entry);
+}
+
+void ProgramTable::add_transaction(std::string_view transaction, std::string_view program) {
+  transactions_[checked_name(transaction, kMaxTransactionName, "transaction")] =
+      checked_name(program, kMaxProgramName, "program");
+}
+
+const ProgramEntry* ProgramTable::find_program(std::string_view name) const {
+  auto found = programs_.find(table_name(name));
+  return found == programs_.end() ? nullptr : &found->second;
+}
+
+std::optional<std::string> ProgramTable::program_of(std::string_view transaction) const {
+  auto found = transactions_.find(table_name(transaction));
+  if (found == transactions_.end()) return std::nullopt;
+  return found->second;
+}
+
+ProgramTable& program_table() {
+  static ProgramTable table;
+  return table;
+}
+
+}  // namespace ravnmor::region

@@ -1,0 +1,65 @@
+// The region directory: its configuration file and the logs that the
+// monitor writes (error log, trace). A session process has one region open,
+// the current one, which the message, error and trace operations use.
+//
+//   <dir>/region.conf     name = RAVNMOR / trace = off
+//   <dir>/logs/error.log  one timestamped line per monitor error
+//   <dir>/logs/trace.log  program trace lines, when tracing is on
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace ravnmor::region {
+
+inline constexpr std::string_view kDefaultRegionDirectory = "ravnmor-region";
+inline constexpr std::size_t kMaxRegionName = 8;
+
+struct RegionConfig {
+  std::string name = "RAVNMOR";  // shown in every screen header, 1-8 letters or digits
+  bool trace = false;            // programs write trace lines when on
+};
+
+class Region {
+ public:
+  // Opens the region in `directory`, creating the directory, a default
+  // configuration and logs/ when they are missing. Throws std::runtime_error
+  // naming the file and line when the configuration cannot be read.
+  static Region open(const std::filesystem::path& directory);
+
+  const std::filesystem::path& directory() const { return directory_; }
+  const RegionConfig& config() const { return config_; }
+  std::filesystem::path config_path() const;
+  std::filesystem::path error_log_path() const;
+  std::filesystem::path trace_path() const;
+
+  // Overrides the configured trace switch for this process (ravnmor serve --trace).
+  void set_trace(bool on) { config_.trace = on; }
+
+ private:
+  Region(std::filesystem::path directory, RegionConfig config)
+      : directory_(std::move(directory)), config_(std::move(config)) {}
+
+  std::filesystem::path directory_;
+  RegionConfig config_;
+};
+
+// Parses the text of a configuration file; `origin` names it in errors.
+RegionConfig parse_config(std::string_view text, std::string_view origin);
+
+// The region that this process serves, nullptr before one is opened.
+Region* current_region();
+void set_current_region(Region* region);
+
+// Appends one line to the current region's error log (standard error when no
+// region is open). The line gets a timestamp, the process id and the task.
+void log_error(std::string_view text);
+
+// True when the current region traces.
+bool tracing();
+
+// Appends one line to the trace file when tracing is on.
+void trace_line(std::string_view text);
+
+}  // namespace ravnmor::region

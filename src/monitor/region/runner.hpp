@@ -1,0 +1,51 @@
+// The transaction runner: runs one task at a terminal from its start to its
+// end. It sets up the task's blocks and EIB from the input that started it,
+// calls the entry function of the transaction's program, runs the program
+// that a transfer of control (XCTL) names when an entry function returns, and
+// ends the task when a program returns without one. The TN3270 session and
+// the tests both run transactions through it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ravnmor::terminal {
+class Terminal;
+}
+
+namespace ravnmor::region {
+
+struct TaskStart {
+  std::string transaction;             // 1-4 characters, any case
+  std::string terminal_id = "T001";    // up to 4 characters: EIBTRMID
+  std::int32_t terminal_number = 1;    // host::xtermnum
+  std::vector<std::uint8_t> input;     // the inbound record that started the task (may be empty)
+  std::vector<std::uint8_t> commarea;  // data passed by the previous task's RETURN COMMAREA
+};
+
+enum class TaskEnd {
+  returned,        // the program issued RETURN
+  program_ended,   // the program's entry function returned without RETURN
+  no_transaction,  // the transaction is not in the program table
+  no_program,      // its program (or an XCTL target) is not in the program table
+  failed,          // a program threw; the error log has the reason
+};
+
+struct TaskOutcome {
+  TaskEnd end = TaskEnd::program_ended;
+  std::uint32_t task_number = 0;
+  std::vector<std::string> programs;            // the programs run, in order
+  bool terminal_lost = false;                   // a send or receive failed during the task
+  std::optional<std::string> next_transaction;  // RETURN TRANSID
+  std::vector<std::uint8_t> next_commarea;      // RETURN COMMAREA
+};
+
+TaskOutcome run_transaction(terminal::Terminal& terminal, const TaskStart& start);
+
+// The first word of an inbound record's first field, in upper case: the
+// transaction it asks for (empty when the field is blank).
+std::string transaction_of(const std::vector<std::uint8_t>& input);
+
+}  // namespace ravnmor::region

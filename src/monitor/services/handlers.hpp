@@ -1,0 +1,21 @@
+// The services' handlers of EXEC calls, one per function code. The EXEC
+// interface's handler table (monitor/exec/dispatch.cpp) names each of them
+// in one row.
+#pragma once
+
+#include "monitor/services/command.hpp"
+
+namespace ravnmor::services {
+
+// Program control (program.cpp).
+Response program_entry(const Command& command);    // X'1903' the program's own entry call
+Response program_go_back(const Command& command);  // X'1905' its go-back call
+Response return_command(const Command& command);   // X'0E08' RETURN
+
+// Task and system (address.cpp).
+Response address(const Command& command);  // X'0202' ADDRESS
+
+// Terminal control (terminal.cpp).
+Response send_control(const Command& command);  // X'1812' SEND CONTROL
+
+}  // namespace ravnmor::services

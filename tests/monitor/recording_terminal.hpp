@@ -1,0 +1,69 @@
+// A terminal for the monitor's own tests: it keeps every outbound record and
+// answers receives from a queue of inbound records (image form); an empty
+// queue means the user has hung up, after which sends fail too.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "monitor/control/blocks.hpp"
+#include "monitor/control/task.hpp"
+#include "monitor/terminal/terminal.hpp"
+
+namespace ravnmor::testing {
+
+using Record = std::vector<std::uint8_t>;
+
+inline Record record_of(std::string_view text) {
+  return Record(text.begin(), text.end());
+}
+
+class RecordingTerminal : public terminal::Terminal {
+ public:
+  bool send(std::span<const std::uint8_t> record) override {
+    if (hung_up) return false;
+    sent.emplace_back(record.begin(), record.end());
+    return true;
+  }
+
+  bool receive(std::vector<std::uint8_t>& record) override {
+    if (inputs.empty()) {
+      hung_up = true;
+      return false;
+    }
+    record = inputs.front();
+    inputs.pop_front();
+    return true;
+  }
+
+  terminal::Screen& screen() override {
+    std::fputs("RecordingTerminal has no screen model\n", stderr);
+    std::abort();
+  }
+
+  std::deque<Record> inputs;
+  std::vector<Record> sent;
+  bool hung_up = false;
+};
+
+// Task TEST running at terminal T001 (number 1) on a RecordingTerminal, for
+// tests that call the monitor's operations without a program.
+struct TaskAtTerminal {
+  TaskAtTerminal() {
+    task.terminal = &terminal;
+    task.terminal_id = "T001";
+    task.terminal_number = 1;
+    task.transaction = "TEST";
+    control::prepare_task_blocks(false, 1);
+    control::set_current_task(&task);
+  }
+  ~TaskAtTerminal() { control::set_current_task(nullptr); }
+
+  RecordingTerminal terminal;
+  control::Task task;
+};
+
+}  // namespace ravnmor::testing

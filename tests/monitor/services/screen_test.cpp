@@ -1,0 +1,151 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "host/host.hpp"
+#include "monitor/control/blocks.hpp"
+#include "monitor/control/task.hpp"
+#include "monitor/recording_terminal.hpp"
+#include "monitor/region/harness.hpp"
+
+namespace ravnmor::services {
+namespace {
+
+using ::testing::EndsWith;
+using namespace std::literals;
+using ::testing::MatchesRegex;
+using ::testing::StartsWith;
+
+class ScreenTest : public ::testing::Test, public testing::TaskAtTerminal {
+ protected:
+  std::string sent(std::size_t i) {
+    return std::string(terminal.sent.at(i).begin(), terminal.sent.at(i).end());
+  }
+  std::string field(int n, int length) {
+    std::string text(static_cast<std::size_t>(length), '?');
+    host::oxrdlc(text.data(), n, length);
+    return text;
+  }
+
+  region::TestRegion region;
+};
+
+TEST_F(ScreenTest, TheBuiltScreenIsSentAsOneEraseWrite) {
+  host::scrnhead("Demo", 4, 1);
+  host::oxptscrn("Name", 4, 241, host::xcnv[host::kCnvProtAttr]);
+  host::oxptscrn("     ", 5, 246, host::xcnv[host::kCnvInputAttr]);
+  host::oxsc(247);
+  terminal.inputs.push_back(
+      testing::record_of("'C6\x11"
+                         "C6typed"));
+  ASSERT_EQ(host::oxsnd(1), 0);
+  ASSERT_EQ(terminal.sent.size(), 1u);
+  std::string record = sent(0);
+  // Erase/write, WCC; row 1 (bright) and row 2 of the header run on without an SBA.
+  EXPECT_THAT(record, StartsWith("5C\x11  \x1DYRAVNMOR  "));
+  EXPECT_THAT(record.substr(7, 79),
+              MatchesRegex("RAVNMOR  {24}Demo {24}[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8}"));
+  // Row 3 column 1 is address 240 ("C0"); the input field's attribute follows
+  // the text at once; the cursor goes to address 246.
+  EXPECT_THAT(record, EndsWith("\x1D-Terminal T001  Transaction TEST"
+                               "\x11"
+                               "C0\x1D-Name\x1D"
+                               "A     \x11"
+                               "C6\x13"));
+  std::uint8_t* tioa =
+      host::linked_block(host::linked_block(host::xtcb, host::kTcbTerminalData), host::kTctTioa);
+  EXPECT_EQ(host::load_half(tioa, host::kTioaDataLength), static_cast<std::int16_t>(record.size()));
+
+  std::int8_t key = 0;
+  host::oxrdkey(&key);
+  EXPECT_EQ(key, '\'');
+  EXPECT_EQ(host::xcnv[host::kCnvAidTable + static_cast<std::uint8_t>(key)], 0x7D);
+  EXPECT_EQ(field(1, 8), "typed   ");
+  EXPECT_EQ(field(1, 3), "typ");
+  EXPECT_EQ(field(2, 4), "    ");
+  EXPECT_EQ(field(0, 2), "  ");
+  EXPECT_EQ(std::memcmp(host::linked_block(host::xnuc, host::kNucInput),
+                        "'C6\x11"
+                        "C6typed",
+                        10),
+            0);
+  EXPECT_EQ(host::cvdsaddr(host::linked_block(host::xnuc, host::kNucInput) + 1), 246);
+}
+
+TEST_F(ScreenTest, FieldsOfAnInboundRecordAreReadInOrder) {
+  terminal.inputs.push_back(testing::record_of("1AJ\x11 Aone\x11 Jtwo\x00x\x11 Z\x11!!three"sv));
+  host::oxw4ky(1);
+  std::int8_t key = 0;
+  host::oxrdkey(&key);
+  EXPECT_EQ(key, '1');  // PF1
+  EXPECT_EQ(field(1, 4), "one ");
+  EXPECT_EQ(field(2, 4), "two ");
+  EXPECT_EQ(field(3, 4), "    ");  // an empty field
+  EXPECT_EQ(field(4, 6), "three ");
+  EXPECT_EQ(field(5, 2), "  ");
+
+  // A short read (Clear) has no fields; an unformatted screen's data is one field.
+  terminal.inputs.push_back(testing::record_of("_"));
+  host::oxw4ky(1);
+  EXPECT_EQ(field(1, 3), "   ");
+  terminal.inputs.push_back(testing::record_of("'  qcmd x"));
+  host::oxw4ky(1);
+  EXPECT_EQ(field(1, 8), "qcmd x  ");
+}
+
+TEST_F(ScreenTest, TextIsPlacedWithinTheScreenAndControlBytesAreBlanked) {
+  host::scrnhead("", 0, 1);
+  host::oxptscrn(
+      "a\x05"
+      "b\x1D"
+      "c",
+      5, 1916, host::xcnv[host::kCnvProtAttr]);
+  host::oxptscrn("lost", 4, 0, host::xcnv[host::kCnvProtAttr]);     // no cell 0
+  host::oxptscrn("lost", 4, 1921, host::xcnv[host::kCnvProtAttr]);  // beyond the screen
+  terminal.inputs.push_back(testing::record_of("'  "));
+  ASSERT_EQ(host::oxsnd(1), 0);
+  // Attribute at 1915 (")#" is 29*64+59), text to the last cell 1919 only.
+  EXPECT_THAT(sent(0), EndsWith("\x11)#\x1D-a b "));
+}
+
+TEST_F(ScreenTest, OxsndFailsWhenTheTerminalIsGone) {
+  host::scrnhead("Gone", 4, 1);
+  EXPECT_EQ(host::oxsnd(2), 3);  // not the task's terminal
+  EXPECT_TRUE(terminal.sent.empty());
+  EXPECT_NE(host::oxsnd(1), 0);  // sent, but no answer: the user hung up
+  EXPECT_EQ(terminal.sent.size(), 1u);
+  EXPECT_TRUE(task.terminal_lost);
+  EXPECT_NE(host::oxsnd(1), 0);
+  EXPECT_EQ(terminal.sent.size(), 1u);  // nothing more is tried
+}
+
+TEST_F(ScreenTest, WriteconSendsTheTioaStreamFromItsCommandByte) {
+  std::uint8_t* tioa =
+      host::linked_block(host::linked_block(host::xtcb, host::kTcbTerminalData), host::kTctTioa);
+  // An empty screen as a program keeps it: data length 3 (SBA and address 0), plus 2.
+  tioa[host::kTioaCommand] = host::xcnv[host::kCnvWriteCmd];
+  tioa[host::kTioaWcc] = host::xcnv[host::kCnvWcc];
+  std::memcpy(tioa + host::kTioaData, "\x11  ", 3);
+  host::store_half(tioa, host::kTioaDataLength, 3 + 2);
+  std::int32_t status = -1;
+  host::writecon(&status, 1);
+  EXPECT_EQ(status, 0);
+  ASSERT_EQ(terminal.sent.size(), 1u);
+  EXPECT_EQ(sent(0), "5C\x11  ");
+
+  for (std::int16_t bad : {0, 1, -5, 7003}) {
+    host::store_half(tioa, host::kTioaDataLength, bad);
+    host::writecon(&status, 1);
+    EXPECT_EQ(status, 4) << bad;
+  }
+  EXPECT_EQ(terminal.sent.size(), 1u);
+
+  host::store_half(tioa, host::kTioaDataLength, 5);
+  terminal.hung_up = true;
+  host::writecon(&status, 1);
+  EXPECT_EQ(status, 1);
+}
+
+}  // namespace
+}  // namespace ravnmor::services
