@@ -59,7 +59,7 @@ void start_eib(const control::Task& task, const TaskStart& start) {
   host::store_half(eib, host::kEibCalen, static_cast<std::int16_t>(start.commarea.size()));
   const std::vector<std::uint8_t>& input = start.input;
   std::uint8_t raw_key = input.empty() ? control::kRawNoAid : input[0];
-  eib[host::kEibAid] = host::xcnv[host::kCnvAidTable + raw_key];
+  eib[host::kEibAid] = control::task_blocks().constants[host::kCnvAidTable + raw_key];
   if (input.size() >= kInputCursor + kAddressLength) {
     host::store_half(eib, host::kEibCposn,
                      static_cast<std::int16_t>(control::buffer_address(&input[kInputCursor])));
@@ -85,6 +85,22 @@ void run_programs(control::Task& task, const std::string& first, TaskOutcome& ou
   outcome.end = task.returned ? TaskEnd::returned : TaskEnd::program_ended;
 }
 
+const char* end_text(TaskEnd end) {
+  switch (end) {
+    case TaskEnd::returned:
+      return "RETURN";
+    case TaskEnd::program_ended:
+      return "the program ended without RETURN";
+    case TaskEnd::no_transaction:
+      return "no such transaction";
+    case TaskEnd::no_program:
+      return "no such program";
+    case TaskEnd::failed:
+      return "the program failed";
+  }
+  return "";
+}
+
 }  // namespace
 
 TaskOutcome run_transaction(terminal::Terminal& terminal, const TaskStart& start) {
@@ -107,12 +123,15 @@ TaskOutcome run_transaction(terminal::Terminal& terminal, const TaskStart& start
   start_eib(task, start);
 
   control::set_current_task(&task);
+  trace_line("task " + std::to_string(task.number) + " starts program " + *program);
   try {
     run_programs(task, *program, outcome);
   } catch (const std::exception& error) {
     log_error("program " + task.program + " failed: " + error.what());
     outcome.end = TaskEnd::failed;
   }
+  trace_line("task " + std::to_string(task.number) + " ends: " + end_text(outcome.end) +
+             (task.terminal_lost ? ", the terminal is gone" : ""));
   control::set_current_task(nullptr);
 
   outcome.terminal_lost = task.terminal_lost;

@@ -155,12 +155,13 @@ namespace host {
 using namespace ravnmor;
 
 void scrnhead(const char* title, int length, std::int32_t /*termnum*/) {
+  const std::uint8_t* constants = control::task_blocks().constants;
   services::building = services::ScreenBuild{};
   std::string_view text(title != nullptr ? title : "",
                         title != nullptr ? static_cast<std::size_t>(std::max(length, 0)) : 0);
   services::place(services::header_row_one(text.substr(0, strnlen(text.data(), text.size()))), 1,
-                  xcnv[kCnvBrightAttr]);
-  services::place(services::header_row_two(), services::kRowTwo + 1, xcnv[kCnvProtAttr]);
+                  constants[kCnvBrightAttr]);
+  services::place(services::header_row_two(), services::kRowTwo + 1, constants[kCnvProtAttr]);
 }
 
 void oxptscrn(const char* text, int length, int offset, std::uint8_t attribute) {
@@ -177,7 +178,8 @@ void oxsc(int offset) {
 int oxsnd(std::int32_t termnum) {
   control::Task* task = services::task_at(termnum);
   if (task == nullptr) return services::kNoTerminal;
-  std::uint8_t* data = services::start_tioa_stream(xcnv[kCnvWriteCmd], xcnv[kCnvWcc]);
+  const std::uint8_t* constants = control::task_blocks().constants;
+  std::uint8_t* data = services::start_tioa_stream(constants[kCnvWriteCmd], constants[kCnvWcc]);
   services::finish_tioa_stream(services::build_screen_stream(data));
   if (int status = services::send_tioa(*task); status != services::kTerminalOk) return status;
   return services::receive_input(*task);
