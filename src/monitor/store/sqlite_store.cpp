@@ -1,0 +1,399 @@
+// The SQLite backend of the store: one database file in the region directory,
+// in WAL mode, so that the session processes read while one of them writes,
+// and with full synchronisation, so that a change acknowledged to a program
+// survives a crash of the session, the region or the machine.
+#include <system_error>
+
+#include "monitor/store/sqlite.hpp"
+#include "monitor/store/store.hpp"
+
+namespace ravnmor::store {
+namespace {
+
+// The schema this program reads and writes, recorded in the database's
+// user_version. A database at 0 is new; one above kSchemaVersion was made by
+// a newer program and is left alone.
+constexpr std::int64_t kSchemaVersion = 1;
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE ts_queue (
+  name BLOB PRIMARY KEY,
+  items INTEGER NOT NULL,   -- items numbered 1..items
+  cursor INTEGER NOT NULL   -- the item read last, 0 before the first read
+) WITHOUT ROWID;
+CREATE TABLE ts_item (
+  queue BLOB NOT NULL,
+  item INTEGER NOT NULL,
+  data BLOB NOT NULL,
+  PRIMARY KEY (queue, item)
+) WITHOUT ROWID;
+CREATE TABLE td_record (
+  queue BLOB NOT NULL,
+  seq INTEGER NOT NULL,
+  data BLOB NOT NULL,
+  PRIMARY KEY (queue, seq)
+) WITHOUT ROWID;
+CREATE TABLE file_record (
+  file BLOB NOT NULL,
+  key BLOB NOT NULL,
+  data BLOB NOT NULL,
+  PRIMARY KEY (file, key)
+) WITHOUT ROWID;
+CREATE TABLE enq_name (
+  resource BLOB PRIMARY KEY,
+  owner INTEGER NOT NULL
+) WITHOUT ROWID;
+CREATE TABLE cwa (
+  id INTEGER PRIMARY KEY CHECK (id = 1),
+  data BLOB NOT NULL
+);
+PRAGMA user_version = 1;
+)sql";
+
+constexpr int kSchemaTables = 6;
+
+// How long a session waits for another session's write to finish before it
+// answers busy. Writes are single small transactions, so this is generous.
+constexpr int kBusyTimeoutMs = 10000;
+
+class SqliteStore final : public Store {
+ public:
+  explicit SqliteStore(const std::string& path) : db_(path) {}
+
+  // Sets up the connection and brings a new database to the current schema;
+  // throws sql::Failure with a message fit for the user when the file is not
+  // a store this program can use.
+  void prepare();
+
+  Outcome ts_write(std::string_view queue, ByteView data, std::int32_t& number) override;
+  Outcome ts_rewrite(std::string_view queue, std::int32_t number, ByteView data) override;
+  Outcome ts_read(std::string_view queue, std::int32_t number, QueueItem& item) override;
+  Outcome ts_read_next(std::string_view queue, QueueItem& item) override;
+  Outcome ts_count(std::string_view queue, std::int32_t& count) override;
+  Outcome ts_delete(std::string_view queue) override;
+  Outcome td_write(std::string_view queue, ByteView data) override;
+  Outcome td_read(std::string_view queue, Bytes& data) override;
+  Outcome td_delete(std::string_view queue) override;
+  Outcome file_write(std::string_view file, ByteView key, ByteView data) override;
+  Outcome file_read(std::string_view file, ByteView key, Bytes& data) override;
+  Outcome file_rewrite(std::string_view file, ByteView key, ByteView data) override;
+  Outcome file_delete(std::string_view file, ByteView key) override;
+  Outcome enq(ByteView resource, std::int64_t owner) override;
+  Outcome deq(ByteView resource, std::int64_t owner) override;
+  Outcome deq_all(std::int64_t owner) override;
+  Outcome cwa_load(Bytes& data) override;
+  Outcome cwa_save(ByteView data) override;
+  const std::string& last_error() const override { return last_error_; }
+
+ private:
+  // Runs one operation, turning a failed SQLite call into an outcome.
+  template <typename Operation>
+  Outcome guarded(Operation operation);
+  // Items in the queue and its cursor; false when the queue does not exist.
+  bool queue_state(std::string_view queue, std::int64_t& items, std::int64_t& cursor);
+  // Reads item `number` (known to exist) and moves the cursor to it.
+  void read_item(std::string_view queue, std::int64_t number, std::int64_t items, QueueItem& item);
+
+  sql::Connection db_;
+  std::string last_error_;
+  struct Statements;
+  std::unique_ptr<Statements> sql_;
+};
+
+// Every statement the store runs, prepared once per connection.
+struct SqliteStore::Statements {
+  explicit Statements(sql::Connection& db)
+      : queue_state(db, "SELECT items, cursor FROM ts_queue WHERE name = ?"),
+        queue_append(db,
+                     "INSERT INTO ts_queue (name, items, cursor) VALUES (?1, 1, 0) "
+                     "ON CONFLICT (name) DO UPDATE SET items = items + 1 WHERE items < ?2 "
+                     "RETURNING items"),
+        queue_cursor(db, "UPDATE ts_queue SET cursor = ? WHERE name = ?"),
+        queue_delete(db, "DELETE FROM ts_queue WHERE name = ?"),
+        item_insert(db, "INSERT INTO ts_item (queue, item, data) VALUES (?, ?, ?)"),
+        item_update(db, "UPDATE ts_item SET data = ? WHERE queue = ? AND item = ?"),
+        item_select(db, "SELECT data FROM ts_item WHERE queue = ? AND item = ?"),
+        item_delete(db, "DELETE FROM ts_item WHERE queue = ?"),
+        td_insert(db,
+                  "INSERT INTO td_record (queue, seq, data) VALUES (?1, "
+                  "(SELECT coalesce(max(seq), 0) + 1 FROM td_record WHERE queue = ?1), ?2)"),
+        td_first(db, "SELECT seq, data FROM td_record WHERE queue = ? ORDER BY seq LIMIT 1"),
+        td_remove(db, "DELETE FROM td_record WHERE queue = ? AND seq = ?"),
+        td_clear(db, "DELETE FROM td_record WHERE queue = ?"),
+        file_insert(db, "INSERT OR IGNORE INTO file_record (file, key, data) VALUES (?, ?, ?)"),
+        file_select(db, "SELECT data FROM file_record WHERE file = ? AND key = ?"),
+        file_update(db, "UPDATE file_record SET data = ? WHERE file = ? AND key = ?"),
+        file_remove(db, "DELETE FROM file_record WHERE file = ? AND key = ?"),
+        enq_claim(db, "INSERT OR IGNORE INTO enq_name (resource, owner) VALUES (?, ?)"),
+        enq_owner(db, "SELECT owner FROM enq_name WHERE resource = ?"),
+        enq_release(db, "DELETE FROM enq_name WHERE resource = ? AND owner = ?"),
+        enq_release_all(db, "DELETE FROM enq_name WHERE owner = ?"),
+        cwa_select(db, "SELECT data FROM cwa WHERE id = 1"),
+        cwa_upsert(db,
+                   "INSERT INTO cwa (id, data) VALUES (1, ?1) "
+                   "ON CONFLICT (id) DO UPDATE SET data = ?1") {}
+
+  sql::Statement queue_state, queue_append, queue_cursor, queue_delete;
+  sql::Statement item_insert, item_update, item_select, item_delete;
+  sql::Statement td_insert, td_first, td_remove, td_clear;
+  sql::Statement file_insert, file_select, file_update, file_remove;
+  sql::Statement enq_claim, enq_owner, enq_release, enq_release_all;
+  sql::Statement cwa_select, cwa_upsert;
+};
+
+void SqliteStore::prepare() {
+  sqlite3_busy_timeout(db_.handle(), kBusyTimeoutMs);
+  // The first statement reads the file's header: a file that is no database
+  // fails here.
+  if (db_.query_text("PRAGMA journal_mode = WAL") != "wal") {
+    throw sql::Failure{SQLITE_ERROR, "cannot switch the database to WAL mode"};
+  }
+  db_.exec("PRAGMA synchronous = FULL");
+  {
+    sql::Transaction transaction(db_);
+    std::int64_t version = db_.query_int("PRAGMA user_version");
+    std::int64_t tables = db_.query_int("SELECT count(*) FROM sqlite_schema WHERE type = 'table'");
+    if (version == 0 && tables == 0) {
+      db_.exec(kSchema);
+    } else if (version > kSchemaVersion) {
+      throw sql::Failure{SQLITE_ERROR, "made by a newer ravnmor (schema version " +
+                                           std::to_string(version) + ", this one reads " +
+                                           std::to_string(kSchemaVersion) + ")"};
+    } else if (version != kSchemaVersion || tables != kSchemaTables) {
+      throw sql::Failure{SQLITE_ERROR, "not a ravnmor region store"};
+    }
+    transaction.commit();
+  }
+  sql_ = std::make_unique<Statements>(db_);
+}
+
+template <typename Operation>
+Outcome SqliteStore::guarded(Operation operation) {
+  try {
+    return operation();
+  } catch (const sql::Failure& failure) {
+    last_error_ = failure.message;
+    switch (failure.code & 0xFF) {  // the primary result code
+      case SQLITE_BUSY:
+      case SQLITE_LOCKED:
+        return Outcome::busy;
+      case SQLITE_FULL:
+        return Outcome::no_space;
+      default:
+        return Outcome::failed;
+    }
+  }
+}
+
+bool SqliteStore::queue_state(std::string_view queue, std::int64_t& items, std::int64_t& cursor) {
+  sql::Query state(sql_->queue_state);
+  if (!state.bind(1, queue).step()) return false;
+  items = state.column_int(0);
+  cursor = state.column_int(1);
+  return true;
+}
+
+void SqliteStore::read_item(std::string_view queue, std::int64_t number, std::int64_t items,
+                            QueueItem& item) {
+  sql::Query select(sql_->item_select);
+  if (!select.bind(1, queue).bind(2, number).step()) {
+    throw sql::Failure{SQLITE_CORRUPT, "temporary storage item missing"};
+  }
+  item.data = select.column_bytes(0);
+  item.number = static_cast<std::int32_t>(number);
+  item.count = static_cast<std::int32_t>(items);
+  sql::Query(sql_->queue_cursor).bind(1, number).bind(2, queue).run();
+}
+
+Outcome SqliteStore::ts_write(std::string_view queue, ByteView data, std::int32_t& number) {
+  if (data.size() > kMaxItemLength) return Outcome::too_long;
+  return guarded([&] {
+    sql::Transaction transaction(db_);
+    sql::Query append(sql_->queue_append);
+    if (!append.bind(1, queue).bind(2, kMaxItems).step()) return Outcome::queue_full;
+    std::int64_t item = append.column_int(0);
+    append.run();
+    sql::Query(sql_->item_insert).bind(1, queue).bind(2, item).bind(3, data).run();
+    transaction.commit();
+    number = static_cast<std::int32_t>(item);
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::ts_rewrite(std::string_view queue, std::int32_t number, ByteView data) {
+  if (data.size() > kMaxItemLength) return Outcome::too_long;
+  return guarded([&] {
+    sql::Query(sql_->item_update).bind(1, data).bind(2, queue).bind(3, number).run();
+    if (db_.changes() > 0) return Outcome::ok;
+    std::int64_t items = 0, cursor = 0;
+    return queue_state(queue, items, cursor) ? Outcome::no_item : Outcome::not_found;
+  });
+}
+
+Outcome SqliteStore::ts_read(std::string_view queue, std::int32_t number, QueueItem& item) {
+  return guarded([&] {
+    sql::Transaction transaction(db_);
+    std::int64_t items = 0, cursor = 0;
+    if (!queue_state(queue, items, cursor)) return Outcome::not_found;
+    if (number < 1 || number > items) return Outcome::no_item;
+    read_item(queue, number, items, item);
+    transaction.commit();
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::ts_read_next(std::string_view queue, QueueItem& item) {
+  return guarded([&] {
+    sql::Transaction transaction(db_);
+    std::int64_t items = 0, cursor = 0;
+    if (!queue_state(queue, items, cursor)) return Outcome::not_found;
+    if (cursor >= items) return Outcome::no_item;
+    read_item(queue, cursor + 1, items, item);
+    transaction.commit();
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::ts_count(std::string_view queue, std::int32_t& count) {
+  return guarded([&] {
+    std::int64_t items = 0, cursor = 0;
+    if (!queue_state(queue, items, cursor)) return Outcome::not_found;
+    count = static_cast<std::int32_t>(items);
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::ts_delete(std::string_view queue) {
+  return guarded([&] {
+    sql::Transaction transaction(db_);
+    sql::Query(sql_->queue_delete).bind(1, queue).run();
+    if (db_.changes() == 0) return Outcome::not_found;
+    sql::Query(sql_->item_delete).bind(1, queue).run();
+    transaction.commit();
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::td_write(std::string_view queue, ByteView data) {
+  return guarded([&] {
+    sql::Query(sql_->td_insert).bind(1, queue).bind(2, data).run();
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::td_read(std::string_view queue, Bytes& data) {
+  return guarded([&] {
+    sql::Transaction transaction(db_);
+    std::int64_t seq = 0;
+    {
+      sql::Query first(sql_->td_first);
+      if (!first.bind(1, queue).step()) return Outcome::no_item;
+      seq = first.column_int(0);
+      data = first.column_bytes(1);
+    }
+    sql::Query(sql_->td_remove).bind(1, queue).bind(2, seq).run();
+    transaction.commit();
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::td_delete(std::string_view queue) {
+  return guarded([&] {
+    sql::Query(sql_->td_clear).bind(1, queue).run();
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::file_write(std::string_view file, ByteView key, ByteView data) {
+  return guarded([&] {
+    sql::Query(sql_->file_insert).bind(1, file).bind(2, key).bind(3, data).run();
+    return db_.changes() > 0 ? Outcome::ok : Outcome::duplicate;
+  });
+}
+
+Outcome SqliteStore::file_read(std::string_view file, ByteView key, Bytes& data) {
+  return guarded([&] {
+    sql::Query select(sql_->file_select);
+    if (!select.bind(1, file).bind(2, key).step()) return Outcome::not_found;
+    data = select.column_bytes(0);
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::file_rewrite(std::string_view file, ByteView key, ByteView data) {
+  return guarded([&] {
+    sql::Query(sql_->file_update).bind(1, data).bind(2, file).bind(3, key).run();
+    return db_.changes() > 0 ? Outcome::ok : Outcome::not_found;
+  });
+}
+
+Outcome SqliteStore::file_delete(std::string_view file, ByteView key) {
+  return guarded([&] {
+    sql::Query(sql_->file_remove).bind(1, file).bind(2, key).run();
+    return db_.changes() > 0 ? Outcome::ok : Outcome::not_found;
+  });
+}
+
+Outcome SqliteStore::enq(ByteView resource, std::int64_t owner) {
+  return guarded([&] {
+    sql::Transaction transaction(db_);
+    sql::Query(sql_->enq_claim).bind(1, resource).bind(2, owner).run();
+    bool mine = false;
+    {
+      sql::Query holder(sql_->enq_owner);
+      mine = holder.bind(1, resource).step() && holder.column_int(0) == owner;
+    }
+    transaction.commit();
+    return mine ? Outcome::ok : Outcome::held;
+  });
+}
+
+Outcome SqliteStore::deq(ByteView resource, std::int64_t owner) {
+  return guarded([&] {
+    sql::Query(sql_->enq_release).bind(1, resource).bind(2, owner).run();
+    return db_.changes() > 0 ? Outcome::ok : Outcome::not_found;
+  });
+}
+
+Outcome SqliteStore::deq_all(std::int64_t owner) {
+  return guarded([&] {
+    sql::Query(sql_->enq_release_all).bind(1, owner).run();
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::cwa_load(Bytes& data) {
+  return guarded([&] {
+    sql::Query select(sql_->cwa_select);
+    data = select.step() ? select.column_bytes(0) : Bytes{};
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::cwa_save(ByteView data) {
+  return guarded([&] {
+    sql::Query(sql_->cwa_upsert).bind(1, data).run();
+    return Outcome::ok;
+  });
+}
+
+}  // namespace
+
+OpenedStore open_sqlite_store(const std::filesystem::path& region_directory) {
+  std::error_code error;
+  std::filesystem::create_directories(region_directory, error);
+  if (error) {
+    return {nullptr,
+            "cannot create region directory " + region_directory.string() + ": " + error.message()};
+  }
+  auto path = (region_directory / kStoreFileName).string();
+  try {
+    auto store = std::make_unique<SqliteStore>(path);
+    store->prepare();
+    return {std::move(store), {}};
+  } catch (const sql::Failure& failure) {
+    return {nullptr, "region store " + path + " cannot be used: " + failure.message};
+  }
+}
+
+}  // namespace ravnmor::store

@@ -1,0 +1,103 @@
+// The region's persistent store: the resources that every session process of
+// the region shares (temporary storage queues, transient data queues, file
+// records, ENQ names, the common work area). Every session process opens its
+// own Store on the region directory after it is forked; a change is durable
+// once the call that made it has returned `Outcome::ok`.
+//
+// Names and keys are byte strings taken exactly as the command passes them
+// (a queue name keeps its blank padding); data is binary.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ravnmor::store {
+
+using Bytes = std::vector<std::uint8_t>;
+using ByteView = std::span<const std::uint8_t>;
+
+// The longest temporary storage item, and the most items one queue holds:
+// both are counted in 16-bit signed fields by the commands.
+inline constexpr std::size_t kMaxItemLength = 32767;
+inline constexpr std::int32_t kMaxItems = 32767;
+
+enum class Outcome {
+  ok,
+  not_found,   // no such queue, record or held name
+  no_item,     // no such item: zero, negative, past the end, or an empty queue
+  duplicate,   // a file record with that key is already there
+  held,        // the ENQ name is held by another owner
+  too_long,    // the data is longer than kMaxItemLength
+  queue_full,  // the queue already holds kMaxItems items
+  busy,        // another session kept the store locked past the busy timeout
+  no_space,    // the disk or the database is full
+  failed,      // an I/O error or a damaged database; last_error() says which
+};
+
+// An item read from a temporary storage queue.
+struct QueueItem {
+  Bytes data;
+  std::int32_t number = 0;  // its item number, from 1
+  std::int32_t count = 0;   // items in the queue when it was read
+};
+
+class Store {
+ public:
+  virtual ~Store() = default;
+
+  // Temporary storage. A queue exists from its first write until it is
+  // deleted; its items are numbered from 1 in the order written. Each queue
+  // has one read cursor, shared by every session: reading item n by number
+  // moves it to n, and reading the next item reads the one after it.
+  virtual Outcome ts_write(std::string_view queue, ByteView data, std::int32_t& number) = 0;
+  virtual Outcome ts_rewrite(std::string_view queue, std::int32_t number, ByteView data) = 0;
+  virtual Outcome ts_read(std::string_view queue, std::int32_t number, QueueItem& item) = 0;
+  virtual Outcome ts_read_next(std::string_view queue, QueueItem& item) = 0;
+  virtual Outcome ts_count(std::string_view queue, std::int32_t& count) = 0;
+  virtual Outcome ts_delete(std::string_view queue) = 0;
+
+  // Transient data (intrapartition): records read once, oldest first.
+  virtual Outcome td_write(std::string_view queue, ByteView data) = 0;
+  virtual Outcome td_read(std::string_view queue, Bytes& data) = 0;  // no_item when empty
+  virtual Outcome td_delete(std::string_view queue) = 0;             // drops every record
+
+  // File records by key.
+  virtual Outcome file_write(std::string_view file, ByteView key, ByteView data) = 0;
+  virtual Outcome file_read(std::string_view file, ByteView key, Bytes& data) = 0;
+  virtual Outcome file_rewrite(std::string_view file, ByteView key, ByteView data) = 0;
+  virtual Outcome file_delete(std::string_view file, ByteView key) = 0;
+
+  // ENQ names: held by one owner (a task identifier the caller chooses)
+  // until released; a second ENQ by the same owner succeeds.
+  virtual Outcome enq(ByteView resource, std::int64_t owner) = 0;
+  virtual Outcome deq(ByteView resource, std::int64_t owner) = 0;
+  virtual Outcome deq_all(std::int64_t owner) = 0;
+
+  // The common work area: empty until first saved.
+  virtual Outcome cwa_load(Bytes& data) = 0;
+  virtual Outcome cwa_save(ByteView data) = 0;
+
+  // What went wrong in the last call that answered busy, no_space or failed.
+  virtual const std::string& last_error() const = 0;
+};
+
+// The result of opening a store: the store, or why it could not be opened.
+struct OpenedStore {
+  std::unique_ptr<Store> store;
+  std::string error;  // one line, naming the file; empty when `store` is set
+};
+
+// The file that holds the region's store inside the region directory.
+inline constexpr const char* kStoreFileName = "store.db";
+
+// Opens the SQLite store in `region_directory`, creating the directory and
+// the database when they do not exist yet. An unreadable, foreign, damaged
+// or newer database gives an error and no store.
+OpenedStore open_sqlite_store(const std::filesystem::path& region_directory);
+
+}  // namespace ravnmor::store

@@ -1,0 +1,305 @@
+#include "monitor/store/store.hpp"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <string>
+
+namespace {
+
+using ravnmor::store::Bytes;
+using ravnmor::store::open_sqlite_store;
+using ravnmor::store::Outcome;
+using ravnmor::store::QueueItem;
+using ravnmor::store::Store;
+
+Bytes bytes(std::string_view text) {
+  return Bytes(text.begin(), text.end());
+}
+
+// A fresh region directory per test, removed afterwards.
+class StoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "ravnmor-store-XXXXXX");
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    region_ = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(region_); }
+
+  std::unique_ptr<Store> open() {
+    auto opened = open_sqlite_store(region_);
+    EXPECT_EQ(opened.error, "");
+    return std::move(opened.store);
+  }
+
+  // Runs SQL on the database file behind the store's back.
+  void tamper(const char* sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((region_ / "store.db").c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+  }
+
+  std::filesystem::path region_;
+};
+
+constexpr std::string_view kQ1 = "Q1      ";
+constexpr std::string_view kQ2 = "Q2      ";
+
+TEST_F(StoreTest, TemporaryStorageItemsByNumberAndCursor) {
+  auto store = open();
+  std::int32_t number = 0;
+  ASSERT_EQ(store->ts_write(kQ1, bytes("first"), number), Outcome::ok);
+  EXPECT_EQ(number, 1);
+  ASSERT_EQ(store->ts_write(kQ1, bytes("second"), number), Outcome::ok);
+  ASSERT_EQ(store->ts_write(kQ1, bytes("third"), number), Outcome::ok);
+  EXPECT_EQ(number, 3);
+  ASSERT_EQ(store->ts_write(kQ2, bytes("other"), number), Outcome::ok);
+  EXPECT_EQ(number, 1);
+
+  QueueItem item;
+  ASSERT_EQ(store->ts_read(kQ1, 2, item), Outcome::ok);
+  EXPECT_EQ(item.data, bytes("second"));
+  EXPECT_EQ(item.number, 2);
+  EXPECT_EQ(item.count, 3);
+  // Reading by number moved the cursor: the next item is 3, then none.
+  ASSERT_EQ(store->ts_read_next(kQ1, item), Outcome::ok);
+  EXPECT_EQ(item.data, bytes("third"));
+  EXPECT_EQ(item.number, 3);
+  EXPECT_EQ(store->ts_read_next(kQ1, item), Outcome::no_item);
+  EXPECT_EQ(store->ts_read(kQ1, 0, item), Outcome::no_item);
+  EXPECT_EQ(store->ts_read(kQ1, 4, item), Outcome::no_item);
+  EXPECT_EQ(store->ts_read(kQ1, -1, item), Outcome::no_item);
+
+  ASSERT_EQ(store->ts_rewrite(kQ1, 1, bytes("FIRST!")), Outcome::ok);
+  EXPECT_EQ(store->ts_rewrite(kQ1, 4, bytes("x")), Outcome::no_item);
+  ASSERT_EQ(store->ts_read(kQ1, 1, item), Outcome::ok);
+  EXPECT_EQ(item.data, bytes("FIRST!"));
+  std::int32_t count = 0;
+  ASSERT_EQ(store->ts_count(kQ1, count), Outcome::ok);
+  EXPECT_EQ(count, 3);
+
+  // A name is taken byte for byte: the unpadded name is another queue.
+  EXPECT_EQ(store->ts_count("Q1", count), Outcome::not_found);
+  ASSERT_EQ(store->ts_delete(kQ1), Outcome::ok);
+  EXPECT_EQ(store->ts_read(kQ1, 1, item), Outcome::not_found);
+  EXPECT_EQ(store->ts_read_next(kQ1, item), Outcome::not_found);
+  EXPECT_EQ(store->ts_rewrite(kQ1, 1, bytes("x")), Outcome::not_found);
+  EXPECT_EQ(store->ts_count(kQ1, count), Outcome::not_found);
+  EXPECT_EQ(store->ts_delete(kQ1), Outcome::not_found);
+  // Written again after its deletion, the queue starts from item 1.
+  ASSERT_EQ(store->ts_write(kQ1, bytes("again"), number), Outcome::ok);
+  EXPECT_EQ(number, 1);
+  ASSERT_EQ(store->ts_count(kQ2, count), Outcome::ok);
+  EXPECT_EQ(count, 1);
+}
+
+TEST_F(StoreTest, ItemsAreBinaryUpToTheLimit) {
+  auto store = open();
+  Bytes longest(32767);
+  for (std::size_t i = 0; i < longest.size(); ++i) longest[i] = static_cast<std::uint8_t>(i * 7);
+  Bytes with_zeros{0x00, 0xFF, 0x00, 0x27, 0x00};
+  std::int32_t number = 0;
+  ASSERT_EQ(store->ts_write(kQ1, longest, number), Outcome::ok);
+  ASSERT_EQ(store->ts_write(kQ1, with_zeros, number), Outcome::ok);
+  EXPECT_EQ(store->ts_write(kQ1, Bytes(32768), number), Outcome::too_long);
+  EXPECT_EQ(store->ts_rewrite(kQ1, 1, Bytes(32768)), Outcome::too_long);
+  QueueItem item;
+  ASSERT_EQ(store->ts_read(kQ1, 1, item), Outcome::ok);
+  EXPECT_EQ(item.data, longest);
+  ASSERT_EQ(store->ts_read(kQ1, 2, item), Outcome::ok);
+  EXPECT_EQ(item.data, with_zeros);
+  EXPECT_EQ(item.count, 2);
+}
+
+TEST_F(StoreTest, QueueRefusesItemsBeyondTheLargestNumber) {
+  std::int32_t number = 0;
+  ASSERT_EQ(open()->ts_write(kQ1, bytes("a"), number), Outcome::ok);
+  tamper("UPDATE ts_queue SET items = 32766");
+  auto store = open();
+  ASSERT_EQ(store->ts_write(kQ1, bytes("b"), number), Outcome::ok);
+  EXPECT_EQ(number, 32767);
+  EXPECT_EQ(store->ts_write(kQ1, bytes("c"), number), Outcome::queue_full);
+  std::int32_t count = 0;
+  ASSERT_EQ(store->ts_count(kQ1, count), Outcome::ok);
+  EXPECT_EQ(count, 32767);
+}
+
+// Two stores on one directory are what two session processes see.
+TEST_F(StoreTest, TwoSessionsShareQueuesAndTheCursor) {
+  auto first = open();
+  auto second = open();
+  std::int32_t number = 0;
+  QueueItem item;
+  // A read by the second session before the write must not pin its view.
+  EXPECT_EQ(second->ts_read_next(kQ1, item), Outcome::not_found);
+  ASSERT_EQ(first->ts_write(kQ1, bytes("one"), number), Outcome::ok);
+  ASSERT_EQ(second->ts_write(kQ1, bytes("two"), number), Outcome::ok);
+  EXPECT_EQ(number, 2);
+  ASSERT_EQ(first->ts_write(kQ1, bytes("three"), number), Outcome::ok);
+  EXPECT_EQ(number, 3);
+  ASSERT_EQ(second->ts_read_next(kQ1, item), Outcome::ok);
+  EXPECT_EQ(item.data, bytes("one"));
+  ASSERT_EQ(first->ts_read_next(kQ1, item), Outcome::ok);
+  EXPECT_EQ(item.data, bytes("two"));
+  ASSERT_EQ(second->ts_rewrite(kQ1, 3, bytes("THREE")), Outcome::ok);
+  ASSERT_EQ(first->ts_read_next(kQ1, item), Outcome::ok);
+  EXPECT_EQ(item.data, bytes("THREE"));
+  ASSERT_EQ(second->ts_delete(kQ1), Outcome::ok);
+  std::int32_t count = 0;
+  EXPECT_EQ(first->ts_count(kQ1, count), Outcome::not_found);
+}
+
+TEST_F(StoreTest, EverythingSurvivesARegionRestart) {
+  std::int32_t number = 0;
+  {
+    auto store = open();
+    ASSERT_EQ(store->ts_write(kQ1, bytes("kept"), number), Outcome::ok);
+    ASSERT_EQ(store->ts_write(kQ1, bytes("also kept"), number), Outcome::ok);
+    QueueItem item;
+    ASSERT_EQ(store->ts_read_next(kQ1, item), Outcome::ok);
+    ASSERT_EQ(store->td_write("TDQ1", bytes("record")), Outcome::ok);
+    ASSERT_EQ(store->file_write("FILEA   ", bytes("K1"), bytes("rec 1")), Outcome::ok);
+    ASSERT_EQ(store->cwa_save(bytes("common area")), Outcome::ok);
+  }
+  auto store = open();
+  QueueItem item;
+  // The cursor was kept too: the next item is the second one.
+  ASSERT_EQ(store->ts_read_next(kQ1, item), Outcome::ok);
+  EXPECT_EQ(item.data, bytes("also kept"));
+  Bytes data;
+  ASSERT_EQ(store->td_read("TDQ1", data), Outcome::ok);
+  EXPECT_EQ(data, bytes("record"));
+  ASSERT_EQ(store->file_read("FILEA   ", bytes("K1"), data), Outcome::ok);
+  EXPECT_EQ(data, bytes("rec 1"));
+  ASSERT_EQ(store->cwa_load(data), Outcome::ok);
+  EXPECT_EQ(data, bytes("common area"));
+}
+
+TEST_F(StoreTest, TransientDataFilesEnqAndCwa) {
+  auto first = open();
+  auto second = open();
+  Bytes data;
+  EXPECT_EQ(first->td_read("TDQ1", data), Outcome::no_item);
+  ASSERT_EQ(first->td_write("TDQ1", bytes("a")), Outcome::ok);
+  ASSERT_EQ(second->td_write("TDQ1", bytes("b")), Outcome::ok);
+  ASSERT_EQ(first->td_write("TDQ2", bytes("z")), Outcome::ok);
+  ASSERT_EQ(second->td_read("TDQ1", data), Outcome::ok);
+  EXPECT_EQ(data, bytes("a"));
+  ASSERT_EQ(first->td_read("TDQ1", data), Outcome::ok);
+  EXPECT_EQ(data, bytes("b"));
+  EXPECT_EQ(first->td_read("TDQ1", data), Outcome::no_item);
+  ASSERT_EQ(first->td_delete("TDQ2"), Outcome::ok);
+  EXPECT_EQ(second->td_read("TDQ2", data), Outcome::no_item);
+
+  ASSERT_EQ(first->file_write("FILEA", bytes("K1"), bytes("one")), Outcome::ok);
+  EXPECT_EQ(second->file_write("FILEA", bytes("K1"), bytes("dup")), Outcome::duplicate);
+  ASSERT_EQ(second->file_write("FILEB", bytes("K1"), bytes("other file")), Outcome::ok);
+  ASSERT_EQ(second->file_rewrite("FILEA", bytes("K1"), bytes("ONE")), Outcome::ok);
+  EXPECT_EQ(second->file_rewrite("FILEA", bytes("K2"), bytes("x")), Outcome::not_found);
+  ASSERT_EQ(first->file_read("FILEA", bytes("K1"), data), Outcome::ok);
+  EXPECT_EQ(data, bytes("ONE"));
+  ASSERT_EQ(first->file_delete("FILEA", bytes("K1")), Outcome::ok);
+  EXPECT_EQ(second->file_read("FILEA", bytes("K1"), data), Outcome::not_found);
+  EXPECT_EQ(second->file_delete("FILEA", bytes("K1")), Outcome::not_found);
+  ASSERT_EQ(first->file_read("FILEB", bytes("K1"), data), Outcome::ok);
+  EXPECT_EQ(data, bytes("other file"));
+
+  ASSERT_EQ(first->enq(bytes("LOCK1"), 101), Outcome::ok);
+  EXPECT_EQ(first->enq(bytes("LOCK1"), 101), Outcome::ok);
+  EXPECT_EQ(second->enq(bytes("LOCK1"), 202), Outcome::held);
+  EXPECT_EQ(second->deq(bytes("LOCK1"), 202), Outcome::not_found);
+  ASSERT_EQ(first->enq(bytes("LOCK2"), 101), Outcome::ok);
+  ASSERT_EQ(first->deq_all(101), Outcome::ok);
+  EXPECT_EQ(second->enq(bytes("LOCK1"), 202), Outcome::ok);
+  EXPECT_EQ(second->enq(bytes("LOCK2"), 202), Outcome::ok);
+  EXPECT_EQ(first->enq(bytes("LOCK2"), 101), Outcome::held);
+  ASSERT_EQ(second->deq(bytes("LOCK2"), 202), Outcome::ok);
+  EXPECT_EQ(first->enq(bytes("LOCK2"), 101), Outcome::ok);
+
+  ASSERT_EQ(first->cwa_load(data), Outcome::ok);
+  EXPECT_TRUE(data.empty());
+  ASSERT_EQ(first->cwa_save(Bytes(512, 0x00)), Outcome::ok);
+  ASSERT_EQ(second->cwa_load(data), Outcome::ok);
+  EXPECT_EQ(data, Bytes(512, 0x00));
+}
+
+// Two processes append to one queue at once: every write gets its own item
+// number and nothing is lost or overwritten.
+TEST_F(StoreTest, ConcurrentSessionProcessesNeverShareAnItemNumber) {
+  constexpr int kWritesEach = 60;
+  auto write_all = [&](char writer) {
+    auto opened = open_sqlite_store(region_);
+    if (!opened.store) return false;
+    for (int i = 0; i < kWritesEach; ++i) {
+      std::int32_t number = 0;
+      std::string text = std::string(1, writer) + std::to_string(i);
+      if (opened.store->ts_write(kQ1, bytes(text), number) != Outcome::ok) return false;
+    }
+    return true;
+  };
+  open();  // the schema exists before the two race
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) _exit(write_all('C') ? 0 : 1);
+  EXPECT_TRUE(write_all('P'));
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+
+  auto store = open();
+  std::int32_t count = 0;
+  ASSERT_EQ(store->ts_count(kQ1, count), Outcome::ok);
+  ASSERT_EQ(count, 2 * kWritesEach);
+  // Each writer's items appear in its own order, all of them once.
+  int next_of[2] = {0, 0};
+  for (std::int32_t n = 1; n <= count; ++n) {
+    QueueItem item;
+    ASSERT_EQ(store->ts_read(kQ1, n, item), Outcome::ok);
+    int writer = item.data.at(0) == 'P' ? 0 : 1;
+    std::string text(item.data.begin() + 1, item.data.end());
+    EXPECT_EQ(text, std::to_string(next_of[writer]++));
+  }
+  EXPECT_EQ(next_of[0], kWritesEach);
+  EXPECT_EQ(next_of[1], kWritesEach);
+}
+
+TEST_F(StoreTest, UnusableDatabaseGivesOneClearError) {
+  auto expect_refused = [&](const std::string& expected_part) {
+    auto opened = open_sqlite_store(region_);
+    EXPECT_EQ(opened.store, nullptr);
+    EXPECT_NE(opened.error.find((region_ / "store.db").string()), std::string::npos)
+        << opened.error;
+    EXPECT_NE(opened.error.find(expected_part), std::string::npos) << opened.error;
+  };
+  {
+    std::ofstream garbage(region_ / "store.db", std::ios::binary);
+    for (int i = 0; i < 4096; ++i) garbage.put(static_cast<char>(i * 31 + 7));
+  }
+  expect_refused("file is not a database");
+
+  std::filesystem::remove(region_ / "store.db");
+  tamper("CREATE TABLE accounts (id INTEGER)");
+  expect_refused("not a ravnmor region store");
+
+  std::filesystem::remove(region_ / "store.db");
+  tamper("PRAGMA user_version = 7");
+  expect_refused("newer ravnmor (schema version 7, this one reads 1)");
+
+  // A region directory that is a plain file.
+  auto file = region_ / "plain";
+  std::ofstream(file).put('x');
+  auto opened = open_sqlite_store(file);
+  EXPECT_EQ(opened.store, nullptr);
+  EXPECT_NE(opened.error.find("cannot create region directory " + file.string()), std::string::npos)
+      << opened.error;
+}
+
+}  // namespace
