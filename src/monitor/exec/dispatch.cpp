@@ -17,10 +17,17 @@ namespace {
 // In ascending order of function code.
 constexpr HandlerRow kHandlers[] = {
     {0x0202, "ADDRESS", services::address},
+    {0x0A02, "WRITEQ TS", services::writeq_ts},
+    {0x0A04, "READQ TS", services::readq_ts},
+    {0x0A06, "DELETEQ TS", services::deleteq_ts},
+    {0x0C02, "GETMAIN", services::getmain},
+    {0x0C04, "FREEMAIN", services::freemain},
     {0x0E08, "RETURN", services::return_command},
+    {0x1002, "ASKTIME", services::asktime},
     {0x1812, "SEND CONTROL", services::send_control},
     {0x1903, "program entry", services::program_entry},
     {0x1905, "go-back", services::program_go_back},
+    {0x4A04, "FORMATTIME", services::formattime},
 };
 
 constexpr std::uint16_t kGoBack = 0x1905;

@@ -19,8 +19,14 @@ namespace ravnmor::services {
 enum Condition : std::int32_t {
   kNormal = 0,
   kInvreq = 16,
+  kIoerr = 17,
+  kNospace = 18,
   kLengerr = 22,
+  kItemerr = 26,
   kPgmiderr = 27,
+  kNostg = 42,
+  kQiderr = 44,
+  kSysiderr = 53,
   kTermerr = 81,
 };
 
@@ -70,6 +76,15 @@ class Command {
     return arguments_[static_cast<std::size_t>(position - kFirstArgumentPosition)];
   }
   int parameter_count() const { return parameter_count_; }
+
+  // The address at a parameter position whatever the count says, nullptr
+  // beyond the list passed: FORMATTIME places its separators after the
+  // arguments it counts.
+  void* uncounted_argument(int position) const {
+    auto index = static_cast<std::size_t>(position - kFirstArgumentPosition);
+    if (position < kFirstArgumentPosition || index >= arguments_.size()) return nullptr;
+    return arguments_[index];
+  }
 
   control::Task& task() const { return task_; }
 

@@ -15,6 +15,19 @@ Response return_command(const Command& command);   // X'0E08' RETURN
 // Task and system (address.cpp).
 Response address(const Command& command);  // X'0202' ADDRESS
 
+// Temporary storage (temporary_storage.cpp).
+Response writeq_ts(const Command& command);   // X'0A02' WRITEQ TS
+Response readq_ts(const Command& command);    // X'0A04' READQ TS
+Response deleteq_ts(const Command& command);  // X'0A06' DELETEQ TS
+
+// Storage control (storage.cpp).
+Response getmain(const Command& command);   // X'0C02' GETMAIN
+Response freemain(const Command& command);  // X'0C04' FREEMAIN
+
+// Interval control's clock (time.cpp).
+Response asktime(const Command& command);     // X'1002' ASKTIME
+Response formattime(const Command& command);  // X'4A04' FORMATTIME
+
 // Terminal control (terminal.cpp).
 Response send_control(const Command& command);  // X'1812' SEND CONTROL
 
