@@ -361,36 +361,54 @@ Bytes Screen::inbound_for(std::uint8_t aid) const {
   return aid::is_short_read(aid) ? short_read(aid) : read_modified(aid);
 }
 
+Bytes Screen::data(int from, int length) const {
+  Bytes out;
+  for (int i = 0; i < length; ++i) {
+    const std::uint8_t character = cell((from + i) % kCells).character;
+    if (character != 0) out.push_back(character);
+  }
+  return out;
+}
+
+Bytes Screen::field_data(const Field& field) const {
+  return data(field.first(), field.length);
+}
+
 Bytes Screen::read_modified(std::uint8_t aid) const {
   Bytes out = short_read(aid);
   append(out, image::address(cursor_));
-  const auto data = [&](int from, int length) {
-    for (int i = 0; i < length; ++i) {
-      const std::uint8_t character = cell((from + i) % kCells).character;
-      if (character != 0) out.push_back(character);
-    }
-  };
   if (!formatted()) {
-    data(0, kCells);
+    const Bytes all = data(0, kCells);
+    out.insert(out.end(), all.begin(), all.end());
     return out;
   }
   for (const Field& field : fields()) {
     if (!field.modified()) continue;
     out.push_back(image::kSetBufferAddress);
     append(out, image::address(field.first()));
-    data(field.first(), field.length);
+    const Bytes typed = field_data(field);
+    out.insert(out.end(), typed.begin(), typed.end());
   }
   return out;
 }
 
+// Field mode with extended fields: SF, or SFE where a field has a highlight
+// or colour; SA wherever the characters' own attributes change.
 Bytes Screen::read_buffer(std::uint8_t aid) const {
   Bytes out = short_read(aid);
   append(out, image::address(cursor_));
-  std::uint8_t highlight = 0;
-  std::uint8_t foreground = 0;
   const auto pair = [&out](std::uint8_t type, std::uint8_t value) {
     out.push_back(to_image(type));
     out.push_back(to_image(value));
+  };
+  std::uint8_t highlight = 0;
+  std::uint8_t foreground = 0;
+  const auto character_attribute = [&](std::uint8_t type, std::uint8_t& current,
+                                       std::uint8_t wanted) {
+    if (current == wanted) return;
+    out.push_back(image::kSetAttribute);
+    pair(type, wanted);
+    current = wanted;
   };
   for (const Cell& c : cells_) {
     if (c.field_attribute && (c.highlight != 0 || c.foreground != 0)) {
@@ -404,10 +422,8 @@ Bytes Screen::read_buffer(std::uint8_t aid) const {
       out.push_back(image::kStartField);
       out.push_back(image::six_bits(c.attribute));
     } else {
-      if (c.highlight != highlight)
-        out.push_back(image::kSetAttribute), pair(xa::kHighlight, highlight = c.highlight);
-      if (c.foreground != foreground)
-        out.push_back(image::kSetAttribute), pair(xa::kForeground, foreground = c.foreground);
+      character_attribute(xa::kHighlight, highlight, c.highlight);
+      character_attribute(xa::kForeground, foreground, c.foreground);
       out.push_back(c.character);
     }
   }

@@ -85,6 +85,8 @@ class Screen {
   std::optional<Field> field_at(int address) const;
   // The n-th unprotected field, from 1.
   std::optional<Field> unprotected_field(int n) const;
+  // A field's data as a read modified sends it: image bytes, nulls left out.
+  Bytes field_data(const Field& field) const;
 
   // Keyboard side. Typing refuses protected cells and attribute cells (false,
   // nothing more typed); at a field's end it goes on in the next unprotected
@@ -114,6 +116,7 @@ class Screen {
   struct Writer;
 
   Cell& at(int address) { return cells_[static_cast<std::size_t>(address)]; }
+  Bytes data(int from, int length) const;   // non-null characters, wrapping
   int attribute_before(int address) const;  // -1 when unformatted
   bool typeable(int address) const;
   void erase_all();

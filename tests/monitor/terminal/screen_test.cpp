@@ -203,6 +203,7 @@ TEST(Screen, InboundRecordUpdatesTheModel) {
   EXPECT_EQ(screen.text_at(2, 2, 4), "XY  ");
   EXPECT_EQ(screen.text_at(3, 2, 2), "7 ");
   EXPECT_TRUE(screen.field_at(81)->modified());
+  EXPECT_EQ(screen.field_data(*screen.unprotected_field(1)), (Bytes{'X', 'Y'}));
   EXPECT_EQ(screen.cursor(), 162);
   EXPECT_TRUE(screen.keyboard_locked());
   EXPECT_EQ(ebcdic_copy(screen.read_modified(aid::kEnter)),
