@@ -150,6 +150,9 @@ bool Server::open(const ServerOptions& options) {
     return false;
   }
   listen_fd_ = fd;
+  // Stop signals are caught from here on, so one that comes right after the
+  // start-up line is announced still stops the region cleanly.
+  install_listener_signals();
   return true;
 }
 
@@ -161,7 +164,6 @@ std::string Server::local_address() const {
 }
 
 void Server::run(const SessionHandler& handler, const ErrorLogger& log) {
-  install_listener_signals();
   while (!stopping_) {
     pollfd entries[] = {{listen_fd_, POLLIN, 0}, {signal_pipe[0], POLLIN, 0}};
     if (poll(entries, 2, -1) < 0) {
