@@ -7,19 +7,20 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace ravnmor::control {
 
-// The keys of a 3270 and their AIDs, in image (raw) and 3270 form.
+// A key of the 3270 keyboard that sends an AID.
 struct AidKey {
-  const char* name;
-  std::uint8_t raw;  // the image byte that starts an inbound record
+  std::string name;  // "Enter", "PF1" ... "PF24", "PA1" ... "PA3", "Clear"
+  std::uint8_t raw;  // the image byte that starts its inbound record
   std::uint8_t aid;  // the 3270 attention identifier
 };
 std::span<const AidKey> aid_keys();
 
-inline constexpr std::uint8_t kRawNoAid = 0x2D;  // '-', the image of X'60' (no AID)
-inline constexpr std::uint8_t kNoAid = 0x60;
+// The raw key byte (image form) of a 3270 AID.
+std::uint8_t raw_key(std::uint8_t aid);
 
 void fill_terminal_constants(std::span<std::uint8_t> block);
 

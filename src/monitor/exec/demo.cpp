@@ -74,6 +74,7 @@ bool ask(Demo& demo) {
   std::string field = demo.name;
   field.resize(kNameLength, ' ');
   put(8, 19, field, host::kCnvInputAttr);
+  put(8, 19 + 1 + kNameLength, "", host::kCnvProtAttr);  // ends the field: 20 characters typeable
   if (!demo.message.empty()) put(20, 2, demo.message, host::kCnvBrightAttr);
   put(23, 2, "(Enter) Answer   (PF3) End", host::kCnvProtAttr);
   host::oxsc(cell(8, 20));

@@ -51,6 +51,10 @@ std::string TestRegion::trace() const {
   return contents(region_.trace_path());
 }
 
+TaskOutcome TestRegion::run(std::string_view transaction, std::vector<std::uint8_t> input) {
+  return run(transaction, terminal_, std::move(input));
+}
+
 TaskOutcome TestRegion::run(std::string_view transaction, terminal::Terminal& terminal,
                             std::vector<std::uint8_t> input) {
   TaskStart start;

@@ -1,11 +1,16 @@
 // Test support for every program that runs in the region: a fresh region
-// directory (removed at the end), opened as the current region, in which
-// transactions run at a terminal the test provides.
+// directory (removed at the end), opened as the current region, with a
+// scripted terminal at which transactions run.
 //
-//   ravnmor::region::TestRegion region;           // or TestRegion(true) to trace
-//   region::program_table().add_program("QCMD", qcmd::main_entry);
+//   ravnmor::region::TestRegion region;            // TestRegion(true) traces
+//   region::program_table().add_program("QCMD", qcmd::main);
 //   region::program_table().add_transaction("QCMD", "QCMD");
-//   auto outcome = region.run("QCMD", terminal);  // returns when the task ends
+//   region.terminal().type_field(1, "QCMD READQ TS QUEUE(Q1)");
+//   region.terminal().enter();
+//   region.terminal().pf(3);                       // then the script runs out: hung up
+//   auto outcome = region.run("QCMD");             // returns when the task ends
+//   region.terminal().sent();                      // every screen the program sent
+//   region.terminal().lines();                     // the screen as it is now
 #pragma once
 
 #include <cstdint>
@@ -16,6 +21,7 @@
 
 #include "monitor/region/region.hpp"
 #include "monitor/region/runner.hpp"
+#include "monitor/terminal/scripted.hpp"
 
 namespace ravnmor::region {
 
@@ -33,13 +39,18 @@ class TestRegion {
   std::string error_log() const;
   std::string trace() const;
 
-  // Runs `transaction` at `terminal` as terminal T001 (number 1); `input` is
-  // the inbound record that started it (empty: no key pressed).
+  terminal::ScriptedTerminal& terminal() { return terminal_; }
+
+  // Runs `transaction` as terminal T001 (number 1) at the scripted terminal
+  // or at another one; `input` is the inbound record that started it (empty:
+  // no key pressed).
+  TaskOutcome run(std::string_view transaction, std::vector<std::uint8_t> input = {});
   TaskOutcome run(std::string_view transaction, terminal::Terminal& terminal,
                   std::vector<std::uint8_t> input = {});
 
  private:
   Region region_;
+  terminal::ScriptedTerminal terminal_;
   Region* previous_;
 };
 

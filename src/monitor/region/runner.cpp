@@ -12,6 +12,8 @@
 #include "monitor/control/task.hpp"
 #include "monitor/region/programs.hpp"
 #include "monitor/region/region.hpp"
+#include "monitor/terminal/codepage.hpp"
+#include "monitor/terminal/codes.hpp"
 
 namespace ravnmor::region {
 
@@ -20,7 +22,6 @@ namespace {
 constexpr std::size_t kNameField = 4;       // EIBTRNID, EIBTRMID
 constexpr std::uint32_t kPackedPlus = 0xF;  // sign nibble of the EIB's packed fields
 constexpr std::size_t kInputCursor = 1;     // inbound record: AID, then the cursor address
-constexpr std::uint8_t kSetBufferAddress = 0x11;
 constexpr std::size_t kAddressLength = 2;
 
 std::uint32_t task_counter = 0;
@@ -58,7 +59,7 @@ void start_eib(const control::Task& task, const TaskStart& start) {
   put_name(eib, host::kEibTrmid, task.terminal_id);
   host::store_half(eib, host::kEibCalen, static_cast<std::int16_t>(start.commarea.size()));
   const std::vector<std::uint8_t>& input = start.input;
-  std::uint8_t raw_key = input.empty() ? control::kRawNoAid : input[0];
+  std::uint8_t raw_key = input.empty() ? control::raw_key(terminal::aid::kNone) : input[0];
   eib[host::kEibAid] = control::task_blocks().constants[host::kCnvAidTable + raw_key];
   if (input.size() >= kInputCursor + kAddressLength) {
     host::store_half(eib, host::kEibCposn,
@@ -141,6 +142,8 @@ TaskOutcome run_transaction(terminal::Terminal& terminal, const TaskStart& start
 }
 
 std::string transaction_of(const std::vector<std::uint8_t>& input) {
+  const std::uint8_t kSetBufferAddress =
+      terminal::ebcdic_to_latin1(terminal::order::kSetBufferAddress);
   std::size_t at = kInputCursor + kAddressLength;
   if (at < input.size() && input[at] == kSetBufferAddress) at += 1 + kAddressLength;
   while (at < input.size() && input[at] == ' ') ++at;

@@ -9,6 +9,8 @@
 #include "monitor/control/blocks.hpp"
 #include "monitor/control/task.hpp"
 #include "monitor/services/terminal_io.hpp"
+#include "monitor/terminal/codes.hpp"
+#include "monitor/terminal/screen.hpp"
 #include "monitor/terminal/terminal.hpp"
 
 namespace host {
@@ -21,14 +23,22 @@ void writecon(std::int32_t* status, std::int32_t termnum) {
   if (status != nullptr) *status = result;
 }
 
-// The screen read-back needs the terminal's screen model; until the region
-// has one, the read answers that nothing could be read.
+// The read-buffer form (AID, cursor, every cell from address 0 with an SF
+// before each field) of the screen as the region's model of the terminal
+// holds it: the screen that the program's streams and the user's input left.
 void readcon(int /*zero*/, std::int32_t* status, std::int32_t termnum) {
   std::uint8_t* tioa = control::task_blocks().tioa;
   host::store_half(tioa, host::kTioaDataLength, 0);
-  std::int32_t result =
-      services::task_at(termnum) == nullptr ? services::kNoTerminal : services::kReceiveFailed;
-  if (status != nullptr) *status = result;
+  control::Task* task = services::task_at(termnum);
+  if (task == nullptr) {
+    if (status != nullptr) *status = services::kNoTerminal;
+    return;
+  }
+  std::vector<std::uint8_t> record = task->terminal->screen().read_buffer(terminal::aid::kNone);
+  std::size_t length = std::min(record.size(), host::kTioaDataCapacity);
+  std::copy_n(record.begin(), length, tioa + host::kTioaData);
+  host::store_half(tioa, host::kTioaDataLength, static_cast<std::int16_t>(length));
+  if (status != nullptr) *status = services::kTerminalOk;
 }
 
 void oxw4ky(std::int32_t termnum) {

@@ -18,16 +18,17 @@
 #include "monitor/control/task.hpp"
 #include "monitor/region/region.hpp"
 #include "monitor/services/terminal_io.hpp"
+#include "monitor/terminal/codepage.hpp"
+#include "monitor/terminal/codes.hpp"
+#include "monitor/terminal/screen.hpp"
 
 namespace ravnmor::services {
 
 namespace {
 
-constexpr std::uint8_t kStartField = 0x1D;        // SF order
-constexpr std::uint8_t kSetBufferAddress = 0x11;  // SBA order
-constexpr std::uint8_t kInsertCursor = 0x13;      // IC order
 constexpr std::uint8_t kNull = 0x00;
 constexpr std::uint8_t kBlank = ' ';
+constexpr std::uint8_t kFirstGraphic = 0x40;  // 3270 codes below are orders and controls
 constexpr std::size_t kInputFieldsStart = 3;  // inbound record: AID, two cursor bytes, fields
 
 // Header: row 1 holds the region name, the title (centred) and the date and
@@ -46,11 +47,22 @@ struct ScreenBuild {
 
 ScreenBuild building;
 
-// Image bytes that stand for 3270 control codes (C0 and C1 controls, DEL)
-// would be taken as orders: they are shown as blanks. A null stays a null.
+std::uint8_t image(std::uint8_t ebcdic) {
+  return terminal::ebcdic_to_latin1(ebcdic);
+}
+
+// Text bytes that stand for 3270 orders or controls would be taken as such
+// by the terminal: they are shown as blanks. A null stays a null.
 std::uint8_t displayable(std::uint8_t byte) {
-  bool control = (byte > kNull && byte < kBlank) || (byte >= 0x7F && byte <= 0x9F);
+  bool control = byte != kNull && terminal::latin1_to_ebcdic(byte) < kFirstGraphic;
   return control ? kBlank : byte;
+}
+
+void put_address(std::uint8_t* out, std::size_t& length, int address) {
+  auto bytes = terminal::image_address(address);
+  out[length++] = image(terminal::order::kSetBufferAddress);
+  out[length++] = bytes[0];
+  out[length++] = bytes[1];
 }
 
 void put_attribute(int address, std::uint8_t attribute) {
@@ -105,22 +117,14 @@ std::size_t build_screen_stream(std::uint8_t* out) {
   int expected = -1;
   for (int address = 0; address < host::kScreenSize; ++address) {
     if (!building.written.test(address)) continue;
-    if (address != expected) {
-      auto bytes = control::address_bytes(address);
-      out[length++] = kSetBufferAddress;
-      out[length++] = bytes[0];
-      out[length++] = bytes[1];
-    }
-    if (building.attribute.test(address)) out[length++] = kStartField;
+    if (address != expected) put_address(out, length, address);
+    if (building.attribute.test(address)) out[length++] = image(terminal::order::kStartField);
     out[length++] = building.cells[address];
     expected = address + 1;
   }
   if (building.cursor >= 0) {
-    auto bytes = control::address_bytes(building.cursor);
-    out[length++] = kSetBufferAddress;
-    out[length++] = bytes[0];
-    out[length++] = bytes[1];
-    out[length++] = kInsertCursor;
+    put_address(out, length, building.cursor);
+    out[length++] = image(terminal::order::kInsertCursor);
   }
   return length;
 }
@@ -135,12 +139,13 @@ std::vector<std::span<const std::uint8_t>> input_fields(std::span<const std::uin
   std::vector<std::span<const std::uint8_t>> fields;
   if (input.size() <= kInputFieldsStart) return fields;
   std::size_t at = kInputFieldsStart;
+  const std::uint8_t set_buffer_address = image(terminal::order::kSetBufferAddress);
   // Without a leading SBA the screen was unformatted: its data is one field.
-  bool formatted = input[at] == kSetBufferAddress;
+  bool formatted = input[at] == set_buffer_address;
   while (at < input.size()) {
     if (formatted) at = std::min(at + 3, input.size());  // SBA and the field's address
     std::size_t end = at;
-    while (end < input.size() && input[end] != kSetBufferAddress) ++end;
+    while (end < input.size() && input[end] != set_buffer_address) ++end;
     fields.push_back(input.subspan(at, end - at));
     at = end;
     formatted = true;
@@ -188,7 +193,8 @@ int oxsnd(std::int32_t termnum) {
 void oxrdkey(std::int8_t* key) {
   if (key == nullptr) return;
   auto input = services::last_input();
-  *key = static_cast<std::int8_t>(input.empty() ? control::kRawNoAid : input[0]);
+  *key =
+      static_cast<std::int8_t>(input.empty() ? control::raw_key(terminal::aid::kNone) : input[0]);
 }
 
 void oxrdlc(char* buffer, int n, int length) {

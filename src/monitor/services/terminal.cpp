@@ -4,6 +4,8 @@
 #include "monitor/control/task.hpp"
 #include "monitor/services/handlers.hpp"
 #include "monitor/services/terminal_io.hpp"
+#include "monitor/terminal/codepage.hpp"
+#include "monitor/terminal/codes.hpp"
 
 namespace ravnmor::services {
 
@@ -14,24 +16,18 @@ constexpr int kEraseFlag = 12;   // "E"
 constexpr int kFreeKbFlag = 14;  // "F"
 constexpr int kAlarmFlag = 15;   // "A"
 
-// Write control character bits, before the code table.
-constexpr int kWccResetMdt = 0x01;
-constexpr int kWccRestoreKeyboard = 0x02;
-constexpr int kWccSoundAlarm = 0x04;
-
-constexpr std::uint8_t kWrite = '1';       // image of X'F1'
-constexpr std::uint8_t kEraseWrite = '5';  // image of X'F5'
-
 }  // namespace
 
 Response send_control(const Command& command) {
   control::Task& task = command.task();
   if (task.terminal == nullptr) return {kInvreq, 0};
+  namespace wcc = terminal::wcc;
   bool erase = command.flag(kEraseFlag) == 'E';
-  int wcc = erase ? kWccResetMdt : 0;
-  if (command.flag(kFreeKbFlag) == 'F') wcc |= kWccRestoreKeyboard;
-  if (command.flag(kAlarmFlag) == 'A') wcc |= kWccSoundAlarm;
-  start_tioa_stream(erase ? kEraseWrite : kWrite, control::six_bit_code(wcc));
+  int control_bits = erase ? wcc::kResetMdt : 0;
+  if (command.flag(kFreeKbFlag) == 'F') control_bits |= wcc::kRestoreKeyboard;
+  if (command.flag(kAlarmFlag) == 'A') control_bits |= wcc::kSoundAlarm;
+  std::uint8_t write = erase ? terminal::command::kEraseWrite : terminal::command::kWrite;
+  start_tioa_stream(terminal::ebcdic_to_latin1(write), control::six_bit_code(control_bits));
   finish_tioa_stream(0);
   if (send_tioa(task) != kTerminalOk) return {kTermerr, 0};
   return {};

