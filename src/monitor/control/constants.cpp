@@ -4,8 +4,6 @@
 #include <vector>
 
 #include "host/layout.hpp"
-#include "monitor/control/address.hpp"
-#include "monitor/terminal/codepage.hpp"
 #include "monitor/terminal/codes.hpp"
 
 namespace ravnmor::control {
@@ -14,8 +12,6 @@ namespace {
 
 namespace aid = terminal::aid;
 
-constexpr int kPaKeys = 3;
-
 std::vector<AidKey> make_aid_keys() {
   std::vector<AidKey> keys;
   auto add = [&keys](std::string name, std::uint8_t value) {
@@ -23,13 +19,9 @@ std::vector<AidKey> make_aid_keys() {
   };
   add("Enter", aid::kEnter);
   for (int n = 1; n <= aid::kPfKeys; ++n) add("PF" + std::to_string(n), aid::pf(n));
-  for (int n = 1; n <= kPaKeys; ++n) add("PA" + std::to_string(n), aid::pa(n));
+  for (int n = 1; n <= aid::kPaKeys; ++n) add("PA" + std::to_string(n), aid::pa(n));
   add("Clear", aid::kClear);
   return keys;
-}
-
-std::uint8_t image(std::uint8_t ebcdic) {
-  return terminal::ebcdic_to_latin1(ebcdic);
 }
 
 }  // namespace
@@ -40,26 +32,27 @@ std::span<const AidKey> aid_keys() {
 }
 
 std::uint8_t raw_key(std::uint8_t aid) {
-  return image(aid);
+  return terminal::to_image(aid);
 }
 
 void fill_terminal_constants(std::span<std::uint8_t> block) {
-  namespace attribute = terminal::attribute;
+  namespace attr = terminal::attr;
+  namespace image = terminal::image;
   namespace wcc = terminal::wcc;
   std::fill(block.begin(), block.end(), 0);
   auto table = block.subspan(host::kCnvAidTable, host::kCnvAidTableSize);
   std::fill(table.begin(), table.end(), aid::kNone);  // a byte that no key sends: no AID
   for (const AidKey& key : aid_keys()) table[key.raw] = key.aid;
-  block[host::kCnvSba] = image(terminal::order::kSetBufferAddress);
-  block[host::kCnvIc] = image(terminal::order::kInsertCursor);
+  block[host::kCnvSba] = image::kSetBufferAddress;
+  block[host::kCnvIc] = image::kInsertCursor;
   block[host::kCnvKeyStart] = raw_key(aid::kNone);
   block[host::kCnvKeyEnter] = raw_key(aid::kEnter);
-  block[host::kCnvWcc] = six_bit_code(wcc::kRestoreKeyboard | wcc::kResetMdt);
-  block[host::kCnvInputAttr] = six_bit_code(attribute::kModified);
-  block[host::kCnvProtAttr] = six_bit_code(attribute::kProtected);
+  block[host::kCnvWcc] = image::six_bits(wcc::kRestoreKeyboard | wcc::kResetMdt);
+  block[host::kCnvInputAttr] = image::six_bits(attr::kMdt);
+  block[host::kCnvProtAttr] = image::six_bits(attr::kProtected);
   block[host::kCnvKeyPf3] = raw_key(aid::pf(3));
-  block[host::kCnvWriteCmd] = image(terminal::command::kEraseWrite);
-  block[host::kCnvBrightAttr] = six_bit_code(attribute::kProtected | attribute::kIntensified);
+  block[host::kCnvWriteCmd] = image::command(terminal::Command::erase_write);
+  block[host::kCnvBrightAttr] = image::six_bits(attr::kProtected | attr::kIntensified);
 }
 
 }  // namespace ravnmor::control

@@ -6,13 +6,11 @@
 #include <exception>
 
 #include "host/host.hpp"
-#include "monitor/control/address.hpp"
 #include "monitor/control/blocks.hpp"
 #include "monitor/control/constants.hpp"
 #include "monitor/control/task.hpp"
 #include "monitor/region/programs.hpp"
 #include "monitor/region/region.hpp"
-#include "monitor/terminal/codepage.hpp"
 #include "monitor/terminal/codes.hpp"
 
 namespace ravnmor::region {
@@ -63,7 +61,8 @@ void start_eib(const control::Task& task, const TaskStart& start) {
   eib[host::kEibAid] = control::task_blocks().constants[host::kCnvAidTable + raw_key];
   if (input.size() >= kInputCursor + kAddressLength) {
     host::store_half(eib, host::kEibCposn,
-                     static_cast<std::int16_t>(control::buffer_address(&input[kInputCursor])));
+                     static_cast<std::int16_t>(terminal::image::decode_address(
+                         input[kInputCursor], input[kInputCursor + 1])));
   }
 }
 
@@ -142,8 +141,7 @@ TaskOutcome run_transaction(terminal::Terminal& terminal, const TaskStart& start
 }
 
 std::string transaction_of(const std::vector<std::uint8_t>& input) {
-  const std::uint8_t kSetBufferAddress =
-      terminal::ebcdic_to_latin1(terminal::order::kSetBufferAddress);
+  const std::uint8_t kSetBufferAddress = terminal::image::kSetBufferAddress;
   std::size_t at = kInputCursor + kAddressLength;
   if (at < input.size() && input[at] == kSetBufferAddress) at += 1 + kAddressLength;
   while (at < input.size() && input[at] == ' ') ++at;

@@ -12,15 +12,12 @@
 #include <string>
 
 #include "host/host.hpp"
-#include "monitor/control/address.hpp"
 #include "monitor/control/blocks.hpp"
 #include "monitor/control/constants.hpp"
 #include "monitor/control/task.hpp"
 #include "monitor/region/region.hpp"
 #include "monitor/services/terminal_io.hpp"
-#include "monitor/terminal/codepage.hpp"
 #include "monitor/terminal/codes.hpp"
-#include "monitor/terminal/screen.hpp"
 
 namespace ravnmor::services {
 
@@ -47,20 +44,16 @@ struct ScreenBuild {
 
 ScreenBuild building;
 
-std::uint8_t image(std::uint8_t ebcdic) {
-  return terminal::ebcdic_to_latin1(ebcdic);
-}
-
 // Text bytes that stand for 3270 orders or controls would be taken as such
 // by the terminal: they are shown as blanks. A null stays a null.
 std::uint8_t displayable(std::uint8_t byte) {
-  bool control = byte != kNull && terminal::latin1_to_ebcdic(byte) < kFirstGraphic;
+  bool control = byte != kNull && terminal::to_ebcdic(byte) < kFirstGraphic;
   return control ? kBlank : byte;
 }
 
 void put_address(std::uint8_t* out, std::size_t& length, int address) {
-  auto bytes = terminal::image_address(address);
-  out[length++] = image(terminal::order::kSetBufferAddress);
+  auto bytes = terminal::image::address(address);
+  out[length++] = terminal::image::kSetBufferAddress;
   out[length++] = bytes[0];
   out[length++] = bytes[1];
 }
@@ -118,13 +111,13 @@ std::size_t build_screen_stream(std::uint8_t* out) {
   for (int address = 0; address < host::kScreenSize; ++address) {
     if (!building.written.test(address)) continue;
     if (address != expected) put_address(out, length, address);
-    if (building.attribute.test(address)) out[length++] = image(terminal::order::kStartField);
+    if (building.attribute.test(address)) out[length++] = terminal::image::kStartField;
     out[length++] = building.cells[address];
     expected = address + 1;
   }
   if (building.cursor >= 0) {
     put_address(out, length, building.cursor);
-    out[length++] = image(terminal::order::kInsertCursor);
+    out[length++] = terminal::image::kInsertCursor;
   }
   return length;
 }
@@ -139,7 +132,7 @@ std::vector<std::span<const std::uint8_t>> input_fields(std::span<const std::uin
   std::vector<std::span<const std::uint8_t>> fields;
   if (input.size() <= kInputFieldsStart) return fields;
   std::size_t at = kInputFieldsStart;
-  const std::uint8_t set_buffer_address = image(terminal::order::kSetBufferAddress);
+  const std::uint8_t set_buffer_address = terminal::image::kSetBufferAddress;
   // Without a leading SBA the screen was unformatted: its data is one field.
   bool formatted = input[at] == set_buffer_address;
   while (at < input.size()) {
@@ -210,7 +203,7 @@ void oxrdlc(char* buffer, int n, int length) {
 }
 
 int cvdsaddr(const std::uint8_t* address) {
-  return address == nullptr ? 0 : control::buffer_address(address);
+  return address == nullptr ? 0 : terminal::image::decode_address(address[0], address[1]);
 }
 
 }  // namespace host

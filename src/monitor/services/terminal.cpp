@@ -1,10 +1,8 @@
 // Terminal control commands.
 #include "host/host.hpp"
-#include "monitor/control/address.hpp"
 #include "monitor/control/task.hpp"
 #include "monitor/services/handlers.hpp"
 #include "monitor/services/terminal_io.hpp"
-#include "monitor/terminal/codepage.hpp"
 #include "monitor/terminal/codes.hpp"
 
 namespace ravnmor::services {
@@ -25,9 +23,10 @@ Response send_control(const Command& command) {
   bool erase = command.flag(kEraseFlag) == 'E';
   int control_bits = erase ? wcc::kResetMdt : 0;
   if (command.flag(kFreeKbFlag) == 'F') control_bits |= wcc::kRestoreKeyboard;
-  if (command.flag(kAlarmFlag) == 'A') control_bits |= wcc::kSoundAlarm;
-  std::uint8_t write = erase ? terminal::command::kEraseWrite : terminal::command::kWrite;
-  start_tioa_stream(terminal::ebcdic_to_latin1(write), control::six_bit_code(control_bits));
+  if (command.flag(kAlarmFlag) == 'A') control_bits |= wcc::kAlarm;
+  auto write = erase ? terminal::Command::erase_write : terminal::Command::write;
+  start_tioa_stream(terminal::image::command(write),
+                    terminal::image::six_bits(static_cast<std::uint8_t>(control_bits)));
   finish_tioa_stream(0);
   if (send_tioa(task) != kTerminalOk) return {kTermerr, 0};
   return {};

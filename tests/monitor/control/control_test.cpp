@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "host/host.hpp"
-#include "monitor/control/address.hpp"
 #include "monitor/control/arena.hpp"
 #include "monitor/control/blocks.hpp"
 
@@ -108,22 +107,6 @@ TEST(ConstantsTest, TerminalConstantsAreThe3270ValuesInImageForm) {
   std::uint8_t start = host::xcnv[host::kCnvKeyStart];
   EXPECT_NE(start, host::xcnv[host::kCnvKeyPf3]);
   EXPECT_NE(host::xcnv[host::kCnvAidTable + start], 0xF3);
-}
-
-TEST(AddressTest, BufferAddressesInTheCodeTable) {
-  struct Case {
-    int address;
-    const char* bytes;
-  };
-  const Case cases[] = {{0, "  "}, {1, " A"}, {81, "AJ"}, {246, "C6"}, {1919, ")\""}, {80, "A&"}};
-  for (const Case& c : cases) {
-    EXPECT_EQ(buffer_address(reinterpret_cast<const std::uint8_t*>(c.bytes)), c.address);
-  }
-  // 14-bit form: X'05' X'00' (address 1280) stands as the images of those bytes.
-  const std::uint8_t fourteen_bit[] = {0x09, 0x00};
-  EXPECT_EQ(buffer_address(fourteen_bit), 1280);
-  EXPECT_EQ(six_bit_code(0x03), 'C');
-  EXPECT_EQ(six_bit_code(0x06), 'F');
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ TEST(ConsoleTest, AScreenReadBackAndWrittenAgainIsTheSameScreen) {
     host::oxptscrn("", 0, 487, host::xcnv[host::kCnvProtAttr]);
     host::oxsc(483);
     if (host::oxsnd(1) != 0) return;
-    before = region.terminal().lines();
+    before = region.terminal().screen().lines();
     cursor_before = region.terminal().screen().cursor();
 
     host::store_half(tioa(), host::kTioaDataLength, 7012);
@@ -45,7 +45,7 @@ TEST(ConsoleTest, AScreenReadBackAndWrittenAgainIsTheSameScreen) {
 
     char dummy[4] = {};
     host::oxdfhei1(kSendControlErase, dummy, dummy, dummy, dummy, dummy, dummy, dummy);
-    erased = region.terminal().lines();
+    erased = region.terminal().screen().lines();
 
     std::vector<std::uint8_t> stream = saved;
     stream.push_back(host::xcnv[host::kCnvSba]);
@@ -58,7 +58,7 @@ TEST(ConsoleTest, AScreenReadBackAndWrittenAgainIsTheSameScreen) {
     std::memcpy(tioa() + host::kTioaData, stream.data(), stream.size());
     host::store_half(tioa(), host::kTioaDataLength, static_cast<std::int16_t>(stream.size() + 2));
     host::writecon(&write_status, 1);
-    after = region.terminal().lines();
+    after = region.terminal().screen().lines();
   });
   region::program_table().add_transaction("SAVE", "SAVER");
   region.terminal().type_field(1, "TYPED");
@@ -73,7 +73,7 @@ TEST(ConsoleTest, AScreenReadBackAndWrittenAgainIsTheSameScreen) {
   EXPECT_THAT(erased, Each(std::string(80, ' ')));
   EXPECT_EQ(after, before);
   EXPECT_EQ(region.terminal().screen().cursor(), cursor_before);
-  EXPECT_THAT(region.terminal().malformed(), ::testing::IsEmpty());
+  EXPECT_THAT(region.terminal().problems(), ::testing::IsEmpty());
 }
 
 }  // namespace

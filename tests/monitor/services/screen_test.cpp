@@ -147,5 +147,18 @@ TEST_F(ScreenTest, WriteconSendsTheTioaStreamFromItsCommandByte) {
   EXPECT_EQ(status, 1);
 }
 
+TEST(CvdsaddrTest, BufferAddressesInBothForms) {
+  struct Case {
+    int address;
+    std::uint8_t bytes[2];
+  };
+  const Case cases[] = {
+      {0, {' ', ' '}},  {1, {' ', 'A'}},      {81, {'A', 'J'}}, {1919, {')', '"'}},
+      {80, {'A', '&'}}, {1280, {0x09, 0x00}},  // 14-bit form X'05' X'00': the image of X'05' is
+                                               // X'09'
+  };
+  for (const Case& c : cases) EXPECT_EQ(host::cvdsaddr(c.bytes), c.address) << c.address;
+}
+
 }  // namespace
 }  // namespace ravnmor::services
