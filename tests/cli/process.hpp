@@ -151,7 +151,14 @@ class S3270 {
   explicit S3270(const std::vector<std::string>& argv) : process_(argv) {}
 
   Reply run(const std::string& action) {
-    process_.write_line(action);
+    start(action);
+    return reply();
+  }
+
+  // Sends an action without waiting: reply() then reads its answer.
+  void start(const std::string& action) { process_.write_line(action); }
+
+  Reply reply() {
     Reply reply;
     std::string previous;
     while (auto line = process_.read_line()) {

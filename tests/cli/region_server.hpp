@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "process.hpp"
@@ -49,6 +51,24 @@ class RegionServer {
   const std::string& startup_line() const { return startup_line_; }
   std::string region_dir() const { return (directory_ / "region").string(); }
   Process& process() { return *process_; }
+
+  std::string error_log() const {
+    std::ifstream in(std::filesystem::path(region_dir()) / "logs" / "error.log");
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  // Waits (bounded) for the error log to show `text`.
+  bool log_shows(const std::string& text) const {
+    auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (error_log().find(text) == std::string::npos) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      pollfd none{};
+      poll(&none, 0, 10);
+    }
+    return true;
+  }
 
  private:
   std::filesystem::path directory_;

@@ -13,11 +13,12 @@ TEST(Serve, StartsAndStopsOnSignals) {
   for (int stop_signal : {SIGTERM, SIGINT}) {
     RegionServer server;
     ASSERT_NE(server.port(), 0) << server.startup_line();
-    EXPECT_EQ(server.startup_line(),
-              "ravnmor: region " + server.region_dir() + " listening on " + server.address());
-    EXPECT_TRUE(std::filesystem::is_directory(server.region_dir()));
+    EXPECT_EQ(server.startup_line(), "ravnmor: region RAVNMOR in " + server.region_dir() +
+                                         " listening on " + server.address());
+    EXPECT_TRUE(
+        std::filesystem::exists(std::filesystem::path(server.region_dir()) / "region.conf"));
     server.process().signal(stop_signal);
-    EXPECT_EQ(server.process().read_line(), "ravnmor: region " + server.region_dir() + " stopped");
+    EXPECT_EQ(server.process().read_line(), "ravnmor: region RAVNMOR stopped");
     auto status = server.process().wait_for_exit();
     ASSERT_TRUE(status);
     EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
@@ -41,8 +42,8 @@ TEST(Serve, StartupErrorsGiveOneLineAndStatus2) {
       {{"--listen", "127.0.0.1:70000", "--region", (scratch / "r3").string()},
        "ravnmor serve: bad listen address '127.0.0.1:70000': expected HOST:PORT, PORT 0-65535\n"},
       {{"--listen", "127.0.0.1:0", "--region", (scratch / "plain-file" / "region").string()},
-       "ravnmor serve: region directory '" + (scratch / "plain-file" / "region").string() +
-           "' is not writable: Not a directory\n"},
+       "ravnmor serve: cannot create the region directory " +
+           (scratch / "plain-file" / "region").string() + ": Not a directory\n"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> argv = {ravnmor_binary(), "serve"};
@@ -59,6 +60,40 @@ TEST(Serve, StartupErrorsGiveOneLineAndStatus2) {
   ASSERT_TRUE(status);
   EXPECT_EQ(WEXITSTATUS(*status), 2);
   std::filesystem::remove_all(scratch);
+}
+
+// ravnmor with no arguments starts a region and the emulator on it; here the
+// emulator is a stand-in named c3270 that drives s3270 and keeps the screen.
+TEST(Serve, NoArgumentsRunsARegionForTheEmulator) {
+  auto home = fresh_directory("emulator");
+  auto bin = home / "bin";
+  std::filesystem::create_directories(bin);
+  {
+    std::ofstream script(bin / "c3270");
+    script << "#!/bin/sh\n"
+              "printf 'Connect(%s)\\nWait(30,InputField)\\nAscii(2,0,80)\\nQuit\\n' \"$1\" | s3270 "
+              "> \"$(dirname \"$0\")/screen.txt\"\n"
+              "echo \"$1\" > \"$(dirname \"$0\")/address.txt\"\n";
+  }
+  std::filesystem::permissions(bin / "c3270", std::filesystem::perms::owner_all);
+  std::string path = bin.string() + ":" + std::getenv("PATH");
+  Process ravnmor(
+      {"sh", "-c",
+       "cd '" + home.string() + "' && PATH='" + path + "' exec '" + ravnmor_binary() + "'"});
+  auto status = ravnmor.wait_for_exit();
+  ASSERT_TRUE(status);
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
+  std::ifstream screen(bin / "screen.txt");
+  std::string text((std::istreambuf_iterator<char>(screen)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("data:  Ravnmor transaction region RAVNMOR"), std::string::npos) << text;
+  EXPECT_TRUE(std::filesystem::exists(home / "ravnmor-region" / "region.conf"));
+  // The region stopped with the emulator: its address takes no connection now.
+  std::ifstream address_file(bin / "address.txt");
+  std::string address;
+  address_file >> address;
+  S3270 late;
+  EXPECT_FALSE(late.run("Connect(" + address + ")").ok) << address;
+  std::filesystem::remove_all(home);
 }
 
 }  // namespace

@@ -82,7 +82,11 @@ bool Connection::read_some(int timeout_ms) {
   if (!wait(Wait::kReadable, timeout_ms)) return false;
   std::uint8_t buffer[kReadChunk];
   ssize_t got = read(fd_, buffer, sizeof buffer);
-  if (got == 0) return fail("the client closed the connection");
+  if (got == 0) {
+    closed_cleanly_ = error_.empty() && !codec_.in_record();
+    return fail(closed_cleanly_ ? "the client closed the connection"
+                                : "the client closed the connection in the middle of a record");
+  }
   if (got < 0) {
     if (errno == EAGAIN || errno == EINTR) return true;
     return fail(std::string("the connection failed: ") + std::strerror(errno));

@@ -46,6 +46,9 @@ class Connection {
   void refuse(std::string_view text);
 
   const std::string& error() const { return error_; }
+  // True when the connection ended the ordinary way: the client closed it
+  // between records.
+  bool closed_cleanly() const { return closed_cleanly_; }
   const std::string& terminal_type() const { return codec_.terminal_type(); }
 
  private:
@@ -59,6 +62,7 @@ class Connection {
   ConnectionLimits limits_;
   TelnetCodec codec_;
   std::string error_;
+  bool closed_cleanly_ = false;
 };
 
 // Set by the session process's SIGTERM handler: the waiting operation gives

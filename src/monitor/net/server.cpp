@@ -49,8 +49,12 @@ void set_handler(int number, void (*handler)(int)) {
   sigaction(number, &action, nullptr);
 }
 
+// Each listener gets a pipe of its own, not one inherited from a parent.
 void install_listener_signals() {
-  if (signal_pipe[0] < 0) pipe2(signal_pipe, O_NONBLOCK | O_CLOEXEC);
+  for (int& end : signal_pipe) {
+    if (end >= 0) close(end);
+  }
+  if (pipe2(signal_pipe, O_NONBLOCK | O_CLOEXEC) != 0) signal_pipe[0] = signal_pipe[1] = -1;
   set_handler(SIGCHLD, on_signal);
   set_handler(SIGINT, on_signal);
   set_handler(SIGTERM, on_signal);
@@ -150,8 +154,8 @@ bool Server::open(const ServerOptions& options) {
     return false;
   }
   listen_fd_ = fd;
-  // Stop signals are caught from here on, so one that comes right after the
-  // start-up line is announced still stops the region cleanly.
+  // From here on SIGINT and SIGTERM stop the listener: a signal that comes
+  // right after the start-up line still ends it cleanly.
   install_listener_signals();
   return true;
 }

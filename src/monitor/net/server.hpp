@@ -44,7 +44,8 @@ class Server {
   Server(const Server&) = delete;
   Server& operator=(const Server&) = delete;
 
-  // Resolves, binds and listens. False with a one-line reason in error().
+  // Resolves, binds and listens, and takes over SIGINT, SIGTERM and SIGCHLD
+  // for the listener. False with a one-line reason in error().
   bool open(const ServerOptions& options);
   const std::string& error() const { return error_; }
   // The address actually bound (the port chosen when 0 was asked for).

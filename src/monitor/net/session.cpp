@@ -1,19 +1,95 @@
 #include "monitor/net/session.hpp"
 
+#include <cstdio>
+#include <ctime>
+#include <optional>
+#include <utility>
 #include <vector>
+
+#include "monitor/net/tn3270_terminal.hpp"
+#include "monitor/region/region.hpp"
+#include "monitor/region/runner.hpp"
 
 namespace ravnmor::net {
 
-int run_session(int fd, int session_number, const SessionContext& context) {
-  Connection connection(fd, context.limits);
+namespace {
+
+std::string region_name() {
+  const region::Region* current = region::current_region();
+  return current ? current->config().name : region::RegionConfig{}.name;
+}
+
+// The screen that tells the user why a transaction did not run; nothing when
+// it ran.
+std::optional<Record> task_failure_screen(const std::string& transaction, region::TaskEnd end) {
+  switch (end) {
+    case region::TaskEnd::no_transaction:
+      return message_screen(unknown_transaction_message(transaction, region_name()));
+    case region::TaskEnd::no_program:
+      return message_screen("Transaction " + transaction + " has no program in region " +
+                            region_name() + ".");
+    case region::TaskEnd::failed:
+      return message_screen("Transaction " + transaction +
+                            " failed; the region's error log has the reason.");
+    case region::TaskEnd::returned:
+    case region::TaskEnd::program_ended:
+      break;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+TerminalIdentity terminal_identity(int session_number) {
+  char id[8];
+  std::snprintf(id, sizeof id, "T%03d", session_number % kTerminalIds);
+  return {id, session_number};
+}
+
+void route_terminal(terminal::Terminal& terminal, const TerminalIdentity& identity) {
+  if (!terminal.send(
+          greeting_screen({region_name(), identity.id, identity.number, std::time(nullptr)}))) {
+    return;
+  }
+  std::optional<std::string> next_transaction;  // from the last task's RETURN TRANSID
+  std::vector<std::uint8_t> commarea;
+  std::vector<std::uint8_t> inbound;
+  while (terminal.receive(inbound)) {
+    region::TaskStart start{"", identity.id, identity.number, inbound, std::move(commarea)};
+    commarea.clear();
+    if (next_transaction) {
+      start.transaction = *std::exchange(next_transaction, std::nullopt);
+    } else {
+      RoutingInput input = read_routing_input(inbound);
+      if (input.kind != RoutingInput::Kind::kTransaction) {
+        Record answer =
+            input.kind == RoutingInput::Kind::kClear ? empty_screen() : keyboard_restore();
+        if (!terminal.send(answer)) return;
+        continue;
+      }
+      start.transaction = input.transaction;
+    }
+    region::TaskOutcome outcome = region::run_transaction(terminal, start);
+    if (outcome.terminal_lost) return;
+    next_transaction = outcome.next_transaction;
+    commarea = std::move(outcome.next_commarea);
+    // Whatever the task left on the screen, the keyboard is free again.
+    Record answer =
+        task_failure_screen(start.transaction, outcome.end).value_or(keyboard_restore());
+    if (!terminal.send(answer)) return;
+  }
+}
+
+int run_session(int fd, int session_number, const ConnectionLimits& limits) {
+  Connection connection(fd, limits);
   std::string who = "session " + std::to_string(session_number);
   if (!connection.negotiate()) {
-    context.log(who + ": " + connection.error());
+    region::log_error(who + ": " + connection.error());
     return 0;
   }
-  std::vector<std::uint8_t> record;
-  while (connection.receive_record(record)) {
-  }
+  Tn3270Terminal terminal(connection);
+  route_terminal(terminal, terminal_identity(session_number));
+  if (!connection.closed_cleanly()) region::log_error(who + ": " + terminal.error());
   return 0;
 }
 

@@ -68,6 +68,9 @@ class TelnetCodec {
   const std::string& error() const { return error_; }
   const std::string& terminal_type() const { return terminal_type_; }
 
+  // True while part of an inbound record has arrived without its IAC EOR.
+  bool in_record() const { return !record_.empty(); }
+
   // The oldest complete inbound record (IAC doubling undone, IAC EOR
   // removed), if one has arrived.
   std::optional<std::vector<std::uint8_t>> next_record();

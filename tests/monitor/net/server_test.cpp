@@ -197,7 +197,7 @@ TEST(Server, HostileClientsEndOnlyTheirOwnSession) {
          c.send_bytes({0x7D, 0x40, 0x40});
          c.close_now();
        },
-       "the client closed the connection"},
+       "the client closed the connection in the middle of a record"},
       {"reset mid-record",
        [](RawClient& c) {
          negotiate(c);
