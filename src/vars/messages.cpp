@@ -1,0 +1,50 @@
+#include "vars/messages.hpp"
+
+#include <cstdio>
+#include <cstring>
+
+#include "host/host.hpp"
+#include "vars/run.hpp"
+
+namespace qcmd {
+
+std::uint32_t GlobalErrorNum;
+
+namespace {
+
+// "OXM", the number, the severity letter, a blank and the text, in a work
+// line of 80 whose last position is the terminator.
+constexpr int kMessageLineSize = host::kScreenColumns;
+constexpr int kMessageColumn = 1;
+
+int compose_message_line(std::uint32_t number, char* line) {
+  char text[host::kMessageTextSize] = {};
+  char code = ' ';
+  host::oxgetmsg(static_cast<int>(number), text, &code);
+  std::memset(line, ' ', kMessageLineSize);
+  int length = std::snprintf(line, kMessageLineSize, "OXM%u%c %s", number, code, text);
+  if (length < 0) return 0;
+  return length < kMessageLineSize ? length : kMessageLineSize - 1;
+}
+
+}  // namespace
+
+void cintschedmsg(std::uint32_t number) {
+  trace("cintschedmsg - Entry(%d)\n", number);
+  if (GlobalErrorNum == 0) GlobalErrorNum = number;
+  trace("cintschedmsg - Exit\n");
+}
+
+void cintdspmsg(std::uint32_t row) {
+  trace("cintdspmsg - Entry(%d)\n", row);
+  if (GlobalErrorNum != 0) {
+    char line[kMessageLineSize];
+    int length = compose_message_line(GlobalErrorNum, line);
+    int offset = static_cast<int>(row - 1) * host::kScreenColumns + kMessageColumn;
+    host::oxptscrn(line, length, offset, host::xcnv[host::kCnvBrightAttr]);
+    GlobalErrorNum = 0;
+  }
+  trace("cintdspmsg - Exit\n");
+}
+
+}  // namespace qcmd
