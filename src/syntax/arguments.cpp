@@ -22,6 +22,7 @@ constexpr char kClose = ')';
 constexpr char kVariableMark = '&';
 constexpr char kQuote = '\'';
 constexpr char kNoVariable[] = " ";
+constexpr char kEmptyOperand[] = "&DYNAMIC";  // the translator's text for "()"
 constexpr std::int16_t kEmptyStringLength = 32767;
 constexpr std::size_t kWordDigits = 8;  // hexadecimal digits of one doubleword word
 constexpr int kHexBase = 16;
@@ -456,6 +457,10 @@ void fill_local_buffer() {
 }
 
 }  // namespace
+
+bool operand_takes_dynamic(const char* operand) {
+  return operand[0] != kVariableMark || std::strcmp(operand, kEmptyOperand) == 0;
+}
 
 varnode* createdynamicvar(int option) {
   trace("createdynamicvar - Entry (%d)\n", option);

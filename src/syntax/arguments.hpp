@@ -51,6 +51,11 @@ int getverbargval(const char* verbword);
 // token. 0 when it was well formed, 1 when a fault was found.
 int GetArgValue(int option);
 
+// The translator's half of the rule above: whether the operand text of an
+// option written with parentheses takes the next dynamic number. Empty
+// parentheses are "" or the translator's "&DYNAMIC".
+bool operand_takes_dynamic(const char* operand);
+
 // Makes a dynamic variable of the type of option `option` (0 to numkwds) of
 // CmdIntSyntax and records its number and storage in the option. Returns the
 // variable, or nullptr for an option out of range or when storage is short.

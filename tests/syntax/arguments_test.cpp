@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "monitor/region/harness.hpp"
+#include "monitor/region/programs.hpp"
 #include "syntax/syntax.hpp"
 #include "vars/messages.hpp"
 #include "vars/run.hpp"
@@ -381,6 +383,38 @@ TEST_F(ArgumentsTest, CreateDynamicVariable) {
   EXPECT_EQ(createdynamicvar(6), nullptr);  // LOAD has 5 options
   EXPECT_EQ(createdynamicvar(-1), nullptr);
   EXPECT_EQ(dynamic_count(), 2);
+}
+
+TEST_F(ArgumentsTest, TheTranslatorsHalfOfTheNumbering) {
+  EXPECT_TRUE(operand_takes_dynamic("F1"));
+  EXPECT_TRUE(operand_takes_dynamic("0"));
+  EXPECT_TRUE(operand_takes_dynamic(""));
+  EXPECT_TRUE(operand_takes_dynamic("&DYNAMIC"));
+  EXPECT_TRUE(operand_takes_dynamic("DFHVALUE(ACQUIRED)"));
+  EXPECT_FALSE(operand_takes_dynamic("&STRING"));
+  EXPECT_FALSE(operand_takes_dynamic("&DYNAMICS"));
+}
+
+TEST_F(ArgumentsTest, TracesWhenTracingIsOn) {
+  ravnmor::region::TestRegion region(true);
+  ravnmor::region::program_table().add_program("ARGTEST", [] {
+    evaluate("INQUIRE FILE", "INQUIRE FILE(F1)");  // not traced
+    debugtrace = 1;
+    evaluate("INQUIRE FILE", "INQUIRE FILE(F2) TYPE(&HWORD)");
+    debugtrace = 0;
+  });
+  ravnmor::region::program_table().add_transaction("ARGT", "ARGTEST");
+  region.run("ARGT");
+  std::string trace = region.trace();
+  for (const char* line :
+       {"ProcessInputString - Entry\n", "PrepareForDisplay - Entry\n", "getverbargval - Entry\n",
+        "createdynamicvar - Entry (0)\n", "createdynamicvar - Exit\n", "GetArgValue - Entry (3)\n",
+        "GetArgValue - Exit (0)\n", "PrepareForDisplay - Exit\n", "ProcessInputString - Exit\n"}) {
+    EXPECT_NE(trace.find(line), std::string::npos) << line;
+  }
+  EXPECT_EQ(trace.find("createdynamicvar - Entry (0)\n"),
+            trace.rfind("createdynamicvar - Entry (0)\n"));
+  EXPECT_EQ(text(CmdIntSyntax.kwd[0].value), "F2");
 }
 
 }  // namespace
