@@ -13,6 +13,7 @@
 #include "monitor/region/region.hpp"
 #include "monitor/region/runner.hpp"
 #include "monitor/terminal/scripted.hpp"
+#include "shell/register.hpp"
 
 namespace ravnmor::cli {
 
@@ -23,6 +24,7 @@ int run_demo(const std::string& directory) {
     region::Region region = region::Region::open(directory);
     region::set_current_region(&region);
     exec::register_demo(region::program_table());
+    qcmd::register_qcmd(region::program_table());
     terminal::ScriptedTerminal user(std::cin, std::cout);
     region::TaskStart start;
     start.transaction = exec::kDemoName;

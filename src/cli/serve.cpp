@@ -19,6 +19,7 @@
 #include "monitor/net/server.hpp"
 #include "monitor/net/session.hpp"
 #include "monitor/region/region.hpp"
+#include "shell/register.hpp"
 
 namespace ravnmor::cli {
 
@@ -85,6 +86,7 @@ std::unique_ptr<OpenRegion> open_region(const ServeOptions& options) {
   }
   if (options.trace) open->region.set_trace(true);
   exec::register_demo(region::program_table());
+  qcmd::register_qcmd(region::program_table());
   if (!region_writable(open->region, error)) {
     fail(error);
     return nullptr;

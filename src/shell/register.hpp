@@ -1,0 +1,19 @@
+// How a region knows the interpreter: program QCMD, started by transaction
+// QCMD. The table is the region's program table (anything with add_program
+// and add_transaction), so the interpreter needs none of the monitor's code.
+#pragma once
+
+#include "shell/lifecycle.hpp"
+
+namespace qcmd {
+
+inline constexpr const char kProgramName[] = "QCMD";
+inline constexpr const char kTransactionName[] = "QCMD";
+
+template <typename ProgramTable>
+void register_qcmd(ProgramTable& table) {
+  table.add_program(kProgramName, main);
+  table.add_transaction(kTransactionName, kProgramName);
+}
+
+}  // namespace qcmd
