@@ -8,6 +8,7 @@
 #include "shell/usrscreen.hpp"
 #include "syntax/syntax.hpp"
 #include "vars/cmdline.hpp"
+#include "vars/eibscreen.hpp"
 #include "vars/messages.hpp"
 #include "vars/run.hpp"
 #include "vars/variables.hpp"
@@ -146,6 +147,9 @@ int readinitscreen(std::int8_t* key) {
   trace("readinitscreen - Entry\n");
   host::oxrdkey(key);
   switch (key_aid(*key)) {
+    case aid_pf(4):
+      cinteibscreen();
+      break;
     case aid_pf(6):
       cintusrscreen();
       break;

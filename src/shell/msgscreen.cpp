@@ -34,8 +34,8 @@ void show_diagnostics() {
   int last = std::min(err_token_no, kMaxDiagnostics - 1);
   for (int i = 0; i <= last; ++i) {
     char line[kLineSize];
-    int length = std::snprintf(line, sizeof line, "%c : %s", severity_letter(err_severity[i]),
-                               err_token[i]);
+    int length =
+        std::snprintf(line, sizeof line, "%c : %s", severity_letter(err_severity[i]), err_token[i]);
     length = std::clamp(length, 0, kLineSize - 1);
     int row = kFirstDiagnosticRow + i;
     put_text(line, length, (row - 1) * host::kScreenColumns + kDiagnosticColumn);

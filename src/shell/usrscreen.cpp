@@ -53,9 +53,9 @@ void put_first_position(std::uint8_t* at) {
 void write_saved_screen() {
   std::uint8_t* tioa = task_tioa();
   std::memcpy(tioa, cint_tioa, kSavedScreenSize);
-  host::store_half(tioa, host::kTioaDataLength,
-                   static_cast<std::int16_t>(host::load_half(tioa, host::kTioaDataLength) +
-                                             kCommandAndWcc));
+  host::store_half(
+      tioa, host::kTioaDataLength,
+      static_cast<std::int16_t>(host::load_half(tioa, host::kTioaDataLength) + kCommandAndWcc));
   std::int32_t status = 0;
   host::writecon(&status, host::xtermnum);
   if (status != 0) cintschedmsg(kMsgUserScreenFailed);

@@ -39,7 +39,7 @@ const VerbCase kVerbCases[] = {
     {"QCMD FROBNICATE", nullptr},
     {"QCMD" + std::string(222, ' ') + "XCTL", "XCTL"},  // the phrase ends at the last character
     {"QCMD" + std::string(223, ' ') + "ASK", nullptr},  // a phrase cut by the end of the text
-    {std::string(230, 'Q'), nullptr},                  // one word fills the whole text
+    {std::string(230, 'Q'), nullptr},                   // one word fills the whole text
 };
 
 TEST(Checkverb, FindsTheLongestPhraseAfterTheFirstWord) {

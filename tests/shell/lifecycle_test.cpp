@@ -12,6 +12,7 @@ namespace {
 
 using ::testing::Each;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 // A row of the verb list: four verbs, each after its attribute cell and
@@ -75,11 +76,10 @@ TEST_F(TracedQcmdTest, TheRunIsTracedAndEndsWithSendControlReturnAndGoBack) {
   user.pf(3);
   run();
   std::string trace = test_region.trace();
-  EXPECT_NE(in_order(trace, {"EXEC 1903 program entry: EIBRESP 0",
-                             "EXEC 0202 ADDRESS: EIBRESP 0", "cintmain - Entry(4,QCMD)",
-                             "checkverb - Exit(1)", "cintmain - Exit (0)",
-                             "EXEC 1812 SEND CONTROL: EIBRESP 0", "EXEC 0E08 RETURN: EIBRESP 0",
-                             "EXEC 1905 go-back"}),
+  EXPECT_NE(in_order(trace, {"EXEC 1903 program entry: EIBRESP 0", "EXEC 0202 ADDRESS: EIBRESP 0",
+                             "cintmain - Entry(4,QCMD)", "checkverb - Exit(1)",
+                             "cintmain - Exit (0)", "EXEC 1812 SEND CONTROL: EIBRESP 0",
+                             "EXEC 0E08 RETURN: EIBRESP 0", "EXEC 1905 go-back"}),
             std::string::npos)
       << trace;
   EXPECT_EQ(test_region.error_log(), "");
@@ -165,6 +165,17 @@ TEST_F(QcmdTest, Pf6BeforeAnyCommandShowsAnEmptyScreenUntilAKey) {
   EXPECT_EQ(result.command, terminal::Command::erase_write);
   EXPECT_THAT(saved.lines(), Each(std::string(80, ' ')));
   EXPECT_EQ(screen_sent(2).row_text(3), padded("====> QCMD"));  // the initial screen again
+}
+
+TEST_F(QcmdTest, Pf4ShowsTheEibScreenUntilPf3ThenTheInitialScreenComesBack) {
+  user.pf(4).enter().pf(3).pf(3);
+  run();
+  ASSERT_EQ(user.sent().size(), 5u);
+  EXPECT_THAT(screen_sent(1).row_text(1), Not(HasSubstr("Ravnmor Command Interpreter")));
+  for (int row = 2; row <= 24; ++row) {  // Enter: the same screen again (row 1 has the time)
+    EXPECT_EQ(screen_sent(1).row_text(row), screen_sent(2).row_text(row)) << row;
+  }
+  EXPECT_EQ(screen_sent(3).row_text(3), padded("====> QCMD"));
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ TEST(Cintrdlc, CopiesOneFieldAndBlankFillsToTheMaximum) {
   auto input = record({"QCMD READ", "SECOND", std::string(240, 'L')});
   EXPECT_EQ(read_field(input, 1, 12), "QCMD READ   ####");
   EXPECT_EQ(read_field(input, 2, 6), "SECOND####");
-  EXPECT_EQ(read_field(input, 2, 3), "SEC####");                         // cut at the maximum
+  EXPECT_EQ(read_field(input, 2, 3), "SEC####");  // cut at the maximum
   EXPECT_EQ(read_field(input, 3, 240), std::string(230, 'L') + std::string(10, ' ') + "####");
   EXPECT_EQ(read_field(input, 4, 5), "     ####");  // absent: all blanks
   EXPECT_EQ(read_field(input, 0, 5), "     ####");
@@ -70,7 +70,7 @@ TEST(Readcmdbuff, KeepsLeadingBlanksDropsTrailingOnesAndSaysWhetherTheTextChange
   const ReadCase cases[] = {
       {"QCMD", "QCMD READ FILE(F)   ", "QCMD READ FILE(F)", 1},
       {"QCMD READ", "QCMD READ", "QCMD READ", 0},
-      {"QCMD READ", "QCMD REA", "QCMD REA", 1},   // shorter
+      {"QCMD READ", "QCMD REA", "QCMD REA", 1},    // shorter
       {"QCMD READ", "QCMD REAX", "QCMD REAX", 1},  // same length, other text
       {"QCMD", "  QCMD  ", "  QCMD", 1},
       {"QCMD", "", "", 1},
