@@ -1,0 +1,108 @@
+#include "shell/usrscreen.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/host.hpp"
+#include "qcmd_fixture.hpp"
+#include "shell/lifecycle.hpp"
+#include "vars/messages.hpp"
+
+namespace qcmd::testing {
+namespace {
+
+class UserScreenTest : public QcmdTest {
+ protected:
+  void SetUp() override {
+    region::program_table().add_program("USERTEST", [this] {
+      xtcbp = host::xtcb;
+      cintemptyscr();
+      GlobalErrorNum = 0;
+      body();
+    });
+    region::program_table().add_transaction("USER", "USERTEST");
+  }
+  void run_program(std::function<void()> program) {
+    body = std::move(program);
+    test_region.run("USER");
+  }
+
+  std::function<void()> body;
+};
+
+// A screen of the user's own: a text and an input field, sent and answered.
+void send_own_screen(const char* title) {
+  host::scrnhead(title, static_cast<int>(std::strlen(title)), host::xtermnum);
+  host::oxptscrn("HELLO USER", 10, 4 * 80 + 10, host::xcnv[host::kCnvProtAttr]);
+  host::oxptscrn("          ", 10, 7 * 80 + 10, host::xcnv[host::kCnvInputAttr]);
+  host::oxptscrn("", 0, 7 * 80 + 21, host::xcnv[host::kCnvProtAttr]);
+  host::oxsnd(host::xtermnum);
+}
+
+std::uint8_t user_screen_byte() {
+  return host::linked_block(host::xtcb, host::kTcbTerminalState)[host::kTermStateUserScreen];
+}
+
+TEST_F(UserScreenTest, TheScreenReadBackIsWrittenAgainWithItsCursor) {
+  user.type_field(1, "typed").cursor(7, 3).enter();  // answers the user's screen
+  user.enter();                                      // answers the other screen
+  user.pf(1);                                        // the key that ends the wait
+  std::vector<std::string> before;
+  std::vector<std::string> restored;
+  int saved_length = 0;
+  std::uint8_t marked = 0;
+  run_program([&] {
+    send_own_screen("Own");
+    before = user.screen().lines();
+    cintsavescr();
+    saved_length = host::load_half(cint_tioa, host::kTioaDataLength);
+    host::scrnhead("Other", 5, host::xtermnum);
+    host::oxsnd(host::xtermnum);
+    cintusrscreen();
+    marked = user_screen_byte();
+    restored = user.screen().lines();
+  });
+  ASSERT_EQ(user.sent().size(), 3u);
+  EXPECT_EQ(before[4].substr(10, 10), "HELLO USER");
+  EXPECT_EQ(before[7].substr(10, 5), "typed");
+  EXPECT_EQ(restored, before);
+  EXPECT_EQ(user.screen().cursor(), 6 * 80 + 2);
+  EXPECT_EQ(marked, host::kUserScreenMode);
+
+  // The saved stream: write command, WCC, SBA to the first position, the
+  // screen, then SBA to the cursor and IC.
+  EXPECT_EQ(host::load_half(cint_tioa, host::kTioaSizeField), 7012);
+  EXPECT_EQ(cint_tioa[host::kTioaCommand], host::xcnv[host::kCnvWriteCmd]);
+  EXPECT_EQ(cint_tioa[host::kTioaWcc], host::xcnv[host::kCnvWcc]);
+  EXPECT_EQ(cint_tioa[12], host::xcnv[host::kCnvSba]);
+  EXPECT_EQ(cint_tioa[13], ' ');
+  EXPECT_EQ(cint_tioa[14], ' ');
+  const std::uint8_t* end = cint_tioa + 12 + saved_length - 4;
+  EXPECT_EQ(end[0], host::xcnv[host::kCnvSba]);
+  EXPECT_EQ(host::cvdsaddr(end + 1), 6 * 80 + 2);
+  EXPECT_EQ(end[3], host::xcnv[host::kCnvIc]);
+}
+
+TEST_F(UserScreenTest, AnEmptySavedScreenIsAnEraseWithNothingOnIt) {
+  run_program([] {});
+  EXPECT_EQ(host::load_half(cint_tioa, host::kTioaDataLength), 3);
+  EXPECT_EQ(cint_tioa[12], host::xcnv[host::kCnvSba]);
+  EXPECT_EQ(host::cvdsaddr(cint_tioa + 13), 0);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(cint_tioa) + 15, 7012 - 15),
+            std::string(7012 - 15, ' '));
+}
+
+TEST_F(UserScreenTest, AFailedWriteOfTheSavedScreenSchedules3214) {
+  run_program([] {
+    send_own_screen("Own");  // no answer comes: the user is gone
+    cintusrscreen();
+  });
+  EXPECT_EQ(GlobalErrorNum, kMsgUserScreenFailed);
+}
+
+}  // namespace
+}  // namespace qcmd::testing
