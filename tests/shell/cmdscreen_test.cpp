@@ -1,0 +1,294 @@
+#include "shell/cmdscreen.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/host.hpp"
+#include "monitor/region/harness.hpp"
+#include "monitor/region/programs.hpp"
+#include "monitor/terminal/screen.hpp"
+#include "shell/lifecycle.hpp"
+#include "shell/usrscreen.hpp"
+#include "syntax/syntax.hpp"
+#include "vars/messages.hpp"
+#include "vars/run.hpp"
+#include "vars/variables.hpp"
+
+namespace qcmd {
+namespace {
+
+using ravnmor::terminal::Screen;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+// A variable of the run, as the user would have made it.
+varnode* make_variable(const char* name, std::int32_t type) {
+  varnode* node = addvarnode(type, 0);
+  std::strcpy(node->name, name);
+  return node;
+}
+
+// The variables a run starts with.
+void seed_variables() {
+  host::store_half(make_variable("&HWORD", kTypeHalfword)->value, 0, 1234);
+  host::store_word(make_variable("&FWORD", kTypeFullword)->value, 0, 123456789);
+  varnode* dword = make_variable("&DWORD", kTypeDoubleword);
+  host::store_word(dword->value, 0, 0x00DCBA98);
+  host::store_word(dword->value, 4, 0x76543210);
+  varnode* string = make_variable("&STRING", kTypeString);
+  std::strcpy(reinterpret_cast<char*>(string->value), "EXAMPLE STRING ARGUMENT");
+  string->len = 23;
+  varnode* packed = make_variable("&PACKED", kTypePacked);
+  const std::uint8_t pbytes[] = {0x41, 0x23, 0x45, 0x6C};
+  std::memcpy(packed->value, pbytes, sizeof pbytes);
+}
+
+// The command text and the syntax entry of its verb, as verb recognition
+// leaves them for the command screen.
+void set_command(const char* text, const char* verb) {
+  CmdIntBuffer = CommandBuffer{};
+  CmdIntBuffer.Length = static_cast<std::int32_t>(std::strlen(text));
+  std::memcpy(CmdIntBuffer.Syntax, text, static_cast<std::size_t>(CmdIntBuffer.Length));
+  std::memset(&CmdIntSyntax, 0, sizeof CmdIntSyntax);
+  for (const SyntaxEntry& entry : SyntaxTable) {
+    if (std::strcmp(entry.verb, verb) == 0) CmdIntSyntax = entry;
+  }
+  ASSERT_NE(CmdIntSyntax.verblen, 0u) << verb;
+}
+
+// Text placed at screen offset `offset` ((row-1)*80 + column of the
+// attribute cell): it starts in the cell after.
+std::string text_at(const Screen& screen, int offset, int length) {
+  return screen.text_at(offset / host::kScreenColumns + 1, offset % host::kScreenColumns + 1,
+                        length);
+}
+
+std::string text_at(const Screen& screen, int offset, const std::string& expected) {
+  return text_at(screen, offset, static_cast<int>(expected.size()));
+}
+
+// Whether the field whose attribute is at `offset` is shown emphasised.
+bool emphasised(const Screen& screen, int offset) {
+  auto field = screen.field_at(offset - 1);
+  return field && field->start == offset - 1 && field->intensified();
+}
+
+constexpr int option_offset(int line) {
+  return (7 + line - 1) * host::kScreenColumns + 1 - 80;
+}
+
+class CmdScreenTest : public ::testing::Test {
+ protected:
+  // Runs the command screen for `text` (verb `verb`) as a transaction and
+  // returns the screens sent.
+  std::vector<Screen> run(
+      const char* text, const char* verb, std::function<void()> before = [] {},
+      std::function<void()> after = [] {}) {
+    ravnmor::region::program_table().add_program("CMDTEST", [=, this] {
+      xtcbp = host::xtcb;
+      cintemptyscr();
+      initialize();
+      seed_variables();
+      TerminateQCMD = 0;
+      displaymode = kDisplayCharacter;
+      set_command(text, verb);
+      before();
+      returned = CintCmdScreen() == 0;
+      after();
+      deleteallvars();
+    });
+    ravnmor::region::program_table().add_transaction("CMDT", "CMDTEST");
+    region.run("CMDT");
+    std::vector<Screen> screens;
+    for (const auto& record : region.terminal().sent()) {
+      screens.emplace_back();
+      EXPECT_TRUE(screens.back().apply_outbound(record).ok());
+    }
+    return screens;
+  }
+
+  ravnmor::region::TestRegion region;
+  bool returned = false;
+};
+
+TEST_F(CmdScreenTest, OptionsWithTheirValuesInBothModes) {
+  region.terminal().pf(2).pf(2).pf(3);
+  auto screens =
+      run("QCMD WRITEQ TS QUEUE(Q1) FROM(&STRING) LENGTH(&HWORD) NOSUSPEND", "WRITEQ TS");
+  EXPECT_TRUE(returned);
+  ASSERT_EQ(screens.size(), 3u);
+  const Screen& chars = screens[0];
+  EXPECT_THAT(chars.row_text(1), HasSubstr("Ravnmor Command Interpreter"));
+  EXPECT_EQ(text_at(chars, 401, "WRITEQ TS "), "WRITEQ TS ");
+  EXPECT_TRUE(emphasised(chars, 401));
+  struct Line {
+    const char* text;
+    bool present;
+  };
+  // WRITEQ TS: QUEUE! c5; FROM! c32767; LENGTH! h2; ITEM h2; REWRITE; SYSID c5; MAIN;
+  // AUXILIARY; NOSUSPEND
+  const Line lines[] = {
+      {"QUEUE(Q1)", true},     {"FROM(EXAMPLE STRING ARGUMENT)", true},
+      {"LENGTH(01234)", true}, {"[ ITEM() ]", false},
+      {"[ REWRITE ]", false},  {"[ SYSID() ]", false},
+      {"[ MAIN ]", false},     {"[ AUXILIARY ]", false},
+      {"[ NOSUSPEND ]", true},
+  };
+  for (int i = 0; i < 9; ++i) {
+    std::string expected = std::string(lines[i].text) + "  ";  // nothing after the line
+    EXPECT_EQ(text_at(chars, option_offset(i + 1), expected), expected) << i;
+    EXPECT_EQ(emphasised(chars, option_offset(i + 1)), lines[i].present) << i;
+  }
+  EXPECT_EQ(chars.row_text(16), std::string(80, ' '));
+  EXPECT_EQ(text_at(chars, 1485, "STATUS: Command syntax check "), "STATUS: Command syntax check ");
+  EXPECT_TRUE(emphasised(chars, 1485));
+  EXPECT_EQ(text_at(chars, 1565, 30), std::string(30, ' '));
+
+  // PF2: hexadecimal; a string shows its first 20 bytes and " ....".
+  const Screen& hex = screens[1];
+  EXPECT_EQ(text_at(hex, option_offset(1), "QUEUE(5131) "), "QUEUE(5131) ");
+  std::string from =
+      "FROM(4558414d504c4520535452494e472041524755"
+      "4d ....) ";
+  EXPECT_EQ(text_at(hex, option_offset(2), from), from);
+  EXPECT_EQ(text_at(hex, option_offset(3), "LENGTH(04D2) "), "LENGTH(04D2) ");
+  // PF2 again: characters.
+  EXPECT_EQ(text_at(screens[2], option_offset(2), "FROM(EXAMPLE STRING ARGUMENT)"),
+            "FROM(EXAMPLE STRING ARGUMENT)");
+  EXPECT_EQ(displaymode, kDisplayCharacter);
+}
+
+TEST_F(CmdScreenTest, KeyLabelsAndTheCommandLine) {
+  region.terminal().pf(3);
+  auto screens = run("QCMD ASKTIME ABSTIME(&DWORD)", "ASKTIME");
+  ASSERT_EQ(screens.size(), 1u);
+  const Screen& screen = screens[0];
+  struct Label {
+    int offset;
+    const char* text;
+  };
+  const Label labels[] = {
+      {1681, "(PF2) Hexadecimal"}, {1761, "(PF3) Previous"},    {1841, "(PF4) EIB"},
+      {1712, "(PF5) Variables"},   {1792, "(PF6) User Screen"}, {1872, "(PF7) Backward"},
+      {1740, "(PF8) Forward"},     {1820, "(PF9) Messages"},    {1900, "(Enter) Continue"},
+  };
+  for (const Label& label : labels) {
+    EXPECT_EQ(text_at(screen, label.offset, label.text), label.text) << label.text;
+    EXPECT_FALSE(emphasised(screen, label.offset)) << label.text;
+  }
+  EXPECT_EQ(text_at(screen, option_offset(1), "[ ABSTIME(00DCBA9876543210) ]"),
+            "[ ABSTIME(00DCBA9876543210) ]");
+  EXPECT_EQ(text_at(screen, 160, "====> QCMD ASKTIME ABSTIME(&DWORD) "),
+            "====> QCMD ASKTIME ABSTIME(&DWORD) ");
+  // The cursor stands just after the command text: cell 161 + 6 + 28, from 0.
+  EXPECT_EQ(screen.cursor(), 161 + 6 + 28 - 1);
+}
+
+TEST_F(CmdScreenTest, NumbersPackedAndPointersInBothModes) {
+  region.terminal().pf(2).pf(3);
+  auto screens = run("QCMD DELAY INTERVAL(&PACKED) TIME(12345) REQID(R1)", "DELAY");
+  ASSERT_EQ(screens.size(), 2u);
+  for (const Screen& screen : screens) {  // packed decimal shows the same in both modes
+    EXPECT_EQ(text_at(screen, option_offset(1), "[ INTERVAL(4123456C) ]"),
+              "[ INTERVAL(4123456C) ]");
+    EXPECT_EQ(text_at(screen, option_offset(2), "[ TIME(0012345C) ]"), "[ TIME(0012345C) ]");
+  }
+  EXPECT_EQ(text_at(screens[1], option_offset(3), "[ REQID(5231) ]"), "[ REQID(5231) ]");
+}
+
+TEST_F(CmdScreenTest, FullwordsAndPointers) {
+  region.terminal().pf(2).pf(3);
+  auto screens = run("QCMD GETMAIN SET(&FWORD) FLENGTH(4096) LENGTH(7)", "GETMAIN");
+  ASSERT_EQ(screens.size(), 2u);
+  EXPECT_EQ(text_at(screens[0], option_offset(1), "SET(0123456789)"), "SET(0123456789)");
+  EXPECT_EQ(text_at(screens[0], option_offset(2), "[ LENGTH(00007) ]"), "[ LENGTH(00007) ]");
+  EXPECT_EQ(text_at(screens[0], option_offset(3), "[ FLENGTH(0000004096) ]"),
+            "[ FLENGTH(0000004096) ]");
+  EXPECT_EQ(text_at(screens[1], option_offset(1), "SET(075BCD15)"), "SET(075BCD15)");
+  EXPECT_EQ(text_at(screens[1], option_offset(2), "[ LENGTH(0007) ]"), "[ LENGTH(0007) ]");
+  EXPECT_EQ(text_at(screens[1], option_offset(3), "[ FLENGTH(00001000) ]"),
+            "[ FLENGTH(00001000) ]");
+}
+
+TEST_F(CmdScreenTest, PagingByTwelveOptions) {
+  // READ has 18 options: a page shows 13, the next starts 12 further on.
+  region.terminal().pf(8).pf(7).pf(8).pf(4).pf(3).pf(3);
+  auto screens = run("QCMD READ FILE(F1) RIDFLD(K1) UPDATE", "READ");
+  ASSERT_EQ(screens.size(), 6u);  // the fifth is the EIB screen
+  const Screen& first = screens[0];
+  EXPECT_EQ(text_at(first, option_offset(1), "[ DATASET() ]"), "[ DATASET() ]");
+  EXPECT_EQ(text_at(first, option_offset(2), "[ FILE(F1) ]"), "[ FILE(F1) ]");
+  EXPECT_EQ(text_at(first, option_offset(6), "RIDFLD(K1)"), "RIDFLD(K1)");
+  EXPECT_EQ(text_at(first, option_offset(13), "[ RRN ]"), "[ RRN ]");  // option 13 on row 19
+  EXPECT_EQ(first.row_text(20).substr(0, 40), std::string(40, ' '));
+
+  const Screen& second = screens[1];
+  EXPECT_EQ(text_at(second, option_offset(1), "[ RRN ]"), "[ RRN ]");
+  EXPECT_EQ(text_at(second, option_offset(6), "[ UPDATE ]"), "[ UPDATE ]");
+  EXPECT_TRUE(emphasised(second, option_offset(6)));
+  EXPECT_EQ(second.row_text(13), std::string(80, ' '));  // option 18 is the last
+
+  EXPECT_EQ(text_at(screens[2], option_offset(1), "[ DATASET() ]"), "[ DATASET() ]");  // PF7
+  EXPECT_EQ(text_at(screens[3], option_offset(1), "[ RRN ]"), "[ RRN ]");              // PF8
+  EXPECT_THAT(screens[4].row_text(1), HasSubstr("Exec Interface Block"));
+  // Back from the EIB screen the first page is shown again.
+  EXPECT_EQ(text_at(screens[5], option_offset(1), "[ DATASET() ]"), "[ DATASET() ]");
+}
+
+TEST_F(CmdScreenTest, PagingPastAShortListShowsNoOptions) {
+  region.terminal().pf(8).pf(7).pf(3);
+  auto screens = run("QCMD DELETEQ TS QUEUE(Q1)", "DELETEQ TS");
+  ASSERT_EQ(screens.size(), 3u);
+  for (int row = 7; row <= 18; ++row) EXPECT_EQ(screens[1].row_text(row), std::string(80, ' '));
+  EXPECT_EQ(text_at(screens[2], option_offset(1), "QUEUE(Q1)"), "QUEUE(Q1)");
+}
+
+TEST_F(CmdScreenTest, VerbArgument) {
+  region.terminal().pf(3);
+  auto screens = run("QCMD INQUIRE FILE(FILEA) OPENSTATUS(&FWORD)", "INQUIRE FILE");
+  ASSERT_EQ(screens.size(), 1u);
+  EXPECT_EQ(text_at(screens[0], 401, "INQUIRE FILE(FILEA) "), "INQUIRE FILE(FILEA) ");
+  EXPECT_EQ(text_at(screens[0], option_offset(2), "[ OPENSTATUS(0123456789) ]"),
+            "[ OPENSTATUS(0123456789) ]");
+}
+
+TEST_F(CmdScreenTest, APendingMessageIsDroppedAndAFailedSendEndsTheRun) {
+  // No key at all: the user hangs up on the first screen, so the send fails.
+  auto screens = run(
+      "QCMD ASKTIME", "ASKTIME", [] { cintschedmsg(kMsgNoVerb); },
+      [] {
+        EXPECT_EQ(TerminateQCMD, 1);
+        EXPECT_EQ(GlobalErrorNum, 0u);
+      });
+  EXPECT_TRUE(returned);
+  ASSERT_EQ(screens.size(), 1u);
+  EXPECT_EQ(screens[0].row_text(20), std::string(80, ' '));  // the message was dropped
+  EXPECT_EQ(region.error_log(), "");  // no error report for the command screen
+}
+
+TEST_F(CmdScreenTest, AuxiliaryScreensComeBackToTheCommand) {
+  region.terminal().pf(4).pf(3).pf(6).enter().pf(9).pf(3).pf(1).pf(3);
+  auto screens = run("QCMD DELETEQ TS QUEUE(Q1)", "DELETEQ TS");
+  EXPECT_TRUE(returned);
+  const char* kCommand = "Ravnmor Command Interpreter";
+  // Each auxiliary screen is left with its own key; PF1 does nothing here.
+  const char* titles[] = {kCommand, "Exec Interface Block",           kCommand, "",
+                          kCommand, "Translator Diagnostic Messages", kCommand, kCommand};
+  ASSERT_EQ(screens.size(), std::size(titles));
+  for (std::size_t i = 0; i < screens.size(); ++i) {
+    if (*titles[i] == '\0') {
+      EXPECT_EQ(screens[i].row_text(1), std::string(80, ' ')) << i;  // the empty user screen
+    } else {
+      EXPECT_THAT(screens[i].row_text(1), HasSubstr(titles[i])) << i;
+    }
+  }
+  EXPECT_EQ(text_at(screens[6], option_offset(1), "QUEUE(Q1)"), "QUEUE(Q1)");
+}
+
+}  // namespace
+}  // namespace qcmd
