@@ -5,6 +5,7 @@
 
 #include "host/host.hpp"
 #include "shell/lifecycle.hpp"
+#include "syntax/syntax.hpp"
 #include "vars/messages.hpp"
 #include "vars/run.hpp"
 
@@ -28,6 +29,19 @@ constexpr std::int16_t kCommandAndWcc = host::kTioaData - host::kTioaCommand;
 
 std::uint8_t* task_tioa() {
   return host::linked_block(host::linked_block(xtcbp, host::kTcbTerminalData), host::kTctTioa);
+}
+
+// The verbs after which the terminal shows what the command left there.
+constexpr const char* kScreenChangingVerbs[] = {
+    "SEND",      "SEND CONTROL",     "SEND MAP",         "SEND PAGE",
+    "SEND TEXT", "SEND TEXT MAPPED", "SEND TEXT NOEDIT", "LINK",
+    "XCTL",
+};
+
+// The recognised verb, compared over its own length, is `phrase`.
+bool verb_is(const char* phrase) {
+  return CmdIntSyntax.verblen != 0 &&
+         std::strncmp(CmdIntSyntax.verb, phrase, CmdIntSyntax.verblen) == 0;
 }
 
 // Tells the monitor that the user's own screen is about to be written or read.
@@ -99,6 +113,19 @@ void cintusrscreen() {
   write_saved_screen();
   host::oxw4ky(host::xtermnum);
   trace("cintusrscreen - Exit\n");
+}
+
+int usrscreenchange() {
+  trace("usrscreenchange - Entry\n");
+  int result = 0;
+  for (const char* verb : kScreenChangingVerbs) {
+    if (verb_is(verb)) {
+      result = 1;
+      break;
+    }
+  }
+  trace("usrscreenchange - Exit(%d)\n", result);
+  return result;
 }
 
 }  // namespace qcmd

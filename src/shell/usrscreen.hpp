@@ -27,4 +27,8 @@ int cintsavescr();
 // Shows the saved user screen until the user presses a key (PF6).
 void cintusrscreen();
 
+// 1 when the recognised verb writes to the terminal or passes control (its
+// output is then read back into the saved screen), else 0.
+int usrscreenchange();
+
 }  // namespace qcmd
