@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "host/host.hpp"
+#include "shell/cmdscreen.hpp"
 #include "shell/usrscreen.hpp"
 #include "syntax/syntax.hpp"
 #include "vars/cmdline.hpp"
@@ -114,6 +115,7 @@ int cintscreen() {
     if (!key_is_enter(key)) continue;
     cintschedmsg(checkverb() == 1 ? kMsgNoVerb : kMsgInitial);
     if (CmdIntSyntax.verblen != 0) {
+      CintCmdScreen();
       deletedynvars();
       std::memset(&CmdIntSyntax, 0, sizeof CmdIntSyntax);
       cintschedmsg(kMsgInitial);

@@ -5,6 +5,7 @@
 
 #include "host/host.hpp"
 #include "shell/cics.hpp"
+#include "shell/cmdscreen.hpp"
 #include "shell/initscreen.hpp"
 #include "shell/usrscreen.hpp"
 #include "syntax/syntax.hpp"
@@ -132,6 +133,8 @@ int cintprepare() {
   if (CmdIntSyntax.verblen == 0) {
     cintscreen();
     checkverb();
+  } else {
+    CintCmdScreen();
   }
   trace("cintprepare - Exit\n");
   return 0;

@@ -167,6 +167,44 @@ TEST_F(QcmdTest, Pf6BeforeAnyCommandShowsAnEmptyScreenUntilAKey) {
   EXPECT_EQ(screen_sent(2).row_text(3), padded("====> QCMD"));  // the initial screen again
 }
 
+// Whether any row of `screen` holds `text`.
+bool shows(const terminal::Screen& screen, const std::string& text) {
+  for (const std::string& line : screen.lines()) {
+    if (line.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+TEST_F(QcmdTest, AVerbLeadsToTheCommandScreenAndPf3BackToTheInitialScreen) {
+  user.type_field(1, "QCMD send map(m1) mapset(s1)").enter().pf(3);
+  user.enter();  // the line unchanged: recognised again
+  user.pf(3).pf(3);
+  run();
+  ASSERT_EQ(user.sent().size(), 6u);
+  EXPECT_TRUE(shows(screen_sent(1), "SEND MAP")) << "the command screen";
+  terminal::Screen back = screen_sent(2);
+  EXPECT_EQ(back.row_text(3), padded("====> QCMD send map(m1) mapset(s1)"));  // the user's case
+  EXPECT_THAT(message_line(back), StartsWith(" OXM3210I "));
+  EXPECT_TRUE(shows(screen_sent(3), "SEND MAP"));
+  EXPECT_EQ(screen_sent(4).row_text(3), back.row_text(3));
+}
+
+TEST_F(QcmdTest, TheExampleVariablesShowTheirSeededValues) {
+  const char* const commands[] = {
+      "QCMD ASKTIME ABSTIME(&DWORD)",
+      "QCMD BIF DEEDIT FIELD(&STRING) LENGTH(&HWORD)",
+      "QCMD GETMAIN SET(&FWORD) FLENGTH(&FWORD)",
+  };
+  for (const char* command : commands) user.type_field(1, command).enter().pf(3);
+  user.pf(3);
+  run();
+  ASSERT_EQ(user.sent().size(), 8u);
+  EXPECT_TRUE(shows(screen_sent(1), "00DCBA9876543210"));
+  EXPECT_TRUE(shows(screen_sent(3), "EXAMPLE STRING ARGUMENT"));
+  EXPECT_TRUE(shows(screen_sent(3), "01234"));
+  EXPECT_TRUE(shows(screen_sent(5), "0123456789"));
+}
+
 TEST_F(QcmdTest, Pf4ShowsTheEibScreenUntilPf3ThenTheInitialScreenComesBack) {
   user.pf(4).enter().pf(3).pf(3);
   run();
