@@ -1,0 +1,28 @@
+// Every family of command rows the translator knows. A family's file
+// defines its function; adding a family is one declaration and one entry.
+#include <span>
+
+#include "translator/encoding.hpp"
+#include "translator/grammar.hpp"
+
+namespace qcmd {
+
+using encoding::Command;
+
+std::span<const Command> handle_commands();
+std::span<const Command> first_commands();
+
+namespace {
+
+const std::span<const Command> kFamilies[] = {
+    handle_commands(),
+    first_commands(),
+};
+
+}  // namespace
+
+std::span<const std::span<const Command>> command_families() {
+  return kFamilies;
+}
+
+}  // namespace qcmd
