@@ -7,6 +7,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(0, 1);
   ravnmor::cli::Action action;
   ravnmor::cli::add_demo_command(app, action);
+  ravnmor::cli::add_check_command(app, action);
   ravnmor::cli::add_serve_command(app, action);
   try {
     app.parse(argc, argv);

@@ -61,6 +61,8 @@ varnode* add_example(const char* name, std::int32_t type) {
   return node;
 }
 
+}  // namespace
+
 void seed_example_variables() {
   if (varnode* node = add_example("&HWORD", kTypeHalfword); node && node->value) {
     host::store_half(node->value, 0, kExampleHalfword);
@@ -80,6 +82,8 @@ void seed_example_variables() {
     std::memcpy(node->value, kExamplePacked, sizeof kExamplePacked);
   }
 }
+
+namespace {
 
 bool verb_begins(const char* verb, std::size_t length) {
   return std::memcmp(CmdIntSyntax.verb, verb, length) == 0;

@@ -23,6 +23,9 @@ void main();
 // must issue nothing more), else 0.
 std::int32_t cintmain(const std::int32_t* count, const char* text);
 
+// Adds the five example variables every run starts with.
+void seed_example_variables();
+
 // Builds the command syntax table and holds the conversation. Returns 0.
 int cintprepare();
 

@@ -29,6 +29,7 @@ constexpr std::int16_t kDynamicDefaultLength = 32767;
 constexpr std::int16_t kPrioritySentinel = 1000;
 constexpr char kSingleQuote = '\'';
 constexpr char kAidNoLabel = 0x22;
+constexpr int kPackedLength = 4;
 
 struct PriorityEntry {
   std::int16_t priority;
@@ -36,6 +37,8 @@ struct PriorityEntry {
 };
 
 PriorityEntry arguments[kPriorityEntries];
+int literal_types[kLiteralSlots];
+int literal_lengths[kLiteralSlots];
 std::int16_t buf_index = -1;
 char tolvik_args[kPresetSlots + 2][kNameSize];
 std::int16_t default_lengths[kArgSlots];  // one per slot: read after the parse
@@ -70,7 +73,10 @@ varnode* operand_variable(const Operand& operand) {
 
 // A literal slot holding `text` by `type`; advances the rotation.
 char* store_literal(const char* text, const char* length, int type) {
-  char* slot = literals[literalcount];
+  const int index = literalcount;
+  char* slot = literals[index];
+  literal_types[index] = type;
+  int& stored = literal_lengths[index];
   literalcount = static_cast<std::int16_t>((literalcount + 1) % kLiteralSlots);
   std::memset(slot, ' ', kLiteralSize);
   if (type == kValueBinary) {
@@ -78,17 +84,21 @@ char* store_literal(const char* text, const char* length, int type) {
     if (std::strcmp(length, kHalfwordLength) == 0) {
       const auto half = static_cast<std::int16_t>(value);
       std::memcpy(slot, &half, sizeof half);
+      stored = sizeof half;
     } else {
       const auto full = static_cast<std::int32_t>(value);
       std::memcpy(slot, &full, sizeof full);
+      stored = sizeof full;
     }
   } else if (type == kValuePacked) {
     strng2pckd(reinterpret_cast<std::uint8_t*>(slot), text);
+    stored = kPackedLength;
   } else {
     const std::size_t copied = std::min<std::size_t>(std::strlen(text), kLiteralSize);
     std::memcpy(slot, text, copied);
     const int cut = std::atoi(length);
     if (cut >= 0 && cut < kLiteralSize) slot[cut] = '\0';
+    stored = cut;
   }
   return slot;
 }
@@ -387,6 +397,22 @@ void gen_tolvik_command() {
   ArgList[0] = CmdIntBuffer.Descriptor;
   copyTolDataIntoArg();
   for (int k = kFirstArgSlot; k <= kLastPassedSlot; ++k) ArgList[k] = qcmd_args[k];
+}
+
+ArgumentOrigin argument_origin(const void* address) {
+  if (address == qcmd_filler) return {ArgumentKind::kAbsent, nullptr, 0, 0};
+  for (const varnode* node = varanchor.head; node != nullptr; node = node->next) {
+    if (address == node->value) return {ArgumentKind::kVariable, node, 0, 0};
+  }
+  for (int i = 0; i < kLiteralSlots; ++i) {
+    if (address == literals[i]) {
+      return {ArgumentKind::kLiteral, nullptr, literal_types[i], literal_lengths[i]};
+    }
+  }
+  for (const std::int16_t& length : default_lengths) {
+    if (address == &length) return {ArgumentKind::kDefaultLength, nullptr, 0, sizeof length};
+  }
+  return {ArgumentKind::kOther, nullptr, 0, 0};
 }
 
 void reset_descriptor_state() {

@@ -15,6 +15,8 @@
 
 namespace qcmd {
 
+struct varnode;
+
 inline constexpr int kDescriptorLength = 35;  // characters, a NUL follows
 inline constexpr int kFunctionPosition = 1;   // and 2
 inline constexpr int kCountPosition = 23;
@@ -143,6 +145,16 @@ void set_resp2(const char* name);
 
 // Completes the command: count, descriptor copy into CmdIntBuffer, ArgList.
 void gen_tolvik_command();
+
+// Where an argument address points, for showing a translated command.
+enum class ArgumentKind { kAbsent, kVariable, kLiteral, kDefaultLength, kOther };
+struct ArgumentOrigin {
+  ArgumentKind kind;
+  const varnode* variable;  // kVariable: the user or dynamic variable
+  int type;                 // kLiteral: the value type it was stored as
+  int length;               // kLiteral: its length (characters, or 2/4 bytes)
+};
+ArgumentOrigin argument_origin(const void* address);
 
 // A fresh interpreter run: sequence number, literal rotation and counters
 // back to their start.

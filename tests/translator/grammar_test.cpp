@@ -211,6 +211,28 @@ TEST_F(Grammar, SeventeenKeysExceedTheList) {
   EXPECT_EQ(at(18), 0x34 + 0x22);  // PF16 is the sixteenth and last stored
 }
 
+TEST_F(Grammar, CompletionRunsBeforeTheTokenThatEndsTheOptionsIsReported) {
+  std::string command = "HANDLE AID";
+  for (int key = 1; key <= 17; ++key) command += " PF" + std::to_string(key);
+  EXPECT_EQ(translate(command + " ABEND"), 2);
+  EXPECT_EQ(diagnostics(), (Strings{"Number of options for ASSIGN command exceeded 16.",
+                                    syntax_error_at("ABEND")}));
+  // With no option yet there is no completion, only the error.
+  EXPECT_EQ(translate("HANDLE AID ABEND"), 2);
+  EXPECT_EQ(diagnostics(), Strings{syntax_error_at("ABEND")});
+}
+
+TEST_F(Grammar, ArgumentOriginsTellVariablesLiteralsAndDefaults) {
+  varnode* area = variable("&STRING", kTypeString, "ABC");
+  EXPECT_EQ(translate("RETURN COMMAREA(&STRING) TRANSID(T1)"), 0);
+  EXPECT_EQ(argument_origin(param(3)).variable, area);
+  const ArgumentOrigin literal = argument_origin(param(2));
+  EXPECT_EQ(literal.kind, ArgumentKind::kLiteral);
+  EXPECT_EQ(literal.length, 4);
+  EXPECT_EQ(argument_origin(param(4)).kind, ArgumentKind::kDefaultLength);
+  EXPECT_EQ(argument_origin(param(5)).kind, ArgumentKind::kAbsent);
+}
+
 TEST_F(Grammar, HandleAbendDefaultsToCancel) {
   EXPECT_EQ(translate("HANDLE ABEND"), 0);
   EXPECT_EQ(descriptor(), expected(0x0E0E, 1, {{3, 'C'}, {24, ' '}, {25, '!'}}));

@@ -1,0 +1,94 @@
+// ravnmor check end to end: commands in, one JSON object per command out.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "process.hpp"
+
+namespace ravnmor::cli::testing {
+namespace {
+
+using nlohmann::json;
+
+struct CheckRun {
+  int status;
+  std::vector<std::string> lines;
+};
+
+// Runs `ravnmor check` with `arguments` (shell-quoted by the caller).
+CheckRun run_check(const std::string& arguments, const std::string& input = "") {
+  const std::string command =
+      "printf '" + input + "' | " + ravnmor_binary() + " check " + arguments;
+  FILE* pipe = popen(command.c_str(), "r");
+  CheckRun run{-1, {}};
+  if (pipe == nullptr) return run;
+  std::string line;
+  for (int c = std::fgetc(pipe); c != EOF; c = std::fgetc(pipe)) {
+    if (c == '\n') {
+      run.lines.push_back(line);
+      line.clear();
+    } else {
+      line += static_cast<char>(c);
+    }
+  }
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+TEST(Check, JsonObjectsDescribeEachCommand) {
+  const CheckRun run = run_check("--json 'ADDRESS EIB(&HWORD)' 'RETURN TRANSID(AB) FOO'");
+  ASSERT_EQ(run.lines.size(), 2u);
+  EXPECT_EQ(run.status, 1);  // the second command is not accepted
+
+  const json address = json::parse(run.lines[0]);
+  EXPECT_EQ(address["command"], "ADDRESS EIB(&HWORD)");
+  EXPECT_EQ(address["result"], "accepted");
+  EXPECT_EQ(address["verb"], "ADDRESS");
+  EXPECT_EQ(address["function"], "0202");
+  EXPECT_EQ(address["param_count"], 2);
+  // X'0202' biased by X'20' in each byte, "E" at 5, count 2 + X'20' at 23.
+  std::string text(35, ' ');
+  text[0] = text[1] = '"';
+  text[4] = 'E';
+  text[22] = '"';
+  EXPECT_EQ(address["descriptor_text"], text);
+  EXPECT_EQ(address["descriptor_hex"].get<std::string>().substr(0, 10), "2222202045");
+  ASSERT_EQ(address["arguments"].size(), 1u);
+  EXPECT_EQ(address["arguments"][0]["position"], 2);
+  EXPECT_EQ(address["arguments"][0]["kind"], "variable");
+  EXPECT_EQ(address["arguments"][0]["name"], "&HWORD");
+  EXPECT_TRUE(address["diagnostics"].empty());
+
+  const json refused = json::parse(run.lines[1]);
+  EXPECT_EQ(refused["result"], "errors");
+  ASSERT_EQ(refused["diagnostics"].size(), 1u);
+  EXPECT_EQ(refused["diagnostics"][0]["severity"], "E");
+  EXPECT_EQ(refused["diagnostics"][0]["text"], "Ravnmor option \"FOO\" is not supported.");
+  EXPECT_EQ(refused["arguments"][0]["kind"], "literal");
+  EXPECT_EQ(refused["arguments"][0]["value"], "AB  ");
+}
+
+TEST(Check, StandardInputAndExitStatus) {
+  const CheckRun accepted = run_check("-", "RETURN\\nASKTIME\\n");
+  EXPECT_EQ(accepted.status, 0);
+  ASSERT_GE(accepted.lines.size(), 2u);
+  EXPECT_EQ(accepted.lines[0], "RETURN");
+  EXPECT_EQ(accepted.lines[1], "  result: accepted");
+  EXPECT_NE(std::find(accepted.lines.begin(), accepted.lines.end(), "ASKTIME"),
+            accepted.lines.end());
+  const CheckRun unknown = run_check("--json NOSUCHVERB");
+  EXPECT_EQ(unknown.status, 1);
+  ASSERT_EQ(unknown.lines.size(), 1u);
+  EXPECT_TRUE(json::parse(unknown.lines[0])["verb"].is_null());
+  EXPECT_EQ(run_check("").status, 2);  // no command at all
+}
+
+}  // namespace
+}  // namespace ravnmor::cli::testing
