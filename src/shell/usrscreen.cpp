@@ -6,6 +6,7 @@
 #include "host/host.hpp"
 #include "shell/lifecycle.hpp"
 #include "syntax/syntax.hpp"
+#include "translator/descriptor.hpp"
 #include "vars/messages.hpp"
 #include "vars/run.hpp"
 
@@ -30,6 +31,21 @@ constexpr std::int16_t kCommandAndWcc = host::kTioaData - host::kTioaCommand;
 std::uint8_t* task_tioa() {
   return host::linked_block(host::linked_block(xtcbp, host::kTcbTerminalData), host::kTctTioa);
 }
+
+constexpr const char kFreemain[] = "FREEMAIN";
+
+// The descriptor's function bytes (positions 1 and 2) and the ABEND option
+// CANCEL (position 4) of the commands that end the run when they succeed.
+constexpr std::size_t kFunctionFirst = 0;
+constexpr std::size_t kFunctionSecond = 1;
+constexpr std::size_t kAbendCancelPosition = 3;
+constexpr char kProgramControl = '.';
+constexpr char kAbendFunction = ',';
+constexpr char kXctlFunction = '$';
+constexpr char kCancelFlag = 'C';
+
+// The argument list after its descriptor, as the EXEC interface takes it.
+constexpr int kFirstArgument = 1;
 
 // The verbs after which the terminal shows what the command left there.
 constexpr const char* kScreenChangingVerbs[] = {
@@ -75,6 +91,18 @@ void write_saved_screen() {
   if (status != 0) cintschedmsg(kMsgUserScreenFailed);
 }
 
+// A successful XCTL, or a successful ABEND with CANCEL, hands the task over:
+// the interpreter's run is over.
+bool control_left(const char* descriptor) {
+  std::uint32_t resp = host::load_word(host::linked_block(xtcbp, host::kTcbEib), host::kEibResp);
+  if (descriptor == nullptr || resp != 0 || descriptor[kFunctionFirst] != kProgramControl) {
+    return false;
+  }
+  char function = descriptor[kFunctionSecond];
+  return function == kXctlFunction ||
+         (function == kAbendFunction && descriptor[kAbendCancelPosition] == kCancelFlag);
+}
+
 }  // namespace
 
 void cintemptyscr() {
@@ -113,6 +141,35 @@ void cintusrscreen() {
   write_saved_screen();
   host::oxw4ky(host::xtermnum);
   trace("cintusrscreen - Exit\n");
+}
+
+int cintroute() {
+  trace("cintroute - Entry\n");
+  for (int i = kFirstArgument; i < kArgSlots; ++i) trace("ArgList[%d] = %p\n", i, ArgList[i]);
+  write_saved_screen();
+  if (verb_is(kFreemain)) enablefreemain(ArgList);
+  host::oxdfhei1(ArgList[0],
+                 std::span<void* const>(ArgList + kFirstArgument,
+                                        static_cast<std::size_t>(kArgSlots - kFirstArgument)));
+  trace("cintroute - returned from oxdfhei1\n");
+  if (control_left(static_cast<const char*>(ArgList[0]))) {
+    TerminateQCMD = 1;
+  } else if (usrscreenchange() == 1) {
+    mark_user_screen();
+    cintsavescr();
+    host::oxw4ky(host::xtermnum);
+  }
+  trace("cintroute - Exit\n");
+  return 0;
+}
+
+int enablefreemain(void** arglist) {
+  trace("enablefreemain - Entry\n");
+  if (arglist[kFirstArgument] != nullptr) {
+    arglist[kFirstArgument] = host::word_to_ptr(host::load_word(arglist[kFirstArgument], 0));
+  }
+  trace("enablefreemain - Exit\n");
+  return 0;
 }
 
 int usrscreenchange() {

@@ -27,6 +27,16 @@ int cintsavescr();
 // Shows the saved user screen until the user presses a key (PF6).
 void cintusrscreen();
 
+// Executes the command that the translator prepared in ArgList: the saved
+// user screen is written first; a successful XCTL or ABEND CANCEL ends the
+// run; after a screen-changing verb the terminal's screen is read back and a
+// key awaited. Returns 0.
+int cintroute();
+
+// FREEMAIN is given the data area that holds the address to free: entry 1 of
+// `arglist` is replaced by the address stored there. Returns 0.
+int enablefreemain(void** arglist);
+
 // 1 when the recognised verb writes to the terminal or passes control (its
 // output is then read back into the saved screen), else 0.
 int usrscreenchange();

@@ -3,13 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
+#include "host/host.hpp"
 #include "monitor/region/harness.hpp"
 #include "monitor/region/programs.hpp"
 #include "monitor/terminal/screen.hpp"
 #include "shell/initscreen.hpp"
+#include "shell/lifecycle.hpp"
 #include "shell/register.hpp"
+#include "shell/usrscreen.hpp"
+#include "vars/messages.hpp"
+#include "vars/run.hpp"
 
 namespace qcmd::testing {
 
@@ -45,6 +51,32 @@ class QcmdTest : public ::testing::Test {
 class TracedQcmdTest : public QcmdTest {
  protected:
   TracedQcmdTest() : QcmdTest(true) {}
+};
+
+// Runs a test's own body as a program at the terminal, with the anchors an
+// interpreter run takes and an empty saved user screen.
+class ProgramTest : public QcmdTest {
+ protected:
+  explicit ProgramTest(bool trace = false) : QcmdTest(trace), tracing(trace) {}
+  void SetUp() override {
+    region::program_table().add_program("PROGTEST", [this] {
+      xtcbp = host::xtcb;
+      cintemptyscr();
+      GlobalErrorNum = 0;
+      TerminateQCMD = 0;
+      debugtrace = tracing ? 1 : 0;
+      body();
+    });
+    region::program_table().add_transaction("PROG", "PROGTEST");
+  }
+  void TearDown() override { debugtrace = 0; }
+  void run_program(std::function<void()> program) {
+    body = std::move(program);
+    test_region.run("PROG");
+  }
+
+  bool tracing;
+  std::function<void()> body;
 };
 
 // The text of the message line (row 20) of a screen.

@@ -17,24 +17,7 @@
 namespace qcmd::testing {
 namespace {
 
-class UserScreenTest : public QcmdTest {
- protected:
-  void SetUp() override {
-    region::program_table().add_program("USERTEST", [this] {
-      xtcbp = host::xtcb;
-      cintemptyscr();
-      GlobalErrorNum = 0;
-      body();
-    });
-    region::program_table().add_transaction("USER", "USERTEST");
-  }
-  void run_program(std::function<void()> program) {
-    body = std::move(program);
-    test_region.run("USER");
-  }
-
-  std::function<void()> body;
-};
+using UserScreenTest = ProgramTest;
 
 // A screen of the user's own: a text and an input field, sent and answered.
 void send_own_screen(const char* title) {

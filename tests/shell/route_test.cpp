@@ -1,0 +1,147 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "host/host.hpp"
+#include "qcmd_fixture.hpp"
+#include "syntax/syntax.hpp"
+#include "translator/descriptor.hpp"
+#include "vars/cmdline.hpp"
+#include "vars/run.hpp"
+
+namespace qcmd::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+// Descriptors as the translator writes them: the function code's two bytes
+// plus 0x20, option flags at 3-22, 0x20 + the parameter count at 23.
+constexpr char kAsktime[] = "0\"A                   \"            ";  // ABSTIME
+constexpr char kSendControlErase[] = "82      T  E F  H     (   #00000013";
+constexpr char kGetmain[] = ",\" L                  $            ";   // SET, LENGTH
+constexpr char kFreemain[] = ",$                    \"            ";  // DATA
+constexpr char kXctl[] = ".$                    $            ";       // PROGRAM, -, LENGTH
+
+constexpr std::int32_t kInvreq = 16;
+
+// The recognised verb and the argument list of a prepared command.
+void prepare(const char* verb, const char* descriptor, std::initializer_list<void*> arguments) {
+  initialize();
+  CmdIntSyntax = SyntaxEntry{};
+  for (const SyntaxEntry& entry : SyntaxTable) {
+    if (std::strcmp(entry.verb, verb) == 0) CmdIntSyntax = entry;
+  }
+  ASSERT_NE(CmdIntSyntax.verblen, 0u) << verb;
+  std::memset(ArgList, 0, sizeof ArgList);
+  std::memcpy(CmdIntBuffer.Descriptor, descriptor, std::strlen(descriptor) + 1);
+  ArgList[0] = CmdIntBuffer.Descriptor;
+  int slot = 1;
+  for (void* argument : arguments) ArgList[slot++] = argument;
+}
+
+std::int32_t eibresp() {
+  return static_cast<std::int32_t>(
+      host::load_word(host::linked_block(host::xtcb, host::kTcbEib), host::kEibResp));
+}
+
+std::uint8_t user_screen_byte() {
+  return host::linked_block(host::xtcb, host::kTcbTerminalState)[host::kTermStateUserScreen];
+}
+
+class RouteTest : public ProgramTest {
+ protected:
+  RouteTest() : ProgramTest(true) {}
+};
+
+TEST_F(RouteTest, ACommandThatLeavesTheScreenAloneRunsWithoutAKeyWait) {
+  std::uint8_t abstime[8] = {};
+  std::int32_t resp = -1;
+  run_program([&] {
+    prepare("ASKTIME", kAsktime, {abstime});
+    cintroute();
+    resp = eibresp();
+  });
+  EXPECT_EQ(resp, 0);
+  EXPECT_NE(std::memcmp(abstime, std::string(8, '\0').data(), 8), 0);
+  ASSERT_EQ(user.sent().size(), 1u);  // the saved (empty) user screen, written first
+  EXPECT_FALSE(user.hung_up());       // no key was waited for
+  EXPECT_EQ(TerminateQCMD, 0);
+  std::string trace = test_region.trace();
+  EXPECT_THAT(trace, HasSubstr("ArgList[1] = "));
+  EXPECT_THAT(trace, HasSubstr("ArgList[22] = "));
+  EXPECT_THAT(trace, HasSubstr("EXEC 1002 ASKTIME: EIBRESP 0"));
+  EXPECT_LT(trace.find("EXEC 1002 ASKTIME"), trace.find("cintroute - returned from oxdfhei1"));
+}
+
+TEST_F(RouteTest, AScreenChangingCommandIsReadBackAndAKeyAwaited) {
+  user.pf(1);  // ends the wait after the command
+  char dummy[4] = {};
+  std::int8_t key = 0;
+  std::uint8_t marked = 0;
+  std::int16_t saved_length = 0;
+  run_program([&] {
+    prepare("SEND CONTROL", kSendControlErase, {dummy, dummy, dummy, dummy, dummy, dummy, dummy});
+    cintroute();
+    host::oxrdkey(&key);
+    marked = user_screen_byte();
+    saved_length = host::load_half(cint_tioa, host::kTioaDataLength);
+  });
+  ASSERT_EQ(user.sent().size(), 2u);  // the saved screen, then the command's erase
+  EXPECT_FALSE(user.hung_up());
+  EXPECT_EQ(key_aid(key), aid_pf(1));  // the wait took the key
+  EXPECT_EQ(marked, host::kUserScreenMode);
+  EXPECT_GT(saved_length, 4);  // the read-back screen and the cursor orders
+  EXPECT_EQ(TerminateQCMD, 0);
+}
+
+TEST_F(RouteTest, FreemainIsGivenTheAddressHeldInItsDataArea) {
+  std::uint32_t held = 0;
+  std::uint32_t bad = 0x1234;
+  std::int32_t freed = -1;
+  std::int32_t refused = -1;
+  run_program([&] {
+    std::int16_t length = 64;
+    void* getmain[kArgSlots - 1] = {&held, &length};
+    host::oxdfhei1(kGetmain, std::span<void* const>(getmain));
+    ASSERT_EQ(eibresp(), 0);
+    prepare("FREEMAIN", kFreemain, {&held});
+    cintroute();
+    freed = eibresp();
+    prepare("FREEMAIN", kFreemain, {&bad});
+    cintroute();
+    refused = eibresp();
+  });
+  EXPECT_NE(held, 0u);
+  EXPECT_EQ(freed, 0);
+  EXPECT_EQ(refused, kInvreq);  // not an address the region handed out
+}
+
+TEST_F(RouteTest, AFailedXctlKeepsTheRunAndIsReadBackAfterAKey) {
+  user.enter();
+  char program[8] = {'N', 'O', 'S', 'U', 'C', 'H', ' ', ' '};
+  std::int16_t length = 1;
+  std::int32_t resp = 0;
+  run_program([&] {
+    prepare("XCTL", kXctl, {program, nullptr, &length});
+    cintroute();
+    resp = eibresp();
+  });
+  EXPECT_NE(resp, 0);
+  EXPECT_EQ(TerminateQCMD, 0);
+  EXPECT_FALSE(user.hung_up());  // the key was waited for and came
+}
+
+TEST(Enablefreemain, ReplacesTheFirstArgumentByTheAddressItHolds) {
+  std::uint32_t word = 0x00123450;  // an address of the region's low memory
+  void* list[kArgSlots] = {nullptr, &word};
+  EXPECT_EQ(enablefreemain(list), 0);
+  EXPECT_EQ(list[1], host::word_to_ptr(0x00123450));
+  list[1] = nullptr;
+  EXPECT_EQ(enablefreemain(list), 0);  // nothing given: nothing to follow
+  EXPECT_EQ(list[1], nullptr);
+}
+
+}  // namespace
+}  // namespace qcmd::testing
