@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bitset>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -264,7 +265,9 @@ void run_step(const Step& step, const Context& context) {
   for (const Guard& guard : step.guards) {
     if (!holds(guard, operand)) return;
   }
-  const std::string length = std::to_string(step.number);
+  char length[8];
+  std::snprintf(length, sizeof length, "%d",
+                step.op == Op::kPrioChar ? step.position : step.number);
   switch (step.op) {
     case Op::kFlag:
       setTolFlagWord(step.c, step.position);
@@ -279,7 +282,7 @@ void run_step(const Step& step, const Context& context) {
       passTolByRefer(operand, step.position);
       break;
     case Op::kChar:
-      pass_value(operand, step.position, length.c_str(), kValueCharacter);
+      pass_value(operand, step.position, length, kValueCharacter);
       break;
     case Op::kHalf:
       pass_value(operand, step.position, "15", kValueBinary);
@@ -294,7 +297,7 @@ void run_step(const Step& step, const Context& context) {
       saveTolParam(operand, step.number);
       break;
     case Op::kPrioChar:
-      saveValue(operand, step.number, std::to_string(step.position).c_str(), kValueCharacter);
+      saveValue(operand, step.number, length, kValueCharacter);
       break;
     case Op::kDataArea:
       (step.number == 1 ? saveDataAreaName1 : saveDataAreaName2)(operand.text);
@@ -553,35 +556,37 @@ Parsed option(bool& taken) {
 
 // ---- Statements ----
 
+// Whether `command`'s verb begins with the `count` words of `words`.
+bool verb_begins(const Command& command, const std::int32_t* words, std::size_t count) {
+  return command.words.size() >= count && std::equal(words, words + count, command.words.begin());
+}
+
 // The verb words at the lookahead, longest match.
 const IndexedCommand* verb() {
-  const std::int32_t first = peek();
-  if (first < 0 || first >= kTokenLimit || by_first_word[first].empty()) return nullptr;
-  std::vector<const IndexedCommand*> candidates = by_first_word[first];
+  constexpr std::size_t kMaxVerbWords = 4;
+  std::int32_t words[kMaxVerbWords] = {peek()};
+  if (words[0] < 0 || words[0] >= kTokenLimit) return nullptr;
+  const auto& candidates = by_first_word[words[0]];
+  if (candidates.empty()) return nullptr;
   shift();
-  std::size_t words = 1;
-  const IndexedCommand* matched = nullptr;
+  std::size_t count = 1;
   for (;;) {
+    const IndexedCommand* matched = nullptr;
     bool longer = false;
     for (const IndexedCommand* candidate : candidates) {
-      const std::size_t size = candidate->command->words.size();
-      if (size == words) matched = candidate;
-      if (size > words) longer = true;
+      if (!verb_begins(*candidate->command, words, count)) continue;
+      if (candidate->command->words.size() == count) matched = candidate;
+      if (candidate->command->words.size() > count) longer = true;
     }
-    if (!longer) return matched;
-    const std::int32_t next = peek();
-    std::vector<const IndexedCommand*> continuing;
+    if (!longer || count == kMaxVerbWords) return matched;
+    words[count] = peek();
+    bool continues = false;
     for (const IndexedCommand* candidate : candidates) {
-      const auto& verb_words = candidate->command->words;
-      if (verb_words.size() > words && verb_words.begin()[words] == next) {
-        continuing.push_back(candidate);
-      }
+      continues = continues || verb_begins(*candidate->command, words, count + 1);
     }
-    if (continuing.empty()) return matched;
+    if (!continues) return matched;
     shift();
-    candidates = std::move(continuing);
-    ++words;
-    matched = nullptr;
+    ++count;
   }
 }
 
