@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "qcmd_fixture.hpp"
+#include "vars/run.hpp"
 #include "vars/variables.hpp"
 
 namespace qcmd::testing {
@@ -97,6 +98,29 @@ TEST_F(TracedQcmdTest, AHungUpTerminalEndsTheRunThroughTheSameEpilogue) {
                              "EXEC 0E08 RETURN: EIBRESP 0"}),
             std::string::npos)
       << trace;
+}
+
+TEST_F(TracedQcmdTest, AFailedSendAfterAnXctlCommandEndsTheRunWithoutEndingCalls) {
+  user.type_field(1, "QCMD XCTL PROGRAM(ELSEWHERE)").enter();  // then the user is gone
+  region::TaskOutcome outcome = run();
+  EXPECT_TRUE(outcome.terminal_lost);
+  std::string trace = test_region.trace();
+  EXPECT_THAT(trace, HasSubstr("cintmain - Exit (1)"));
+  EXPECT_THAT(trace, Not(HasSubstr("EXEC 1812")));
+  EXPECT_THAT(trace, Not(HasSubstr("EXEC 0E08")));
+}
+
+TEST_F(QcmdTest, TheTraceSwitchIsTakenAfreshByEveryRun) {
+  {
+    region::TestRegion traced(true);
+    traced.terminal().pf(3);
+    traced.run("QCMD");
+    EXPECT_THAT(traced.trace(), HasSubstr("cintmain - Entry(4,QCMD)"));
+    EXPECT_EQ(debugtrace, 1);
+  }
+  user.pf(3);
+  run();
+  EXPECT_EQ(debugtrace, 0);
 }
 
 TEST_F(QcmdTest, Pf7AndPf8PageTheVerbsAndSayWhenThereIsNoOtherPage) {
