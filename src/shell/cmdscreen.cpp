@@ -9,6 +9,7 @@
 #include "shell/usrscreen.hpp"
 #include "syntax/arguments.hpp"
 #include "syntax/syntax.hpp"
+#include "translator/grammar.hpp"
 #include "vars/cmdline.hpp"
 #include "vars/conversions.hpp"
 #include "vars/eibscreen.hpp"
@@ -27,9 +28,14 @@ namespace {
 
 constexpr char kTitle[] = "Ravnmor Command Interpreter";
 constexpr char kStatusCheck[] = "STATUS: Command syntax check";
+constexpr char kStatusConfirm[] = "STATUS: About to execute command";
+constexpr char kStatusExecuted[] = "STATUS : Command executed";
+constexpr char kRespPrefix[] = "EIBRESP : ";
 
-// The screens of the dialogue, as the trace names them.
+// The three screens of the dialogue, as the trace names them.
 constexpr int kStepCheck = 1;
+constexpr int kStepConfirm = 2;
+constexpr int kStepResult = 3;
 
 constexpr int offset_of(int row, int column) {
   return (row - 1) * host::kScreenColumns + column;
@@ -193,6 +199,19 @@ void set_status(const char* status) {
   std::snprintf(statusbuffer, sizeof statusbuffer, "%s", status);
 }
 
+// "EIBRESP : " and the response's name, or its code in hexadecimal.
+void set_response() {
+  const std::uint8_t* eib = host::linked_block(host::xtcb, host::kTcbEib);
+  auto resp = static_cast<std::int32_t>(host::load_word(eib, host::kEibResp));
+  char name[kRespNameSize];
+  if (cnveibresp(resp, name) == 0) {
+    std::snprintf(respbuffer, sizeof respbuffer, "%s%s", kRespPrefix, name);
+  } else {
+    std::snprintf(respbuffer, sizeof respbuffer, "%s%8.8x", kRespPrefix,
+                  static_cast<std::uint32_t>(resp));
+  }
+}
+
 // Shows the screen of one step and reads its key. 1 when the dialogue goes
 // back to the start (a key acted on, a changed line, a failed send).
 int show_and_read(std::int8_t* key, const char* status, int step) {
@@ -210,7 +229,17 @@ int CintCmdScreen() {
   GlobalErrorNum = 0;
   while (!key_is_pf3(key) && TerminateQCMD == 0) {
     ProcessInputString();
-    show_and_read(&key, kStatusCheck, kStepCheck);
+    if (show_and_read(&key, kStatusCheck, kStepCheck) != 0) continue;
+    if (parse_online_command(&CmdIntBuffer) != 0) {
+      cintschedmsg(kMsgDiagnostics);
+      continue;
+    }
+    if (show_and_read(&key, kStatusConfirm, kStepConfirm) != 0) continue;
+    cintroute();
+    if (TerminateQCMD != 0) continue;
+    set_response();
+    show_and_read(&key, kStatusExecuted, kStepResult);
+    std::memset(respbuffer, 0, sizeof respbuffer);
   }
   trace("CintCmdScreen - Exit\n");
   return 0;
