@@ -11,12 +11,14 @@ using encoding::Command;
 
 std::span<const Command> handle_commands();
 std::span<const Command> first_commands();
+std::span<const Command> terminal_commands();
 
 namespace {
 
 const std::span<const Command> kFamilies[] = {
     handle_commands(),
     first_commands(),
+    terminal_commands(),
 };
 
 }  // namespace
