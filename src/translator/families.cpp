@@ -12,6 +12,7 @@ using encoding::Command;
 std::span<const Command> handle_commands();
 std::span<const Command> first_commands();
 std::span<const Command> terminal_commands();
+std::span<const Command> file_commands();
 
 namespace {
 
@@ -19,6 +20,7 @@ const std::span<const Command> kFamilies[] = {
     handle_commands(),
     first_commands(),
     terminal_commands(),
+    file_commands(),
 };
 
 }  // namespace
