@@ -332,6 +332,13 @@ constexpr Step call(StepFunction function) {
   return {.op = Op::kCall, .function = function};
 }
 
+// A completion step that encodes a collected option for one final form:
+// `step` when the command's index is `index` and field `f` was collected,
+// reading the collected operand.
+constexpr Step on(int index, Field f, Step step) {
+  return step.if_form(index).if_collected(f).from(f);
+}
+
 // Words that must follow an option, each with a parenthesised value (DELAY
 // FOR HOURS(1) SECONDS(30)): one or more of them, in any order.
 enum class Then : std::uint8_t { kNothing, kHoursMinutesSeconds };

@@ -13,6 +13,7 @@ std::span<const Command> handle_commands();
 std::span<const Command> first_commands();
 std::span<const Command> terminal_commands();
 std::span<const Command> file_commands();
+std::span<const Command> queue_commands();
 
 namespace {
 
@@ -21,6 +22,7 @@ const std::span<const Command> kFamilies[] = {
     first_commands(),
     terminal_commands(),
     file_commands(),
+    queue_commands(),
 };
 
 }  // namespace

@@ -29,11 +29,6 @@ constexpr int kWaitConvid = 77;
 constexpr int kWaitEvent = 78;
 constexpr int kWaitJournal = 79;
 
-// `step` for form `index`, when field `f` was collected, on its operand.
-constexpr Step on(int index, Field f, Step step) {
-  return step.if_form(index).if_collected(f).from(f);
-}
-
 const Command kTerminalCommands[] = {
     {.words = {TK_SEND},
      .index = kSend,
