@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "syntax/arguments.hpp"
+#include "syntax/syntax.hpp"
 #include "translate_support.hpp"
 
 namespace qcmd {
@@ -107,6 +109,31 @@ TEST_F(Grammar, DynamicVariablesFollowTheOperandsInTextOrder) {
   EXPECT_EQ(translate("RETURN TRANSID(0) LENGTH(0) COMMAREA()"), 0);
   EXPECT_EQ(param(3), area->value);
   EXPECT_EQ(dyncount, 0);  // reset when the parse entry returns
+}
+
+TEST_F(Grammar, EvaluationAndTranslatorAgreeOnDynamicNumbers) {
+  // A literal "0" before empty parentheses: evaluation makes a variable for
+  // both, and the translator must take the second one for COMMAREA().
+  initialize();
+  for (const SyntaxEntry& entry : SyntaxTable) {
+    if (std::strcmp(entry.verb, "RETURN") == 0) CmdIntSyntax = entry;
+  }
+  ASSERT_NE(CmdIntSyntax.verblen, 0u);
+  const std::string text = "QCMD RETURN LENGTH(0) COMMAREA()";
+  std::memcpy(CmdIntBuffer.Syntax, text.data(), text.size());
+  CmdIntBuffer.Length = static_cast<std::int32_t>(text.size());
+  ProcessInputString();
+  const varnode* area = nullptr;
+  for (int i = 1; i <= CmdIntSyntax.numkwds; ++i) {
+    if (std::strcmp(CmdIntSyntax.kwd[i].name, "COMMAREA") == 0) {
+      area = finddynnode(CmdIntSyntax.kwd[i].dynvarno);
+    }
+  }
+  ASSERT_NE(area, nullptr);
+  EXPECT_EQ(area->dseqno, 2);
+  EXPECT_EQ(parse_online_command(&CmdIntBuffer), 0);
+  EXPECT_EQ(param(3), area->value);
+  CmdIntSyntax = SyntaxEntry{};
 }
 
 TEST_F(Grammar, DuplicateFlagIsAWarning) {
