@@ -250,10 +250,6 @@ bool holds(const Guard& guard, const Operand& operand) {
 
 void run_steps(std::initializer_list<Step> steps, const Context& context);
 
-void pass_value(const Operand& operand, int position, const char* length, int type) {
-  passTolValueArg(operand, position, length, type);
-}
-
 void run_step(const Step& step, const Context& context) {
   Operand operand = context.operand;
   if (step.source == Source::kField) {
@@ -282,16 +278,16 @@ void run_step(const Step& step, const Context& context) {
       passTolByRefer(operand, step.position);
       break;
     case Op::kChar:
-      pass_value(operand, step.position, length, kValueCharacter);
+      passTolValueArg(operand, step.position, length, kValueCharacter);
       break;
     case Op::kHalf:
-      pass_value(operand, step.position, "15", kValueBinary);
+      passTolValueArg(operand, step.position, "15", kValueBinary);
       break;
     case Op::kFull:
-      pass_value(operand, step.position, "31", kValueBinary);
+      passTolValueArg(operand, step.position, "31", kValueBinary);
       break;
     case Op::kPacked:
-      pass_value(operand, step.position, "7", kValuePacked);
+      passTolValueArg(operand, step.position, "7", kValuePacked);
       break;
     case Op::kPrio:
       saveTolParam(operand, step.number);
@@ -608,7 +604,7 @@ Parsed verb_operand() {
   const Operand operand = take_operand(text);
   constexpr int kVerbOperandPosition = 2;
   if (length > 0) {
-    pass_value(operand, kVerbOperandPosition, std::to_string(length).c_str(), kValueCharacter);
+    passTolValueArg(operand, kVerbOperandPosition, std::to_string(length).c_str(), kValueCharacter);
   }
   return Parsed::kOk;
 }
