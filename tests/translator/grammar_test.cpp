@@ -260,6 +260,46 @@ TEST_F(Grammar, ArgumentOriginsTellVariablesLiteralsAndDefaults) {
   EXPECT_EQ(argument_origin(param(5)).kind, ArgumentKind::kAbsent);
 }
 
+TEST_F(Grammar, ASecondDecidingWordClashesAndTheFormStays) {
+  // SEND TEXT (67): X'1806', base 13. MAP's name still goes to 2 and 5, so
+  // FROM counts as given; LENGTH is absent, so "L" at 19; the defaults "T"
+  // at 9 and "H" at 17.
+  EXPECT_EQ(translate("SEND TEXT MAP(M)"), 2);
+  EXPECT_EQ(diagnostics(), Strings{"Conflicting or duplicate options."});
+  EXPECT_EQ(commandOpcode(), 67);
+  EXPECT_EQ(descriptor(), expected(0x1806, 13, {{9, 'T'}, {17, 'H'}, {19, 'L'}}));
+  // ISSUE has its own text for the clash.
+  EXPECT_EQ(translate("ISSUE ABEND PRINT"), 2);
+  EXPECT_EQ(diagnostics(), Strings{"Conflicting or duplicate option"});
+  EXPECT_EQ(commandOpcode(), 37);
+  // Without its second word ISSUE keeps the ABEND entry and says so.
+  EXPECT_EQ(translate("ISSUE WAIT"), 2);
+  EXPECT_EQ(diagnostics(),
+            Strings{"Missing option ABEND,CONFIRMATION,ERASEAUP,ERROR,PREPARE,PRINT,or SIGNAL."});
+  EXPECT_EQ(descriptor(), expected(0x0E0C, 2, {{3, 'W'}}));
+  // WAIT TERMINAL while WAIT's form is open.
+  EXPECT_EQ(translate("WAIT TERMINAL"), 2);
+  EXPECT_EQ(diagnostics(), Strings{"Command 'WAIT TERMINAL' is currently not supported by Kelda "
+                                   "PL/I preprocessor."});
+}
+
+TEST_F(Grammar, RequiredOptionsAreTheOnesNotWritten) {
+  variable("&STRING", kTypeString, "ABC");
+  EXPECT_EQ(translate("READ FILE(F)"), 2);
+  EXPECT_EQ(diagnostics(), (Strings{"Command requires the SET or INTO option.",
+                                    "Command requires the RIDFLD option."}));
+  EXPECT_EQ(translate("READ RIDFLD(&STRING)"), 2);
+  EXPECT_EQ(diagnostics(), (Strings{"Command requires the FILE or DATASET option.",
+                                    "Command requires the SET or INTO option."}));
+  // An option whose variable does not exist was still given.
+  EXPECT_EQ(translate("READ FILE(F) INTO(&NOSUCH) RIDFLD(&STRING)"), 0);
+  // The completion's findings come before the token that ended the options.
+  EXPECT_EQ(translate("READ FILE(F) ABEND"), 2);
+  EXPECT_EQ(diagnostics(),
+            (Strings{"Command requires the SET or INTO option.",
+                     "Command requires the RIDFLD option.", syntax_error_at("ABEND")}));
+}
+
 TEST_F(Grammar, HandleAbendDefaultsToCancel) {
   EXPECT_EQ(translate("HANDLE ABEND"), 0);
   EXPECT_EQ(descriptor(), expected(0x0E0E, 1, {{3, 'C'}, {24, ' '}, {25, '!'}}));
