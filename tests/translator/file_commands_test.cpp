@@ -40,6 +40,19 @@ TEST_F(Files, ReadDefaultsLengthAndEqual) {
   });
 }
 
+// Every parenthesised operand not naming a variable takes a dynamic number in
+// turn, a literal 0 and a keyword inside parentheses included, so INTO()
+// receives into the third dynamic variable and RIDFLD(FILE) is the fourth.
+TEST_F(Files, OperandsTakeTheirDynamicVariablesInTextOrder) {
+  check_all({
+      {"READ FILE(F1) KEYLENGTH(0) INTO() RIDFLD(FILE)",
+       expected(0x0602, 8, {{3, 'I'}, {4, 'L'}, {6, 'K'}, {12, 'E'}}),
+       {chr(2, "F1", 8), dyn(3, 3), half(4, 32767), dyn(5, 4), half(6, 0)},
+       {}},
+  });
+  EXPECT_STREQ(reinterpret_cast<const char*>(finddynnode(4)->value), "FILE");
+}
+
 TEST_F(Files, BrowseReads) {
   check_all({
       {"READNEXT FILE(F1) INTO(&STRING) RIDFLD(&HWORD) REQID(2) SYSID(S1)",

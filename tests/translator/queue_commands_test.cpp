@@ -39,6 +39,11 @@ TEST_F(Queues, ReadqFormsEncodeQueueSysidAndLength) {
        expected(0x0804, 3, {{3, 'I'}, {4, 'L'}}),
        {chr(2, "Q1", 4), var(3, "&STRING"), half(4, 23)},
        {kConflictingOption}},
+      // RESP(R) is no option of the screen's row but still takes number 2.
+      {"READQ TS QUEUE(Q1) RESP(R) INTO()",
+       expected(0x0A04, 7, {{3, 'I'}, {8, 'L'}, {26, 'N'}}),
+       {chr(2, "Q1", 8), dyn(3, 3), half(4, 32767)},
+       {}},
       {"READQ TS ITEM(1)",
        expected(0x0A04, 7, {{4, 'I'}}),
        {half(5, 1)},
