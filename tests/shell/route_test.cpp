@@ -133,6 +133,51 @@ TEST_F(RouteTest, AFailedXctlKeepsTheRunAndIsReadBackAfterAKey) {
   EXPECT_FALSE(user.hung_up());  // the key was waited for and came
 }
 
+// Whether any row of `screen` holds `text`.
+bool shows(const terminal::Screen& screen, const std::string& text) {
+  for (const std::string& line : screen.lines()) {
+    if (line.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+TEST_F(QcmdTest, AScreenChangingCommandWaitsForAKeyBeforeItsResultAndPf6ShowsItsScreen) {
+  user.type_field(1, "QCMD SEND CONTROL").enter();
+  user.enter();  // check: accepted
+  user.enter();  // confirm: executed
+  user.pf(1);    // the key that ends the wait after the command
+  user.pf(6);    // on the result screen: the saved user screen
+  user.pf(1);    // ends that wait
+  user.pf(3).pf(3);
+  region::TaskOutcome outcome = run();
+  EXPECT_FALSE(outcome.terminal_lost);
+  ASSERT_EQ(user.sent().size(), 10u);
+  // 0 initial, 1 check, 2 confirm, 3 the saved screen written back, 4 the
+  // command's own write, 5 the result after the key, 6 the saved screen on
+  // PF6, 7 the command again, 8 initial, 9 the erase of the ending calls.
+  EXPECT_THAT(user.sent()[3].front(), host::xcnv[host::kCnvWriteCmd]);
+  EXPECT_TRUE(shows(screen_sent(5), "EIBRESP : NORMAL"));
+  terminal::Screen saved;
+  auto result = saved.apply_outbound(user.sent()[6]);
+  EXPECT_TRUE(result.ok());
+  EXPECT_EQ(result.command, terminal::Command::erase_write);
+  EXPECT_EQ(user.sent()[6].back(), host::xcnv[host::kCnvIc]);  // the cursor put back
+  EXPECT_TRUE(shows(screen_sent(7), "SEND CONTROL"));
+  EXPECT_EQ(screen_sent(8).row_text(3).substr(0, 23), "====> QCMD SEND CONTROL");
+}
+
+TEST_F(QcmdTest, ACommandThatLeavesTheScreenAloneShowsItsResultAtOnce) {
+  user.type_field(1, "QCMD ASKTIME ABSTIME(&DWORD)").enter().enter().enter();
+  user.pf(3).pf(3);
+  region::TaskOutcome outcome = run();
+  EXPECT_FALSE(outcome.terminal_lost);  // every key was used as expected
+  ASSERT_EQ(user.sent().size(), 7u);
+  // 0 initial, 1 check, 2 confirm, 3 the saved screen written back, 4 the
+  // result, 5 initial (PF3 on the result), 6 erase.
+  EXPECT_TRUE(shows(screen_sent(4), "EIBRESP : NORMAL"));
+  EXPECT_THAT(screen_sent(3).lines(), ::testing::Each(std::string(80, ' ')));
+}
+
 TEST(Enablefreemain, ReplacesTheFirstArgumentByTheAddressItHolds) {
   std::uint32_t word = 0x00123450;  // an address of the region's low memory
   void* list[kArgSlots] = {nullptr, &word};
