@@ -54,10 +54,10 @@ constexpr const char* kScreenChangingVerbs[] = {
     "XCTL",
 };
 
-// The recognised verb, compared over its own length, is `phrase`.
+// The recognised verb is `phrase`, word for word (FREE is not FREEMAIN).
 bool verb_is(const char* phrase) {
-  return CmdIntSyntax.verblen != 0 &&
-         std::strncmp(CmdIntSyntax.verb, phrase, CmdIntSyntax.verblen) == 0;
+  return CmdIntSyntax.verblen == std::strlen(phrase) &&
+         std::memcmp(CmdIntSyntax.verb, phrase, CmdIntSyntax.verblen) == 0;
 }
 
 // Tells the monitor that the user's own screen is about to be written or read.

@@ -118,6 +118,17 @@ TEST_F(RouteTest, FreemainIsGivenTheAddressHeldInItsDataArea) {
   EXPECT_EQ(refused, kInvreq);  // not an address the region handed out
 }
 
+TEST_F(RouteTest, OnlyFreemainHasItsDataAreaFollowed) {
+  std::uint32_t word = 0x00123450;
+  void* passed = nullptr;
+  run_program([&] {
+    prepare("FREE", kFreemain, {&word});  // FREE begins like FREEMAIN
+    cintroute();
+    passed = ArgList[1];
+  });
+  EXPECT_EQ(passed, &word);
+}
+
 TEST_F(RouteTest, AFailedXctlKeepsTheRunAndIsReadBackAfterAKey) {
   user.enter();
   char program[8] = {'N', 'O', 'S', 'U', 'C', 'H', ' ', ' '};
