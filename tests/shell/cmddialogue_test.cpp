@@ -169,5 +169,34 @@ TEST_F(CommandDialogueTest, PF8OnTheLastPageMovesTheDialogueOn) {
   EXPECT_EQ(status_of(*shown[2]), kConfirm);
 }
 
+TEST_F(CommandDialogueTest, TheResponseOfAFailedCommandByItsName) {
+  // No queue NOQ in this region: QIDERR (44), a name padded to 13.
+  type("QCMD READQ TS QUEUE(NOQ) INTO(&STRING)").enter().enter().pf(4).pf(3).pf(3).pf(3);
+  auto screens = run();
+  auto shown = titled(screens, kCommandTitle);
+  ASSERT_EQ(shown.size(), 6u);  // initial, check, confirm, result, check, initial
+  EXPECT_EQ(status_of(*shown[3]), kExecuted);
+  EXPECT_EQ(response_of(*shown[3]), "EIBRESP : QIDERR" + std::string(13, ' '));
+  auto eibs = titled(screens, kEibTitle);
+  ASSERT_EQ(eibs.size(), 1u);
+  EXPECT_EQ(eibs[0]->text_at(5, 52, 4), "0a04");       // EIBFN of READQ TS
+  EXPECT_EQ(eibs[0]->text_at(16, 52, 8), "0000002c");  // EIBRESP 44
+}
+
+TEST_F(CommandDialogueTest, AnItemWrittenIsReadBack) {
+  // PF3 on a result screen leaves the command screen.
+  type("QCMD WRITEQ TS QUEUE(Q1) FROM(&STRING)").enter().enter().pf(3);
+  type("QCMD READQ TS QUEUE(Q1) INTO(&STRING) ITEM(1)").enter().enter().pf(4).pf(3).pf(3).pf(3);
+  auto screens = run();
+  auto shown = titled(screens, kCommandTitle);
+  ASSERT_EQ(shown.size(), 10u);  // initial, then each command's screens and initial again
+  EXPECT_EQ(response_of(*shown[3]), "EIBRESP : NORMAL" + std::string(13, ' '));
+  EXPECT_EQ(response_of(*shown[7]), "EIBRESP : NORMAL" + std::string(13, ' '));
+  auto eibs = titled(screens, kEibTitle);
+  ASSERT_EQ(eibs.size(), 1u);
+  EXPECT_EQ(eibs[0]->text_at(5, 52, 4), "0a04");
+  EXPECT_EQ(eibs[0]->text_at(16, 52, 8), "00000000");
+}
+
 }  // namespace
 }  // namespace qcmd

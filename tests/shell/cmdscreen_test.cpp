@@ -112,7 +112,7 @@ class CmdScreenTest : public ::testing::Test {
     return screens;
   }
 
-  ravnmor::region::TestRegion region;
+  ravnmor::region::TestRegion region{true};
   bool returned = false;
 };
 
@@ -288,6 +288,20 @@ TEST_F(CmdScreenTest, AuxiliaryScreensComeBackToTheCommand) {
     }
   }
   EXPECT_EQ(text_at(screens[6], option_offset(1), "QUEUE(Q1)"), "QUEUE(Q1)");
+}
+
+TEST_F(CmdScreenTest, EveryStepIsTraced) {
+  region.terminal().pf(2).pf(3);
+  run(
+      "QCMD ASKTIME", "ASKTIME", [] { debugtrace = 1; }, [] { debugtrace = 0; });
+  std::string trace = region.trace();
+  // The key bytes are the monitor's; the step and the results are the screen's.
+  for (const char* line :
+       {"CintCmdScreen - Entry\n", "ShowCmdScreen - Exit(0)\n", "ReadCmdScreen - Entry\n",
+        "ReadCmdScreen - Exit(1)\n", "CintCmdScreen - Exit\n"}) {
+    EXPECT_THAT(trace, HasSubstr(line));
+  }
+  EXPECT_THAT(trace, ::testing::ContainsRegex("ShowCmdScreen - Entry\\(-?[0-9]+,1\\)"));
 }
 
 }  // namespace
