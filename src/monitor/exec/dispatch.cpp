@@ -14,7 +14,7 @@ namespace ravnmor::exec {
 
 namespace {
 
-// In ascending order of function code.
+// In ascending order of function code within each block.
 constexpr HandlerRow kHandlers[] = {
     {0x0202, "ADDRESS", services::address},
     {0x0A02, "WRITEQ TS", services::writeq_ts},
@@ -28,6 +28,11 @@ constexpr HandlerRow kHandlers[] = {
     {0x1903, "program entry", services::program_entry},
     {0x1905, "go-back", services::program_go_back},
     {0x4A04, "FORMATTIME", services::formattime},
+
+    // Queue, file and task services on the region store, in ascending order.
+    {0x0802, "WRITEQ TD", services::writeq_td},
+    {0x0804, "READQ TD", services::readq_td},
+    {0x0806, "DELETEQ TD", services::deleteq_td},
 };
 
 constexpr std::uint16_t kGoBack = 0x1905;

@@ -18,15 +18,21 @@ namespace ravnmor::services {
 // EIBRESP values (the conditions the commands raise).
 enum Condition : std::int32_t {
   kNormal = 0,
+  kFilenotfound = 12,
+  kNotfnd = 13,
+  kDuprec = 14,
   kInvreq = 16,
   kIoerr = 17,
   kNospace = 18,
+  kEndfile = 20,
   kLengerr = 22,
+  kQzero = 23,
   kItemerr = 26,
   kPgmiderr = 27,
   kNostg = 42,
   kQiderr = 44,
   kSysiderr = 53,
+  kEnqbusy = 55,
   kTermerr = 81,
 };
 

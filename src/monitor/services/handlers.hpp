@@ -31,4 +31,9 @@ Response formattime(const Command& command);  // X'4A04' FORMATTIME
 // Terminal control (terminal.cpp).
 Response send_control(const Command& command);  // X'1812' SEND CONTROL
 
+// Transient data (transient_data.cpp).
+Response writeq_td(const Command& command);   // X'0802' WRITEQ TD
+Response readq_td(const Command& command);    // X'0804' READQ TD
+Response deleteq_td(const Command& command);  // X'0806' DELETEQ TD
+
 }  // namespace ravnmor::services
