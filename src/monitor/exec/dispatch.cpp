@@ -33,6 +33,11 @@ constexpr HandlerRow kHandlers[] = {
     {0x0802, "WRITEQ TD", services::writeq_td},
     {0x0804, "READQ TD", services::readq_td},
     {0x0806, "DELETEQ TD", services::deleteq_td},
+    {0x1004, "DELAY", services::delay},
+    {0x1204, "ENQ", services::enq},
+    {0x1206, "DEQ", services::deq},
+    {0x1208, "SUSPEND", services::suspend},
+    {0x1602, "SYNCPOINT", services::syncpoint},
 };
 
 constexpr std::uint16_t kGoBack = 0x1905;

@@ -36,4 +36,11 @@ Response writeq_td(const Command& command);   // X'0802' WRITEQ TD
 Response readq_td(const Command& command);    // X'0804' READQ TD
 Response deleteq_td(const Command& command);  // X'0806' DELETEQ TD
 
+// Task control (task_control.cpp).
+Response delay(const Command& command);      // X'1004' DELAY
+Response enq(const Command& command);        // X'1204' ENQ
+Response deq(const Command& command);        // X'1206' DEQ
+Response suspend(const Command& command);    // X'1208' SUSPEND
+Response syncpoint(const Command& command);  // X'1602' SYNCPOINT
+
 }  // namespace ravnmor::services
