@@ -30,6 +30,11 @@ constexpr HandlerRow kHandlers[] = {
     {0x4A04, "FORMATTIME", services::formattime},
 
     // Queue, file and task services on the region store, in ascending order.
+    {0x0602, "READ", services::read_file},
+    {0x0604, "WRITE", services::write_file},
+    {0x0606, "REWRITE", services::rewrite_file},
+    {0x0608, "DELETE", services::delete_file},
+    {0x060A, "UNLOCK", services::unlock_file},
     {0x0802, "WRITEQ TD", services::writeq_td},
     {0x0804, "READQ TD", services::readq_td},
     {0x0806, "DELETEQ TD", services::deleteq_td},

@@ -36,6 +36,13 @@ Response writeq_td(const Command& command);   // X'0802' WRITEQ TD
 Response readq_td(const Command& command);    // X'0804' READQ TD
 Response deleteq_td(const Command& command);  // X'0806' DELETEQ TD
 
+// File control (file_control.cpp).
+Response read_file(const Command& command);     // X'0602' READ
+Response write_file(const Command& command);    // X'0604' WRITE
+Response rewrite_file(const Command& command);  // X'0606' REWRITE
+Response delete_file(const Command& command);   // X'0608' DELETE
+Response unlock_file(const Command& command);   // X'060A' UNLOCK
+
 // Task control (task_control.cpp).
 Response delay(const Command& command);      // X'1004' DELAY
 Response enq(const Command& command);        // X'1204' ENQ

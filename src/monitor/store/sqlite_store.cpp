@@ -78,6 +78,7 @@ class SqliteStore final : public Store {
   Outcome file_read(std::string_view file, ByteView key, Bytes& data) override;
   Outcome file_rewrite(std::string_view file, ByteView key, ByteView data) override;
   Outcome file_delete(std::string_view file, ByteView key) override;
+  Outcome file_key_length(std::string_view file, std::size_t& length) override;
   Outcome enq(ByteView resource, std::int64_t owner) override;
   Outcome deq(ByteView resource, std::int64_t owner) override;
   Outcome deq_all(std::int64_t owner) override;
@@ -124,6 +125,7 @@ struct SqliteStore::Statements {
         file_select(db, "SELECT data FROM file_record WHERE file = ? AND key = ?"),
         file_update(db, "UPDATE file_record SET data = ? WHERE file = ? AND key = ?"),
         file_remove(db, "DELETE FROM file_record WHERE file = ? AND key = ?"),
+        file_key(db, "SELECT length(key) FROM file_record WHERE file = ? LIMIT 1"),
         enq_claim(db, "INSERT OR IGNORE INTO enq_name (resource, owner) VALUES (?, ?)"),
         enq_owner(db, "SELECT owner FROM enq_name WHERE resource = ?"),
         enq_release(db, "DELETE FROM enq_name WHERE resource = ? AND owner = ?"),
@@ -136,7 +138,7 @@ struct SqliteStore::Statements {
   sql::Statement queue_state, queue_append, queue_cursor, queue_delete;
   sql::Statement item_insert, item_update, item_select, item_delete;
   sql::Statement td_insert, td_first, td_remove, td_clear;
-  sql::Statement file_insert, file_select, file_update, file_remove;
+  sql::Statement file_insert, file_select, file_update, file_remove, file_key;
   sql::Statement enq_claim, enq_owner, enq_release, enq_release_all;
   sql::Statement cwa_select, cwa_upsert;
 };
@@ -331,6 +333,15 @@ Outcome SqliteStore::file_delete(std::string_view file, ByteView key) {
   return guarded([&] {
     sql::Query(sql_->file_remove).bind(1, file).bind(2, key).run();
     return db_.changes() > 0 ? Outcome::ok : Outcome::not_found;
+  });
+}
+
+Outcome SqliteStore::file_key_length(std::string_view file, std::size_t& length) {
+  return guarded([&] {
+    sql::Query select(sql_->file_key);
+    if (!select.bind(1, file).step()) return Outcome::not_found;
+    length = static_cast<std::size_t>(select.column_int(0));
+    return Outcome::ok;
   });
 }
 

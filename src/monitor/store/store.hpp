@@ -71,6 +71,9 @@ class Store {
   virtual Outcome file_read(std::string_view file, ByteView key, Bytes& data) = 0;
   virtual Outcome file_rewrite(std::string_view file, ByteView key, ByteView data) = 0;
   virtual Outcome file_delete(std::string_view file, ByteView key) = 0;
+  // The length of the keys of a file's records (they all have one length);
+  // not_found while the file holds none.
+  virtual Outcome file_key_length(std::string_view file, std::size_t& length) = 0;
 
   // ENQ names: held by one owner (a task identifier the caller chooses)
   // until released; a second ENQ by the same owner succeeds.

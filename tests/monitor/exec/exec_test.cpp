@@ -154,8 +154,8 @@ TEST_F(ExecTest, ReturnTransidAndCommareaAreKeptForTheNextTask) {
 
 TEST_F(ExecTest, UnknownFunctionAnswersInvreqAndTheProgramGoesOn) {
   dirty_eib();
-  host::oxdfhei1("&\"                    !");  // X'0602', READ: no service yet
-  EXPECT_EQ(fn(), "0602");
+  host::oxdfhei1("<\"                    !");  // X'1C02', DUMP: no service
+  EXPECT_EQ(fn(), "1C02");
   EXPECT_EQ(resp(), 16);
   EXPECT_EQ(resp2(), 0);
   host::oxdfhei1(kGoBack, dummy);

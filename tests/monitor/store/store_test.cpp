@@ -210,6 +210,14 @@ TEST_F(StoreTest, TransientDataFilesEnqAndCwa) {
   EXPECT_EQ(second->file_delete("FILEA", bytes("K1")), Outcome::not_found);
   ASSERT_EQ(first->file_read("FILEB", bytes("K1"), data), Outcome::ok);
   EXPECT_EQ(data, bytes("other file"));
+  std::size_t key_length = 0;
+  EXPECT_EQ(first->file_key_length("FILEA", key_length), Outcome::not_found);  // emptied
+  ASSERT_EQ(second->file_key_length("FILEB", key_length), Outcome::ok);
+  EXPECT_EQ(key_length, 2u);
+  ASSERT_EQ(first->file_delete("FILEB", bytes("K1")), Outcome::ok);
+  ASSERT_EQ(first->file_write("FILEB", bytes("K123"), bytes("longer key")), Outcome::ok);
+  ASSERT_EQ(second->file_key_length("FILEB", key_length), Outcome::ok);
+  EXPECT_EQ(key_length, 4u);
 
   ASSERT_EQ(first->enq(bytes("LOCK1"), 101), Outcome::ok);
   EXPECT_EQ(first->enq(bytes("LOCK1"), 101), Outcome::ok);

@@ -1,0 +1,221 @@
+// File control: READ, WRITE, REWRITE, DELETE and UNLOCK on the keyed files
+// of the region's store, which every terminal of the region shares. Any name
+// names a file; a file is empty until its first WRITE, whose key length
+// (KEYLENGTH, else kDefaultKeyLength) every key of the file then has. A READ
+// UPDATE remembers its record for this session's next REWRITE or DELETE
+// without RIDFLD; it holds no lock against other sessions.
+//
+// READ     FILE 8 characters at 2; INTO "I" or SET "S" at 3, the area or
+//          pointer at 3; LENGTH "L" at 4, halfword at 4 (in: the INTO room;
+//          out: the record's length); RIDFLD at 5; KEYLENGTH "K" at 6,
+//          halfword at 6; GENERIC "G" at 7; SYSID "S" at 8; RBA/RRN at 10;
+//          GTEQ "G" at 12; UPDATE "U" at 13.
+// WRITE    FILE at 2; FROM at 3; LENGTH "L" at 4, halfword at 4; RIDFLD at 5;
+//          KEYLENGTH "K" at 6, halfword at 6; SYSID "S" at 8; RBA/RRN at 10.
+// REWRITE  FILE at 2; FROM at 3; LENGTH "L" at 4, halfword at 4; SYSID at 8.
+// DELETE   FILE at 2; RIDFLD "R" at 5, the key at 3; KEYLENGTH "K" at 6,
+//          halfword at 4; GENERIC "G" at 7; SYSID "S" at 8; RBA/RRN at 10.
+// UNLOCK   FILE at 2; SYSID "S" at 8.
+// Keys by relative byte or record number, generic keys and GTEQ are not
+// served: INVREQ.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "host/bytes.hpp"
+#include "monitor/services/data_area.hpp"
+#include "monitor/services/handlers.hpp"
+#include "monitor/services/region_store.hpp"
+
+namespace ravnmor::services {
+
+namespace {
+
+constexpr std::size_t kFileNameLength = 8;
+constexpr std::size_t kDefaultKeyLength = 8;
+constexpr std::int32_t kLongestKey = 255;
+constexpr int kFileArgument = 2;
+constexpr int kDataArgument = 3;  // INTO, SET or FROM
+constexpr int kLengthArgument = 4;
+constexpr int kAreaFlag = 3;       // READ: "I" INTO, "S" SET
+constexpr int kLengthFlag = 4;     // "L"
+constexpr int kKeyLengthFlag = 6;  // "K"
+constexpr int kGenericFlag = 7;    // "G"; DELETE: "N" with NUMREC
+constexpr int kSysidFlag = 8;      // "S"
+constexpr int kRelativeFlag = 10;  // "B" RBA, "R" RRN
+constexpr int kSearchFlag = 12;    // READ: "E" EQUAL, "G" GTEQ
+constexpr int kUpdateFlag = 13;    // READ: "U"
+
+constexpr int kRidfldArgument = 5;  // READ and WRITE
+constexpr int kKeyLengthArgument = 6;
+constexpr int kDeleteRidfldFlag = 5;  // "R"
+constexpr int kDeleteRidfldArgument = 3;
+constexpr int kDeleteKeyLengthArgument = 4;
+
+// EIBRESP2 of the file commands' INVREQ.
+enum FileRefusal : std::int32_t {
+  kNoFileName = 1,      // no FILE area passed
+  kNoData = 2,          // no FROM, INTO or SET area, or no RIDFLD
+  kNotKeyed = 3,        // RBA or RRN: files are keyed here
+  kNotServed = 4,       // GENERIC or GTEQ
+  kWrongKeyLength = 5,  // KEYLENGTH other than the file's key length, or outside 1-255
+  kNoUpdate = 6,        // REWRITE, or DELETE without RIDFLD, with no READ UPDATE before it
+};
+
+// The record that this session's last READ UPDATE read.
+struct HeldRecord {
+  std::string file;
+  store::Bytes key;
+};
+std::optional<HeldRecord> held;
+
+std::string_view file_name(const Command& command) {
+  return {static_cast<const char*>(command.argument(kFileArgument)), kFileNameLength};
+}
+
+Response response_of(store::Outcome outcome) {
+  switch (outcome) {
+    case store::Outcome::ok:
+      return {};
+    case store::Outcome::not_found:
+      return {kNotfnd, 0};
+    case store::Outcome::duplicate:
+      return {kDuprec, 0};
+    default:
+      return store_trouble(outcome);
+  }
+}
+
+// Checks what every file command needs: a file name, no remote system, a
+// keyed request, a usable store.
+Response check_common(const Command& command, store::Store*& store) {
+  if (command.argument(kFileArgument) == nullptr) return {kInvreq, kNoFileName};
+  // This region is connected to no other system.
+  if (command.has_flag(kSysidFlag)) return {kSysiderr, 0};
+  if (command.has_flag(kRelativeFlag)) return {kInvreq, kNotKeyed};
+  store = region_store();
+  if (store == nullptr) return {kIoerr, kStoreUnavailable};
+  return {};
+}
+
+// The key at `ridfld`: as long as KEYLENGTH says, which must be the file's
+// key length, or as long as the file's keys. NOTFND for an empty file.
+Response key_of(const Command& command, store::Store& store, int ridfld_argument,
+                int key_length_argument, store::Bytes& key) {
+  const auto* ridfld = static_cast<const std::uint8_t*>(command.argument(ridfld_argument));
+  if (ridfld == nullptr) return {kInvreq, kNoData};
+  if (command.flag(kGenericFlag) != ' ') return {kInvreq, kNotServed};
+  std::size_t length = 0;
+  store::Outcome outcome = store.file_key_length(file_name(command), length);
+  if (outcome != store::Outcome::ok) return response_of(outcome);
+  if (command.has_flag(kKeyLengthFlag)) {
+    std::int32_t given = load_length(command.argument(key_length_argument));
+    if (given != static_cast<std::int32_t>(length)) return {kInvreq, kWrongKeyLength};
+  }
+  key.assign(ridfld, ridfld + length);
+  return {};
+}
+
+// FROM and its LENGTH; LENGERR when the length is below 1.
+Response record_of(const Command& command, store::ByteView& record) {
+  const auto* from = static_cast<const std::uint8_t*>(command.argument(kDataArgument));
+  if (from == nullptr) return {kInvreq, kNoData};
+  std::int32_t length =
+      command.flag(kLengthFlag) == 'L' ? load_length(command.argument(kLengthArgument)) : 0;
+  if (length < 1) return {kLengerr, 0};
+  record = store::ByteView(from, static_cast<std::size_t>(length));
+  return {};
+}
+
+bool holds(std::string_view file) {
+  return held && held->file == file;
+}
+
+}  // namespace
+
+Response read_file(const Command& command) {
+  store::Store* store = nullptr;
+  if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
+  if (command.flag(kSearchFlag) == 'G') return {kInvreq, kNotServed};
+  DataArea to{command.flag(kAreaFlag), command.argument(kDataArgument),
+              command.flag(kLengthFlag) == 'L' ? command.argument(kLengthArgument) : nullptr};
+  if ((to.kind != kIntoArea && to.kind != kSetPointer) || to.area == nullptr) {
+    return {kInvreq, kNoData};
+  }
+  store::Bytes key;
+  if (Response refused = key_of(command, *store, kRidfldArgument, kKeyLengthArgument, key);
+      refused.resp != kNormal) {
+    return refused;
+  }
+  store::Bytes record;
+  if (store::Outcome outcome = store->file_read(file_name(command), key, record);
+      outcome != store::Outcome::ok) {
+    return response_of(outcome);
+  }
+  if (command.has_flag(kUpdateFlag)) held = HeldRecord{std::string(file_name(command)), key};
+  return deliver(to, record);
+}
+
+Response write_file(const Command& command) {
+  store::Store* store = nullptr;
+  if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
+  store::ByteView record;
+  if (Response refused = record_of(command, record); refused.resp != kNormal) return refused;
+  const auto* ridfld = static_cast<const std::uint8_t*>(command.argument(kRidfldArgument));
+  if (ridfld == nullptr) return {kInvreq, kNoData};
+  std::size_t length = 0;
+  store::Outcome outcome = store->file_key_length(file_name(command), length);
+  if (outcome == store::Outcome::not_found) {
+    length = kDefaultKeyLength;
+  } else if (outcome != store::Outcome::ok) {
+    return response_of(outcome);
+  }
+  if (command.has_flag(kKeyLengthFlag)) {
+    std::int32_t given = load_length(command.argument(kKeyLengthArgument));
+    bool fixed = outcome == store::Outcome::ok;
+    if (given < 1 || given > kLongestKey || (fixed && given != static_cast<std::int32_t>(length))) {
+      return {kInvreq, kWrongKeyLength};
+    }
+    length = static_cast<std::size_t>(given);
+  }
+  store::ByteView key(ridfld, length);
+  return response_of(store->file_write(file_name(command), key, record));
+}
+
+Response rewrite_file(const Command& command) {
+  store::Store* store = nullptr;
+  if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
+  if (!holds(file_name(command))) return {kInvreq, kNoUpdate};
+  store::ByteView record;
+  if (Response refused = record_of(command, record); refused.resp != kNormal) return refused;
+  Response response = response_of(store->file_rewrite(file_name(command), held->key, record));
+  held.reset();
+  return response;
+}
+
+Response delete_file(const Command& command) {
+  store::Store* store = nullptr;
+  if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
+  store::Bytes key;
+  if (command.flag(kDeleteRidfldFlag) == 'R') {
+    if (Response refused =
+            key_of(command, *store, kDeleteRidfldArgument, kDeleteKeyLengthArgument, key);
+        refused.resp != kNormal) {
+      return refused;
+    }
+  } else {
+    if (!holds(file_name(command))) return {kInvreq, kNoUpdate};
+    key = held->key;
+    held.reset();
+  }
+  return response_of(store->file_delete(file_name(command), key));
+}
+
+Response unlock_file(const Command& command) {
+  store::Store* store = nullptr;
+  if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
+  if (holds(file_name(command))) held.reset();
+  return {};
+}
+
+}  // namespace ravnmor::services
