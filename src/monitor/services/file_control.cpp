@@ -16,11 +16,24 @@
 // DELETE   FILE at 2; RIDFLD "R" at 5, the key at 3; KEYLENGTH "K" at 6,
 //          halfword at 4; GENERIC "G" at 7; SYSID "S" at 8; RBA/RRN at 10.
 // UNLOCK   FILE at 2; SYSID "S" at 8.
-// Keys by relative byte or record number, generic keys and GTEQ are not
-// served: INVREQ.
+// STARTBR  FILE at 2; RIDFLD at 3; KEYLENGTH "K" at 6, halfword at 4;
+//          GENERIC "G" at 7; REQID "R" at 5, halfword at 5; EQUAL "E" or
+//          GTEQ "G" at 12.
+// RESETBR  as STARTBR, for a browse already started.
+// READNEXT FILE at 2; INTO/SET at 3; LENGTH at 4; RIDFLD at 5 (receives the
+// READPREV key read); KEYLENGTH at 6; REQID halfword at 7 (READPREV flags it
+//          "R" at 5; an absent REQID is a zero halfword, browse 0).
+// ENDBR    FILE at 2; REQID "R" at 5, halfword at 3.
+// A browse is this session's, by file and REQID; turning from READNEXT to
+// READPREV, or back, reads the record read last once more.
+// Keys by relative byte or record number and generic keys are not served:
+// INVREQ; so is READ GTEQ.
+#include <cstring>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "host/bytes.hpp"
 #include "monitor/services/data_area.hpp"
@@ -59,7 +72,10 @@ enum FileRefusal : std::int32_t {
   kNotKeyed = 3,        // RBA or RRN: files are keyed here
   kNotServed = 4,       // GENERIC or GTEQ
   kWrongKeyLength = 5,  // KEYLENGTH other than the file's key length, or outside 1-255
-  kNoUpdate = 6,        // REWRITE, or DELETE without RIDFLD, with no READ UPDATE before it
+  kNoUpdate = 6,
+  kNoBrowse = 7,       // READNEXT, READPREV, RESETBR or ENDBR of a browse not started
+  kBrowseStarted = 8,  // STARTBR of a browse already started        // REWRITE, or DELETE without
+                       // RIDFLD, with no READ UPDATE before it
 };
 
 // The record that this session's last READ UPDATE read.
@@ -129,6 +145,71 @@ Response record_of(const Command& command, store::ByteView& record) {
 
 bool holds(std::string_view file) {
   return held && held->file == file;
+}
+
+// A browse: where it stands and which way it read last.
+struct Browse {
+  store::Bytes key;
+  bool inclusive = true;  // the record at `key` itself is still to be read
+  store::Store::Seek direction = store::Store::Seek::forward;
+};
+std::map<std::pair<std::string, std::int32_t>, Browse> browses;
+
+constexpr int kBrowseRidfldArgument = 3;  // STARTBR, RESETBR
+constexpr int kBrowseKeyLengthArgument = 4;
+constexpr int kBrowseReqidFlag = 5;  // "R"
+constexpr int kBrowseReqidArgument = 5;
+constexpr int kReadBrowseReqidArgument = 7;
+constexpr int kEndReqidArgument = 3;
+
+std::pair<std::string, std::int32_t> browse_id(const Command& command, const void* reqid) {
+  return {std::string(file_name(command)), load_length(reqid)};
+}
+
+const void* flagged_reqid(const Command& command, int argument) {
+  return command.flag(kBrowseReqidFlag) == 'R' ? command.argument(argument) : nullptr;
+}
+
+// Positions a browse at the RIDFLD key: the record there (EQUAL) or the
+// first at or after it (GTEQ). NOTFND when there is none.
+Response position(const Command& command, store::Store& store, Browse& browse) {
+  store::Bytes key;
+  if (Response refused =
+          key_of(command, store, kBrowseRidfldArgument, kBrowseKeyLengthArgument, key);
+      refused.resp != kNormal) {
+    return refused;
+  }
+  store::Bytes found, data;
+  store::Outcome outcome =
+      store.file_seek(file_name(command), key, store::Store::Seek::forward, true, found, data);
+  if (outcome == store::Outcome::no_item) return {kNotfnd, 0};
+  if (outcome != store::Outcome::ok) return response_of(outcome);
+  if (command.flag(kSearchFlag) == 'E' && found != key) return {kNotfnd, 0};
+  browse = Browse{found, true, store::Store::Seek::forward};
+  return {};
+}
+
+Response read_browse(const Command& command, store::Store::Seek direction) {
+  store::Store* store = nullptr;
+  if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
+  auto found = browses.find(browse_id(command, command.argument(kReadBrowseReqidArgument)));
+  if (found == browses.end()) return {kInvreq, kNoBrowse};
+  Browse& browse = found->second;
+  DataArea to{command.flag(kAreaFlag), command.argument(kDataArgument),
+              command.flag(kLengthFlag) == 'L' ? command.argument(kLengthArgument) : nullptr};
+  auto* ridfld = static_cast<std::uint8_t*>(command.argument(kRidfldArgument));
+  if ((to.kind != kIntoArea && to.kind != kSetPointer) || to.area == nullptr || ridfld == nullptr) {
+    return {kInvreq, kNoData};
+  }
+  bool inclusive = browse.inclusive || browse.direction != direction;
+  store::Bytes key, record;
+  store::Outcome outcome =
+      store->file_seek(file_name(command), browse.key, direction, inclusive, key, record);
+  if (outcome == store::Outcome::no_item) return {kEndfile, 0};
+  if (outcome != store::Outcome::ok) return response_of(outcome);
+  browse = Browse{key, false, direction};
+  std::memcpy(ridfld, key.data(), key.size());
+  return deliver(to, record);
 }
 
 }  // namespace
@@ -215,6 +296,44 @@ Response unlock_file(const Command& command) {
   store::Store* store = nullptr;
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
   if (holds(file_name(command))) held.reset();
+  return {};
+}
+
+Response startbr(const Command& command) {
+  store::Store* store = nullptr;
+  if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
+  auto id = browse_id(command, flagged_reqid(command, kBrowseReqidArgument));
+  if (browses.count(id) != 0) return {kInvreq, kBrowseStarted};
+  Browse browse;
+  if (Response refused = position(command, *store, browse); refused.resp != kNormal) {
+    return refused;
+  }
+  browses.emplace(id, std::move(browse));
+  return {};
+}
+
+Response resetbr(const Command& command) {
+  store::Store* store = nullptr;
+  if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
+  auto found = browses.find(browse_id(command, flagged_reqid(command, kBrowseReqidArgument)));
+  if (found == browses.end()) return {kInvreq, kNoBrowse};
+  return position(command, *store, found->second);
+}
+
+Response readnext(const Command& command) {
+  return read_browse(command, store::Store::Seek::forward);
+}
+
+Response readprev(const Command& command) {
+  return read_browse(command, store::Store::Seek::backward);
+}
+
+Response endbr(const Command& command) {
+  if (command.argument(kFileArgument) == nullptr) return {kInvreq, kNoFileName};
+  if (command.has_flag(kSysidFlag)) return {kSysiderr, 0};
+  if (browses.erase(browse_id(command, flagged_reqid(command, kEndReqidArgument))) == 0) {
+    return {kInvreq, kNoBrowse};
+  }
   return {};
 }
 

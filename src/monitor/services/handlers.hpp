@@ -42,6 +42,11 @@ Response write_file(const Command& command);    // X'0604' WRITE
 Response rewrite_file(const Command& command);  // X'0606' REWRITE
 Response delete_file(const Command& command);   // X'0608' DELETE
 Response unlock_file(const Command& command);   // X'060A' UNLOCK
+Response startbr(const Command& command);       // X'060C' STARTBR
+Response readnext(const Command& command);      // X'060E' READNEXT
+Response readprev(const Command& command);      // X'0610' READPREV
+Response endbr(const Command& command);         // X'0612' ENDBR
+Response resetbr(const Command& command);       // X'0614' RESETBR
 
 // Task control (task_control.cpp).
 Response delay(const Command& command);      // X'1004' DELAY

@@ -79,6 +79,8 @@ class SqliteStore final : public Store {
   Outcome file_rewrite(std::string_view file, ByteView key, ByteView data) override;
   Outcome file_delete(std::string_view file, ByteView key) override;
   Outcome file_key_length(std::string_view file, std::size_t& length) override;
+  Outcome file_seek(std::string_view file, ByteView key, Seek direction, bool inclusive,
+                    Bytes& found_key, Bytes& data) override;
   Outcome enq(ByteView resource, std::int64_t owner) override;
   Outcome deq(ByteView resource, std::int64_t owner) override;
   Outcome deq_all(std::int64_t owner) override;
@@ -126,6 +128,14 @@ struct SqliteStore::Statements {
         file_update(db, "UPDATE file_record SET data = ? WHERE file = ? AND key = ?"),
         file_remove(db, "DELETE FROM file_record WHERE file = ? AND key = ?"),
         file_key(db, "SELECT length(key) FROM file_record WHERE file = ? LIMIT 1"),
+        file_at_or_after(db, "SELECT key, data FROM file_record WHERE file = ? AND key >= ? "
+                             "ORDER BY key LIMIT 1"),
+        file_after(db, "SELECT key, data FROM file_record WHERE file = ? AND key > ? "
+                       "ORDER BY key LIMIT 1"),
+        file_at_or_before(db, "SELECT key, data FROM file_record WHERE file = ? AND key <= ? "
+                              "ORDER BY key DESC LIMIT 1"),
+        file_before(db, "SELECT key, data FROM file_record WHERE file = ? AND key < ? "
+                        "ORDER BY key DESC LIMIT 1"),
         enq_claim(db, "INSERT OR IGNORE INTO enq_name (resource, owner) VALUES (?, ?)"),
         enq_owner(db, "SELECT owner FROM enq_name WHERE resource = ?"),
         enq_release(db, "DELETE FROM enq_name WHERE resource = ? AND owner = ?"),
@@ -139,6 +149,7 @@ struct SqliteStore::Statements {
   sql::Statement item_insert, item_update, item_select, item_delete;
   sql::Statement td_insert, td_first, td_remove, td_clear;
   sql::Statement file_insert, file_select, file_update, file_remove, file_key;
+  sql::Statement file_at_or_after, file_after, file_at_or_before, file_before;
   sql::Statement enq_claim, enq_owner, enq_release, enq_release_all;
   sql::Statement cwa_select, cwa_upsert;
 };
@@ -341,6 +352,20 @@ Outcome SqliteStore::file_key_length(std::string_view file, std::size_t& length)
     sql::Query select(sql_->file_key);
     if (!select.bind(1, file).step()) return Outcome::not_found;
     length = static_cast<std::size_t>(select.column_int(0));
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::file_seek(std::string_view file, ByteView key, Seek direction,
+                               bool inclusive, Bytes& found_key, Bytes& data) {
+  sql::Statement& statement =
+      direction == Seek::forward ? (inclusive ? sql_->file_at_or_after : sql_->file_after)
+                                 : (inclusive ? sql_->file_at_or_before : sql_->file_before);
+  return guarded([&] {
+    sql::Query select(statement);
+    if (!select.bind(1, file).bind(2, key).step()) return Outcome::no_item;
+    found_key = select.column_bytes(0);
+    data = select.column_bytes(1);
     return Outcome::ok;
   });
 }

@@ -71,6 +71,11 @@ class Store {
   virtual Outcome file_read(std::string_view file, ByteView key, Bytes& data) = 0;
   virtual Outcome file_rewrite(std::string_view file, ByteView key, ByteView data) = 0;
   virtual Outcome file_delete(std::string_view file, ByteView key) = 0;
+  // Browsing: the record with the nearest key from `key` in key order
+  // (bytewise), `key` itself included when `inclusive`; no_item past the end.
+  enum class Seek { forward, backward };
+  virtual Outcome file_seek(std::string_view file, ByteView key, Seek direction, bool inclusive,
+                            Bytes& found_key, Bytes& data) = 0;
   // The length of the keys of a file's records (they all have one length);
   // not_found while the file holds none.
   virtual Outcome file_key_length(std::string_view file, std::size_t& length) = 0;

@@ -26,6 +26,20 @@ constexpr std::string_view kDelete = "&(  R                 &            ";
 constexpr std::string_view kDeleteHeld = "&(                    &            ";
 // UNLOCK: X'060A' ("&*"), parameter count 3 ("#").
 constexpr std::string_view kUnlock = "&*                    #            ";
+// STARTBR: X'060C' ("&,"), GTEQ "G" or EQUAL "E" at 12, REQID "R" at 5,
+// parameter count 6 ("&"); RESETBR: X'0614' ("&4") likewise.
+constexpr std::string_view kStartbr = "&,         G          &            ";
+constexpr std::string_view kStartbrEqual = "&,         E          &            ";
+constexpr std::string_view kStartbrReqid = "&,  R      G          &            ";
+constexpr std::string_view kResetbr = "&4         G          &            ";
+// READNEXT X'060E' ("&."), READPREV X'0610' ("&0"): INTO "I" at 3, "L" at 4,
+// parameter count 9 (")"). ENDBR: X'0612' ("&2"), count 4 ("$").
+constexpr std::string_view kReadnext = "&.IL                  )            ";
+constexpr std::string_view kReadprev = "&0IL                  )            ";
+constexpr std::string_view kEndbr = "&2                    $            ";
+static_assert(kStartbr.size() == 35 && kStartbrEqual.size() == 35 && kStartbrReqid.size() == 35 &&
+              kResetbr.size() == 35 && kReadnext.size() == 35 && kReadprev.size() == 35 &&
+              kEndbr.size() == 35);
 static_assert(kRead.size() == 35 && kReadUpdate.size() == 35 && kReadSet.size() == 35 &&
               kReadKeyLength.size() == 35 && kReadGteq.size() == 35 && kReadRba.size() == 35 &&
               kWrite.size() == 36 && kWriteKeyLength.size() == 36 && kRewrite.size() == 35 &&
@@ -123,6 +137,53 @@ TEST_F(FileControlTest, LengthsSetAndRefusedRequests) {
   EXPECT_EQ(read("LONGREC1", kReadRba), (Answer{16, 3}));
   EXPECT_EQ(call(kRead.data(), {file, into, &room, nullptr}), (Answer{16, 2}));  // no RIDFLD
   EXPECT_EQ(call(kRead.data(), {nullptr, into, &room, into}), (Answer{16, 1}));  // no FILE
+}
+
+TEST_F(FileControlTest, BrowseReadsInKeyOrderBothWays) {
+  ASSERT_EQ(write("KEY00030", "THIRTY"), kNormal);
+  ASSERT_EQ(write("KEY00010", "TEN"), kNormal);
+  ASSERT_EQ(write("KEY00020", "TWENTY"), kNormal);
+  char ridfld[9] = "KEY00015";
+  auto next = [&](std::string_view descriptor) {
+    std::memset(into, '.', sizeof into);
+    room = sizeof into;
+    return call(descriptor.data(), {file, into, &room, ridfld});
+  };
+  EXPECT_EQ(next(kReadnext), (Answer{16, 7}));                // no browse started
+  ASSERT_EQ(call(kStartbr.data(), {file, ridfld}), kNormal);  // GTEQ: from KEY00020
+  EXPECT_EQ(call(kStartbr.data(), {file, ridfld}), (Answer{16, 8}));
+  ASSERT_EQ(next(kReadnext), kNormal);
+  EXPECT_EQ(std::string_view(ridfld, 8), "KEY00020");
+  EXPECT_EQ(std::string_view(into, 7), "TWENTY.");
+  ASSERT_EQ(next(kReadnext), kNormal);
+  EXPECT_EQ(std::string_view(into, 6), "THIRTY");
+  EXPECT_EQ(next(kReadnext), (Answer{20, 0}));  // ENDFILE
+  // Turning round reads the last record again, then the ones before it.
+  ASSERT_EQ(next(kReadprev), kNormal);
+  EXPECT_EQ(std::string_view(ridfld, 8), "KEY00030");
+  ASSERT_EQ(next(kReadprev), kNormal);
+  ASSERT_EQ(next(kReadprev), kNormal);
+  EXPECT_EQ(std::string_view(into, 4), "TEN.");
+  EXPECT_EQ(next(kReadprev), (Answer{20, 0}));
+
+  std::memcpy(ridfld, "KEY00030", 8);
+  ASSERT_EQ(call(kResetbr.data(), {file, ridfld}), kNormal);
+  ASSERT_EQ(next(kReadnext), kNormal);
+  EXPECT_EQ(std::string_view(into, 6), "THIRTY");
+  ASSERT_EQ(call(kEndbr.data(), {file}), kNormal);
+  EXPECT_EQ(call(kEndbr.data(), {file}), (Answer{16, 7}));
+  EXPECT_EQ(call(kResetbr.data(), {file, ridfld}), (Answer{16, 7}));
+
+  // EQUAL needs the key itself; past the last key there is nothing to browse.
+  std::memcpy(ridfld, "KEY00015", 8);
+  EXPECT_EQ(call(kStartbrEqual.data(), {file, ridfld}), kNotfnd);
+  std::memcpy(ridfld, "KEY99999", 8);
+  EXPECT_EQ(call(kStartbr.data(), {file, ridfld}), kNotfnd);
+  // Another REQID is another browse of the same file.
+  std::memcpy(ridfld, "KEY00010", 8);
+  std::int16_t reqid = 5;
+  ASSERT_EQ(call(kStartbrReqid.data(), {file, ridfld, nullptr, &reqid}), kNormal);
+  EXPECT_EQ(next(kReadnext), (Answer{16, 7}));  // browse 0 is not started
 }
 
 // Records written by one session are read by every other session process.

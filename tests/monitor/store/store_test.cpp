@@ -218,6 +218,21 @@ TEST_F(StoreTest, TransientDataFilesEnqAndCwa) {
   ASSERT_EQ(first->file_write("FILEB", bytes("K123"), bytes("longer key")), Outcome::ok);
   ASSERT_EQ(second->file_key_length("FILEB", key_length), Outcome::ok);
   EXPECT_EQ(key_length, 4u);
+  // Browsing FILEB, which holds K123 only, from either side.
+  using Seek = Store::Seek;
+  Bytes found;
+  ASSERT_EQ(first->file_seek("FILEB", bytes("K1"), Seek::forward, false, found, data), Outcome::ok);
+  EXPECT_EQ(found, bytes("K123"));
+  EXPECT_EQ(data, bytes("longer key"));
+  ASSERT_EQ(first->file_seek("FILEB", bytes("K123"), Seek::forward, true, found, data),
+            Outcome::ok);
+  EXPECT_EQ(first->file_seek("FILEB", bytes("K123"), Seek::forward, false, found, data),
+            Outcome::no_item);
+  ASSERT_EQ(first->file_seek("FILEB", bytes("K2"), Seek::backward, false, found, data),
+            Outcome::ok);
+  EXPECT_EQ(found, bytes("K123"));
+  EXPECT_EQ(first->file_seek("FILEB", bytes("K123"), Seek::backward, false, found, data),
+            Outcome::no_item);
 
   ASSERT_EQ(first->enq(bytes("LOCK1"), 101), Outcome::ok);
   EXPECT_EQ(first->enq(bytes("LOCK1"), 101), Outcome::ok);
