@@ -16,6 +16,7 @@
 #include "vars/messages.hpp"
 #include "vars/run.hpp"
 #include "vars/variables.hpp"
+#include "vars/varscreen.hpp"
 
 namespace qcmd {
 
@@ -272,6 +273,8 @@ int ReadCmdScreen(std::int8_t* key) {
     displaymode = displaymode == kDisplayHex ? kDisplayCharacter : kDisplayHex;
   } else if (aid == aid_pf(4)) {
     cinteibscreen();
+  } else if (aid == aid_pf(5)) {
+    cintvarscreen();
   } else if (aid == aid_pf(6)) {
     cintusrscreen();
   } else if (aid == aid_pf(7)) {

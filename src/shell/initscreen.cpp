@@ -13,6 +13,7 @@
 #include "vars/messages.hpp"
 #include "vars/run.hpp"
 #include "vars/variables.hpp"
+#include "vars/varscreen.hpp"
 
 namespace qcmd {
 
@@ -151,6 +152,9 @@ int readinitscreen(std::int8_t* key) {
   switch (key_aid(*key)) {
     case aid_pf(4):
       cinteibscreen();
+      break;
+    case aid_pf(5):
+      cintvarscreen();
       break;
     case aid_pf(6):
       cintusrscreen();

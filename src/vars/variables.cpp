@@ -1,5 +1,6 @@
 #include "vars/variables.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -167,6 +168,22 @@ void deleteallvars() {
     node = next;
   }
   varanchor = VarAnchor{};
+}
+
+int resize_value_block(varnode* node, std::int32_t type) {
+  std::size_t size = value_block_size(type);
+  if (size == 0) return 1;
+  std::size_t old_size = node->value == nullptr ? 0 : value_block_size(node->type);
+  if (size != old_size) {
+    auto* block = new (std::nothrow) std::uint8_t[size];
+    if (block == nullptr) return 1;
+    std::memset(block, type == kTypeString ? ' ' : 0, size);
+    if (node->value != nullptr) std::memcpy(block, node->value, std::min(size, old_size));
+    delete[] node->value;
+    node->value = block;
+  }
+  node->type = type;
+  return 0;
 }
 
 void printlist() {

@@ -66,6 +66,12 @@ int deletedynvars();
 // Deletes every variable and clears the anchor (the end of a run).
 void deleteallvars();
 
+// Gives `node` the value block of `type` (keeping the leading bytes of the
+// old value, the rest set as a new variable of that type starts) and sets its
+// type; the caller sets the length. 1, with the node unchanged, when the
+// storage could not be obtained or the type is unknown; else 0.
+int resize_value_block(varnode* node, std::int32_t type);
+
 // Dumps the list to the trace when tracing is on.
 void printlist();
 
