@@ -138,9 +138,10 @@ TEST_F(VarScreenTest, CreatingVariablesFromTheNewRow) {
   auto screens = run([&] {
     cintvarscreen();
     made = findnode("&NEW");
-    if (made != nullptr)
+    if (made != nullptr) {
       EXPECT_EQ(std::string(reinterpret_cast<char*>(made->value), 11),
                 std::string("HELLO     ") + '\0');
+    }
     half = findnode("&HALF");
     if (half != nullptr) {
       EXPECT_EQ(half->type, kTypeHalfword);
