@@ -29,6 +29,8 @@ constexpr int kBadUsage = 2;
 constexpr int kDefaultMaxSessions = 64;
 constexpr int kMostSessions = 4096;
 constexpr const char* kEmulator = "c3270";
+// The code page the region translates with at the wire.
+constexpr const char* kEmulatorCodePage = "cp037";
 constexpr int kCannotStart = 127;  // the shell's status for a command not found
 
 struct ServeOptions {
@@ -153,7 +155,7 @@ int serve_with_emulator() {
     _exit(0);
   }
   region.reset();  // the listener process holds the socket now
-  int status = run_in_foreground({std::string(kEmulator), address});
+  int status = run_in_foreground({kEmulator, "-codepage", kEmulatorCodePage, address});
   kill(listener, SIGTERM);
   waitpid(listener, nullptr, 0);
   if (status < 0) {

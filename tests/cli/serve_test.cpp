@@ -63,7 +63,8 @@ TEST(Serve, StartupErrorsGiveOneLineAndStatus2) {
 }
 
 // ravnmor with no arguments starts a region and the emulator on it; here the
-// emulator is a stand-in named c3270 that drives s3270 and keeps the screen.
+// emulator is a stand-in named c3270 that keeps its arguments and hands them
+// to s3270, which takes the same ones.
 TEST(Serve, NoArgumentsRunsARegionForTheEmulator) {
   auto home = fresh_directory("emulator");
   auto bin = home / "bin";
@@ -71,9 +72,10 @@ TEST(Serve, NoArgumentsRunsARegionForTheEmulator) {
   {
     std::ofstream script(bin / "c3270");
     script << "#!/bin/sh\n"
-              "printf 'Connect(%s)\\nWait(30,InputField)\\nAscii(2,0,80)\\nQuit\\n' \"$1\" | s3270 "
-              "> \"$(dirname \"$0\")/screen.txt\"\n"
-              "echo \"$1\" > \"$(dirname \"$0\")/address.txt\"\n";
+              "here=$(dirname \"$0\")\n"
+              "printf '%s\\n' \"$@\" > \"$here/arguments.txt\"\n"
+              "printf 'Wait(30,InputField)\\nAscii(2,0,80)\\nQuit\\n' | s3270 \"$@\" "
+              "> \"$here/screen.txt\"\n";
   }
   std::filesystem::permissions(bin / "c3270", std::filesystem::perms::owner_all);
   std::string path = bin.string() + ":" + std::getenv("PATH");
@@ -87,10 +89,15 @@ TEST(Serve, NoArgumentsRunsARegionForTheEmulator) {
   std::string text((std::istreambuf_iterator<char>(screen)), std::istreambuf_iterator<char>());
   EXPECT_NE(text.find("data:  Ravnmor transaction region RAVNMOR"), std::string::npos) << text;
   EXPECT_TRUE(std::filesystem::exists(home / "ravnmor-region" / "region.conf"));
+  std::ifstream arguments_file(bin / "arguments.txt");
+  std::vector<std::string> arguments;
+  for (std::string line; std::getline(arguments_file, line);) arguments.push_back(line);
+  ASSERT_EQ(arguments.size(), 3u);
+  EXPECT_EQ(arguments[0], "-codepage");
+  EXPECT_EQ(arguments[1], "cp037");
+  EXPECT_TRUE(arguments[2].starts_with("127.0.0.1:")) << arguments[2];
   // The region stopped with the emulator: its address takes no connection now.
-  std::ifstream address_file(bin / "address.txt");
-  std::string address;
-  address_file >> address;
+  std::string address = arguments[2];
   S3270 late;
   EXPECT_FALSE(late.run("Connect(" + address + ")").ok) << address;
   std::filesystem::remove_all(home);
