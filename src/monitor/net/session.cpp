@@ -73,10 +73,14 @@ void route_terminal(terminal::Terminal& terminal, const TerminalIdentity& identi
     if (outcome.terminal_lost) return;
     next_transaction = outcome.next_transaction;
     commarea = std::move(outcome.next_commarea);
-    // Whatever the task left on the screen, the keyboard is free again.
-    Record answer =
-        task_failure_screen(start.transaction, outcome.end).value_or(keyboard_restore());
-    if (!terminal.send(answer)) return;
+    // Whatever the task left on the screen, the keyboard is free again. A
+    // task that freed it itself gets no second write: an emulator would take
+    // that for the answer to a key pressed since.
+    if (auto failure = task_failure_screen(start.transaction, outcome.end)) {
+      if (!terminal.send(*failure)) return;
+    } else if (terminal.screen().keyboard_locked() && !terminal.send(keyboard_restore())) {
+      return;
+    }
   }
 }
 
