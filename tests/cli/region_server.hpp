@@ -27,20 +27,9 @@ inline std::filesystem::path fresh_directory(const std::string& purpose) {
 class RegionServer {
  public:
   explicit RegionServer(std::vector<std::string> extra = {})
-      : directory_(fresh_directory("serve")) {
-    std::vector<std::string> argv = {ravnmor_binary(), "serve",    "--listen",
-                                     "127.0.0.1:0",    "--region", region_dir()};
-    argv.insert(argv.end(), extra.begin(), extra.end());
-    process_ = std::make_unique<Process>(argv);
-    if (auto line = process_->read_line()) {
-      startup_line_ = *line;
-      auto colon = line->rfind(':');
-      if (line->find(" listening on ") != std::string::npos && colon != std::string::npos) {
-        port_ = std::stoi(line->substr(colon + 1));
-      }
-    }
+      : directory_(fresh_directory("serve")), extra_(std::move(extra)) {
+    start();
   }
-
   ~RegionServer() {
     process_.reset();
     std::filesystem::remove_all(directory_);
@@ -51,6 +40,15 @@ class RegionServer {
   const std::string& startup_line() const { return startup_line_; }
   std::string region_dir() const { return (directory_ / "region").string(); }
   Process& process() { return *process_; }
+
+  // Stops the region as a user does (SIGTERM) and starts it again on the
+  // same directory; the port is a new one. False when it did not come back.
+  bool restart() {
+    process_->signal(SIGTERM);
+    if (!process_->wait_for_exit()) return false;
+    start();
+    return port_ != 0;
+  }
 
   std::string error_log() const {
     std::ifstream in(std::filesystem::path(region_dir()) / "logs" / "error.log");
@@ -71,7 +69,23 @@ class RegionServer {
   }
 
  private:
+  void start() {
+    std::vector<std::string> argv = {ravnmor_binary(), "serve",    "--listen",
+                                     "127.0.0.1:0",    "--region", region_dir()};
+    argv.insert(argv.end(), extra_.begin(), extra_.end());
+    process_ = std::make_unique<Process>(argv);
+    port_ = 0;
+    if (auto line = process_->read_line()) {
+      startup_line_ = *line;
+      auto colon = line->rfind(':');
+      if (line->find(" listening on ") != std::string::npos && colon != std::string::npos) {
+        port_ = std::stoi(line->substr(colon + 1));
+      }
+    }
+  }
+
   std::filesystem::path directory_;
+  std::vector<std::string> extra_;
   std::unique_ptr<Process> process_;
   std::string startup_line_;
   int port_ = 0;

@@ -1,0 +1,184 @@
+// QCMD at a real emulator: s3270 against `ravnmor serve`, checked against the
+// scripted terminal that the interpreter's own tests use.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "monitor/net/session.hpp"
+#include "monitor/region/harness.hpp"
+#include "monitor/region/programs.hpp"
+#include "monitor/terminal/scripted.hpp"
+#include "process.hpp"
+#include "region_server.hpp"
+#include "shell/register.hpp"
+
+namespace ravnmor::cli::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Dates and times in headers differ between two runs; nothing else may.
+Lines without_clock(Lines lines) {
+  static const std::regex kClock(R"(\d{4}-\d{2}-\d{2} +\d{2}:\d{2}(:\d{2})?)");
+  for (std::string& line : lines) line = std::regex_replace(line, kClock, "<clock>");
+  return lines;
+}
+
+std::string joined(const Lines& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+// A scripted terminal that notes the screen each time the region waits for
+// the user: what a person sees before pressing the next key.
+class WatchedTerminal : public terminal::Terminal {
+ public:
+  explicit WatchedTerminal(terminal::ScriptedTerminal& user) : user_(user) {}
+  bool send(std::span<const std::uint8_t> record) override { return user_.send(record); }
+  bool receive(std::vector<std::uint8_t>& record) override {
+    seen_.push_back(without_clock(user_.screen().lines()));
+    return user_.receive(record);
+  }
+  terminal::Screen& screen() override { return user_.screen(); }
+  const std::vector<Lines>& seen() const { return seen_; }
+
+ private:
+  terminal::ScriptedTerminal& user_;
+  std::vector<Lines> seen_;
+};
+
+// Runs s3270 actions, then waits until the region has answered and the
+// keyboard is free again.
+bool act(S3270& terminal, const std::vector<std::string>& actions) {
+  for (const std::string& action : actions) {
+    if (!terminal.run(action).ok) return false;
+  }
+  return terminal.run("Wait(20,Unlock)").ok;
+}
+
+void connect(S3270& terminal, const RegionServer& server) {
+  ASSERT_TRUE(terminal.run("Connect(" + server.address() + ")").ok);
+  ASSERT_TRUE(terminal.run("Wait(20,InputField)").ok);
+}
+
+bool has(const std::string& row, const std::string& text) {
+  return row.find(text) != std::string::npos;
+}
+
+TEST(Qcmd, InitialScreenPagesAndReturnsToRoutingAsTheScriptedTerminalShows) {
+  RegionServer server;
+  ASSERT_NE(server.port(), 0) << server.startup_line();
+  S3270 emulator;
+  connect(emulator, server);
+  // What the user does; each step ends in one key.
+  const std::vector<std::vector<std::string>> steps = {
+      {"String(\"QCMD\")", "Enter"},   {"PF(8)"}, {"PF(7)"}, {"PF(3)"},
+      {"String(\"nosuch\")", "Enter"},
+  };
+  std::vector<Lines> shown = {emulator.screen()};
+  for (const auto& step : steps) {
+    ASSERT_TRUE(act(emulator, step)) << step.front() << "\n" << emulator.screen_text();
+    shown.push_back(emulator.screen());
+  }
+  EXPECT_TRUE(emulator.run("Disconnect").ok);
+  ASSERT_EQ(shown.size(), steps.size() + 1);
+  for (const Lines& screen : shown) ASSERT_EQ(screen.size(), 24u);
+
+  EXPECT_TRUE(has(shown[0][7], "Type QCMD")) << joined(shown[0]);
+  const Lines& first_page = shown[1];
+  EXPECT_TRUE(has(first_page[0], "Ravnmor Command Interpreter")) << joined(first_page);
+  EXPECT_TRUE(first_page[2].starts_with("====> QCMD ")) << joined(first_page);
+  EXPECT_TRUE(has(first_page[5], "ABEND") && has(first_page[5], "ASKTIME")) << first_page[5];
+  EXPECT_TRUE(has(first_page[22], "(PF7) Backward")) << first_page[22];
+  EXPECT_TRUE(has(first_page[23], "(PF8) Forward")) << first_page[23];
+  const Lines& second_page = shown[2];
+  EXPECT_TRUE(has(second_page[5], "READQ TS")) << joined(second_page);
+  EXPECT_TRUE(has(second_page[12], "WRITEQ TS")) << joined(second_page);
+  EXPECT_TRUE(second_page[2].starts_with("====> QCMD "));
+  EXPECT_EQ(shown[3][5], first_page[5]);
+  for (const std::string& row : shown[4]) EXPECT_EQ(row, std::string(80, ' '));
+  EXPECT_TRUE(
+      shown[5][2].starts_with(" Transaction NOSUCH is not defined in region RAVNMOR. Try QCMD."))
+      << joined(shown[5]);
+
+  // The same keys at the scripted terminal, routed the same way.
+  region::TestRegion scripted;
+  qcmd::register_qcmd(region::program_table());
+  terminal::ScriptedTerminal user;
+  user.type("QCMD").enter().pf(8).pf(7).pf(3).type("nosuch").enter();
+  WatchedTerminal watched(user);
+  net::route_terminal(watched, net::terminal_identity(1));
+  ASSERT_EQ(watched.seen().size(), shown.size());
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    EXPECT_EQ(without_clock(shown[i]), watched.seen()[i]) << "screen " << i << ", s3270:\n"
+                                                          << joined(shown[i]) << "scripted:\n"
+                                                          << joined(watched.seen()[i]);
+  }
+}
+
+// Waits (bounded) until `row` of the screen holds `text`.
+bool shows(S3270& terminal, int row, const std::string& text) {
+  auto deadline = std::chrono::steady_clock::now() + kPatience;
+  while (std::chrono::steady_clock::now() < deadline) {
+    auto screen = terminal.screen();
+    if (static_cast<int>(screen.size()) > row && has(screen[row], text)) return true;
+    terminal.run("Wait(1,Output)");  // an error when nothing changed in time
+  }
+  return false;
+}
+
+// The command screen's response line (row 20 from column 46).
+std::string response(S3270& terminal) {
+  return terminal.screen()[19].substr(45);
+}
+
+// Starts QCMD from the routing screen, types `command` after QCMD on the
+// initial screen's command line (where the cursor stands) and takes it
+// through the three steps: the syntax check, the confirmation and the
+// execution; then leaves QCMD. The response that the result screen shows.
+std::string run_command(S3270& terminal, const std::string& command) {
+  if (!act(terminal, {"String(\"QCMD\")", "Enter"})) return "no initial screen";
+  if (!act(terminal, {"String(\" " + command + "\")", "Enter"})) return "no check screen";
+  std::string status = terminal.screen()[18];
+  if (!has(status, "STATUS: Command syntax check")) return "check: " + status;
+  if (!act(terminal, {"Enter"})) return "no confirm screen";
+  status = terminal.screen()[18];
+  if (!has(status, "STATUS: About to execute command")) return "confirm: " + status;
+  // Before executing, QCMD writes the user's screen, which frees the
+  // keyboard; the result screen follows.
+  if (!act(terminal, {"Enter"}) || !shows(terminal, 18, "STATUS : Command executed")) {
+    return "no result screen";
+  }
+  std::string answer = response(terminal);
+  // PF3 leaves the command screen; the initial screen's PF3 ends QCMD.
+  if (!act(terminal, {"PF(3)"}) || !act(terminal, {"PF(3)"})) return "QCMD did not end";
+  answer.erase(answer.find_last_not_of(' ') + 1);
+  return answer;
+}
+
+TEST(Qcmd, TemporaryStorageIsSharedBySessionsAndOutlivesTheRegion) {
+  RegionServer server;
+  ASSERT_NE(server.port(), 0) << server.startup_line();
+  S3270 writer;
+  S3270 reader;
+  connect(writer, server);
+  connect(reader, server);
+  EXPECT_EQ(run_command(reader, "READQ TS QUEUE(Q1) INTO(&STRING)"), "EIBRESP : QIDERR");
+  EXPECT_EQ(run_command(writer, "WRITEQ TS QUEUE(Q1) FROM(&STRING)"), "EIBRESP : NORMAL");
+  EXPECT_EQ(run_command(reader, "READQ TS QUEUE(Q1) INTO(&STRING)"), "EIBRESP : NORMAL");
+  ASSERT_TRUE(server.restart()) << server.startup_line();
+  S3270 later;
+  connect(later, server);
+  EXPECT_EQ(run_command(later, "READQ TS QUEUE(Q1) INTO(&STRING) ITEM(1)"), "EIBRESP : NORMAL");
+  EXPECT_EQ(run_command(later, "READQ TS QUEUE(Q2) INTO(&STRING)"), "EIBRESP : QIDERR");
+  // After QCMD the terminal routes again.
+  EXPECT_TRUE(act(later, {"String(\"nosuch\")", "Enter"}));
+  EXPECT_TRUE(later.screen()[2].starts_with(" Transaction NOSUCH is not defined"));
+}
+
+}  // namespace
+}  // namespace ravnmor::cli::testing
