@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/commands.hpp"
+#include "monitor/exec/builtins.hpp"
 #include "monitor/region/programs.hpp"
 #include "monitor/region/region.hpp"
 #include "monitor/region/runner.hpp"
@@ -24,6 +25,7 @@ int run_demo(const std::string& directory) {
     region::Region region = region::Region::open(directory);
     region::set_current_region(&region);
     exec::register_demo(region::program_table());
+    exec::register_builtin_programs(region::program_table());
     qcmd::register_qcmd(region::program_table());
     terminal::ScriptedTerminal user(std::cin, std::cout);
     region::TaskStart start;

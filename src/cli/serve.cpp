@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/commands.hpp"
+#include "monitor/exec/builtins.hpp"
 #include "monitor/exec/demo.hpp"
 #include "monitor/net/server.hpp"
 #include "monitor/net/session.hpp"
@@ -88,6 +89,7 @@ std::unique_ptr<OpenRegion> open_region(const ServeOptions& options) {
   }
   if (options.trace) open->region.set_trace(true);
   exec::register_demo(region::program_table());
+  exec::register_builtin_programs(region::program_table());
   qcmd::register_qcmd(region::program_table());
   if (!region_writable(open->region, error)) {
     fail(error);

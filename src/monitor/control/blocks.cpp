@@ -43,6 +43,9 @@ TaskBlocks allocate_linked_blocks() {
   blocks.anchor = allocate_block(host::kAnchorSize);
   blocks.global = allocate_block(host::kGlobalSize);
   blocks.constants = allocate_block(host::kCnvSize);
+  blocks.cwa = allocate_block(kCwaSize);
+  blocks.twa = allocate_block(kTwaSize);
+  blocks.tctua = allocate_block(kTctuaSize);
 
   host::store_word(blocks.tcb, host::kTcbTerminalData, host::ptr_to_word(blocks.terminal_data));
   host::store_word(blocks.terminal_data, host::kTctTioa, host::ptr_to_word(blocks.tioa));
@@ -69,6 +72,7 @@ void prepare_task_blocks(bool trace, std::int32_t terminal_number) {
   std::memset(blocks.eib, 0, host::kEibSize);
   std::memset(blocks.terminal_state, 0, host::kTermStateSize);
   std::memset(blocks.input, 0, host::kInputSize);
+  std::memset(blocks.twa, 0, kTwaSize);
   blocks.global[host::kGlobalTraceByte] = trace ? 1 : 0;
   host::store_word(blocks.global, host::kGlobalTraceWord, trace ? 1 : 0);
 

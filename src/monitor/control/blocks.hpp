@@ -9,6 +9,12 @@
 
 namespace ravnmor::control {
 
+// The user areas that ADDRESS hands out and ASSIGN measures.
+inline constexpr std::size_t kCwaSize = 512;  // common work area, one for the region
+inline constexpr std::size_t kTwaSize = 256;  // transaction work area, cleared for each task
+inline constexpr std::size_t kTctuaSize =
+    64;  // terminal user area, kept between the terminal's tasks
+
 struct TaskBlocks {
   std::uint8_t* tcb;             // task control block (host::xtcb)
   std::uint8_t* terminal_data;   // terminal control data, tcb +36
@@ -21,6 +27,9 @@ struct TaskBlocks {
   std::uint8_t* anchor;          // local_data +16
   std::uint8_t* global;          // anchor +248: the trace switches
   std::uint8_t* constants;       // host::xcnv
+  std::uint8_t* cwa;             // this process's copy of the region's common work area
+  std::uint8_t* twa;
+  std::uint8_t* tctua;
 };
 
 // The process's blocks, allocated, linked and filled on first use (the
@@ -28,7 +37,7 @@ struct TaskBlocks {
 // the arena cannot be mapped.
 TaskBlocks& task_blocks();
 
-// Clears the per-task blocks (TIOA, EIB, terminal state, input), sets the
+// Clears the per-task blocks (TIOA, EIB, terminal state, input, TWA), sets the
 // global area's trace switches and points the host globals at the blocks.
 void prepare_task_blocks(bool trace, std::int32_t terminal_number);
 

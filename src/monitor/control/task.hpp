@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,7 +36,35 @@ struct Task {
   std::vector<std::uint8_t> next_commarea;      // RETURN COMMAREA: passed to that transaction
   bool went_back = false;                       // the program issued its go-back call
   std::optional<Transfer> transfer;             // set by a successful XCTL
+
+  // The running program's COMMAREA: the linking program's own storage under
+  // LINK, else `passed_commarea` (what RETURN or XCTL handed over). EIBCALEN
+  // is its length.
+  std::uint8_t* commarea = nullptr;
+  std::int16_t commarea_length = 0;
+  std::vector<std::uint8_t> passed_commarea;
+  std::vector<std::string>
+      linking_programs;  // the programs waiting for a LINK to return, outermost first
+
+  std::string abend_code;  // the last ABEND's ABCODE, blank-padded; empty before one
+  bool abended = false;    // ABEND CANCEL: the program's level has ended abnormally
+
+  bool cwa_in_use = false;                    // the CWA was loaded from the store for this task
+  std::vector<std::function<void()>> at_end;  // run by the runner when the task ends
 };
+
+// Whether the running program may no longer call the monitor: it has issued
+// RETURN or ended by ABEND CANCEL.
+inline bool program_ended(const Task& task) {
+  return task.returned || task.abended;
+}
+
+// Makes `data` (`length` bytes, nullptr when none) the running program's
+// COMMAREA and sets EIBCALEN.
+void set_commarea(Task& task, std::uint8_t* data, std::int16_t length);
+
+// Hands the task's next program a copy of `data` as its COMMAREA.
+void pass_commarea(Task& task, std::vector<std::uint8_t> data);
 
 // The running task, nullptr between tasks. The runner sets it.
 Task* current_task();

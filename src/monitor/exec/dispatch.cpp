@@ -22,7 +22,10 @@ constexpr HandlerRow kHandlers[] = {
     {0x0A06, "DELETEQ TS", services::deleteq_ts},
     {0x0C02, "GETMAIN", services::getmain},
     {0x0C04, "FREEMAIN", services::freemain},
+    {0x0E02, "LINK", services::link},
+    {0x0E04, "XCTL", services::xctl},
     {0x0E08, "RETURN", services::return_command},
+    {0x0E0C, "ABEND", services::abend},
     {0x1002, "ASKTIME", services::asktime},
     {0x1812, "SEND CONTROL", services::send_control},
     {0x1903, "program entry", services::program_entry},
@@ -61,7 +64,7 @@ services::Response run(const Descriptor& descriptor, std::span<void* const> args
   const HandlerRow* row = find_handler(descriptor.function);
   if (row == nullptr) return {services::kInvreq, services::kNoHandler};
   name = row->name;
-  if (task->returned && descriptor.function != kGoBack) {
+  if (control::program_ended(*task) && descriptor.function != kGoBack) {
     return {services::kInvreq, services::kTaskEnded};
   }
   services::Command command(descriptor.function, descriptor.text, args, descriptor.parameter_count,

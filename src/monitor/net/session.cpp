@@ -19,15 +19,24 @@ std::string region_name() {
   return current ? current->config().name : region::RegionConfig{}.name;
 }
 
+std::string abend_code_text(const std::string& code) {
+  std::string shown = code.substr(0, code.find_last_not_of(' ') + 1);
+  return shown.empty() ? "(none)" : shown;
+}
+
 // The screen that tells the user why a transaction did not run; nothing when
 // it ran.
-std::optional<Record> task_failure_screen(const std::string& transaction, region::TaskEnd end) {
-  switch (end) {
+std::optional<Record> task_failure_screen(const std::string& transaction,
+                                          const region::TaskOutcome& outcome) {
+  switch (outcome.end) {
     case region::TaskEnd::no_transaction:
       return message_screen(unknown_transaction_message(transaction, region_name()));
     case region::TaskEnd::no_program:
       return message_screen("Transaction " + transaction + " has no program in region " +
                             region_name() + ".");
+    case region::TaskEnd::abended:
+      return message_screen("Transaction " + transaction + " abended with code " +
+                            abend_code_text(outcome.abend_code) + ".");
     case region::TaskEnd::failed:
       return message_screen("Transaction " + transaction +
                             " failed; the region's error log has the reason.");
@@ -76,7 +85,7 @@ void route_terminal(terminal::Terminal& terminal, const TerminalIdentity& identi
     // Whatever the task left on the screen, the keyboard is free again. A
     // task that freed it itself gets no second write: an emulator would take
     // that for the answer to a key pressed since.
-    if (auto failure = task_failure_screen(start.transaction, outcome.end)) {
+    if (auto failure = task_failure_screen(start.transaction, outcome)) {
       if (!terminal.send(*failure)) return;
     } else if (terminal.screen().keyboard_locked() && !terminal.send(keyboard_restore())) {
       return;

@@ -142,6 +142,16 @@ void set_current_region(Region* region) {
   current = region;
 }
 
+std::string application_id() {
+  std::string name = current != nullptr ? current->config().name : RegionConfig{}.name;
+  name.resize(kApplidLength, ' ');
+  return name;
+}
+
+std::string system_id() {
+  return application_id().substr(0, kSysidLength);
+}
+
 bool tracing() {
   return current != nullptr && current->config().trace;
 }

@@ -56,6 +56,13 @@ void set_current_region(Region* region);
 // region is open). The line gets a timestamp, the process id and the task.
 void log_error(std::string_view text);
 
+// The current region's names as programs see them: APPLID, its name
+// blank-padded to 8 characters, and SYSID, the first 4 of those.
+inline constexpr std::size_t kApplidLength = 8;
+inline constexpr std::size_t kSysidLength = 4;
+std::string application_id();
+std::string system_id();
+
 // True when the current region traces.
 bool tracing();
 

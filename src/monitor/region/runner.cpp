@@ -55,7 +55,6 @@ void start_eib(const control::Task& task, const TaskStart& start) {
   put_name(eib, host::kEibTrnid, task.transaction);
   host::store_word(eib, host::kEibTaskn, packed_word(task.number));
   put_name(eib, host::kEibTrmid, task.terminal_id);
-  host::store_half(eib, host::kEibCalen, static_cast<std::int16_t>(start.commarea.size()));
   const std::vector<std::uint8_t>& input = start.input;
   std::uint8_t raw_key = input.empty() ? control::raw_key(terminal::aid::kNone) : input[0];
   eib[host::kEibAid] = control::task_blocks().constants[host::kCnvAidTable + raw_key];
@@ -67,22 +66,16 @@ void start_eib(const control::Task& task, const TaskStart& start) {
 }
 
 void run_programs(control::Task& task, const std::string& first, TaskOutcome& outcome) {
-  std::string next = first;
-  for (;;) {
-    const ProgramEntry* entry = program_table().find_program(next);
-    if (entry == nullptr) {
-      log_error("program " + next + " is not in the program table");
-      outcome.end = TaskEnd::no_program;
-      return;
-    }
-    outcome.programs.push_back(next);
-    task.program = next;
-    task.transfer.reset();
-    (*entry)();
-    if (task.returned || !task.transfer) break;
-    next = task.transfer->program;
+  std::string missing = run_program_level(task, first, outcome.programs);
+  if (!missing.empty()) {
+    log_error("program " + missing + " is not in the program table");
+    outcome.end = TaskEnd::no_program;
+  } else if (task.abended) {
+    outcome.end = TaskEnd::abended;
+    outcome.abend_code = task.abend_code;
+  } else {
+    outcome.end = task.returned ? TaskEnd::returned : TaskEnd::program_ended;
   }
-  outcome.end = task.returned ? TaskEnd::returned : TaskEnd::program_ended;
 }
 
 const char* end_text(TaskEnd end) {
@@ -95,6 +88,8 @@ const char* end_text(TaskEnd end) {
       return "no such transaction";
     case TaskEnd::no_program:
       return "no such program";
+    case TaskEnd::abended:
+      return "ABEND CANCEL";
     case TaskEnd::failed:
       return "the program failed";
   }
@@ -102,6 +97,22 @@ const char* end_text(TaskEnd end) {
 }
 
 }  // namespace
+
+std::string run_program_level(control::Task& task, const std::string& first,
+                              std::vector<std::string>& ran) {
+  std::string next = first;
+  for (;;) {
+    const ProgramEntry* entry = program_table().find_program(next);
+    if (entry == nullptr) return next;
+    ran.push_back(next);
+    task.program = next;
+    task.transfer.reset();
+    (*entry)();
+    if (control::program_ended(task) || !task.transfer) return {};
+    next = task.transfer->program;
+    control::pass_commarea(task, std::move(task.transfer->commarea));
+  }
+}
 
 TaskOutcome run_transaction(terminal::Terminal& terminal, const TaskStart& start) {
   TaskOutcome outcome;
@@ -121,6 +132,7 @@ TaskOutcome run_transaction(terminal::Terminal& terminal, const TaskStart& start
   control::prepare_task_blocks(tracing(), start.terminal_number);
   task.input_length = control::store_input(start.input);
   start_eib(task, start);
+  control::pass_commarea(task, start.commarea);
 
   control::set_current_task(&task);
   trace_line("task " + std::to_string(task.number) + " starts program " + *program);
@@ -130,6 +142,7 @@ TaskOutcome run_transaction(terminal::Terminal& terminal, const TaskStart& start
     log_error("program " + task.program + " failed: " + error.what());
     outcome.end = TaskEnd::failed;
   }
+  for (const auto& action : task.at_end) action();
   trace_line("task " + std::to_string(task.number) + " ends: " + end_text(outcome.end) +
              (task.terminal_lost ? ", the terminal is gone" : ""));
   control::set_current_task(nullptr);

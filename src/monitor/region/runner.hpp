@@ -15,6 +15,10 @@ namespace ravnmor::terminal {
 class Terminal;
 }
 
+namespace ravnmor::control {
+struct Task;
+}
+
 namespace ravnmor::region {
 
 struct TaskStart {
@@ -30,6 +34,7 @@ enum class TaskEnd {
   program_ended,   // the program's entry function returned without RETURN
   no_transaction,  // the transaction is not in the program table
   no_program,      // its program (or an XCTL target) is not in the program table
+  abended,         // the program issued ABEND CANCEL
   failed,          // a program threw; the error log has the reason
 };
 
@@ -40,7 +45,16 @@ struct TaskOutcome {
   bool terminal_lost = false;                   // a send or receive failed during the task
   std::optional<std::string> next_transaction;  // RETURN TRANSID
   std::vector<std::uint8_t> next_commarea;      // RETURN COMMAREA
+  std::string abend_code;                       // ABEND CANCEL's ABCODE, blank-padded
 };
+
+// Runs `first` and then each program that an XCTL names, until one ends
+// without a transfer (RETURN, ABEND CANCEL, or its entry function returns).
+// The names run are appended to `ran`. Returns the name of a program that is
+// not in the program table, empty when every one was found. LINK runs its
+// target this way, one level below the linking program.
+std::string run_program_level(control::Task& task, const std::string& first,
+                              std::vector<std::string>& ran);
 
 TaskOutcome run_transaction(terminal::Terminal& terminal, const TaskStart& start);
 

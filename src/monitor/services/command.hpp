@@ -42,7 +42,7 @@ enum InterfaceRefusal : std::int32_t {
   kDescriptorTooShort = 1,  // fewer than 23 characters, or none at all
   kBadParameterCount = 2,   // count outside 1-24, or more than were passed
   kNoTask = 3,              // called while no task runs
-  kTaskEnded = 4,           // the program has already issued RETURN
+  kTaskEnded = 4,           // the program has already issued RETURN or ABEND CANCEL
   kBadFunctionCode = 5,     // a function byte below X'20' in the descriptor
 };
 

@@ -10,7 +10,10 @@ namespace ravnmor::services {
 // Program control (program.cpp).
 Response program_entry(const Command& command);    // X'1903' the program's own entry call
 Response program_go_back(const Command& command);  // X'1905' its go-back call
+Response link(const Command& command);             // X'0E02' LINK
+Response xctl(const Command& command);             // X'0E04' XCTL
 Response return_command(const Command& command);   // X'0E08' RETURN
+Response abend(const Command& command);            // X'0E0C' ABEND
 
 // Task and system (address.cpp).
 Response address(const Command& command);  // X'0202' ADDRESS

@@ -1,12 +1,31 @@
-// Program control: the calls a program makes for itself (entry, go-back) and
-// RETURN. A transfer or end of the task is recorded in the task and acted on
-// by the transaction runner when the program's entry function returns.
+// Program control: the calls a program makes for itself (entry, go-back),
+// RETURN, LINK, XCTL and ABEND. A transfer or end of the task is recorded in
+// the task and acted on by the transaction runner when the program's entry
+// function returns; LINK runs its target at once, one level down.
+//
+// LINK     PROGRAM char 8 at 2; COMMAREA "C" at 3, ref 3, its LENGTH half 4;
+//          DATALENGTH "D" at 4, half 5; SYSID "S" at 5, char 4 at 6.
+// XCTL     PROGRAM char 8 at 2; COMMAREA "C" at 3, ref 3, its LENGTH half 4.
+// ABEND    ABCODE "A" at 3, char 4 at 2; CANCEL "C" at 4.
+//
+// A missing program is PGMIDERR with EIBRESP2 1. INVREQ carries an EIBRESP2
+// of ProgramRefusal below. Programs are not reentrant (their statics are the
+// program's storage), so neither LINK nor XCTL may enter a program that waits
+// for a LINK of its own to return, and LINK may not enter the program that
+// issues it.
+//
+// ABEND without CANCEL is taken by the program itself, as by an abend exit:
+// the call returns NORMAL with the code recorded (ASSIGN ABCODE shows it) and
+// the task goes on. ABEND CANCEL ends the program's level: the task ends
+// abnormally, or under LINK the linking program gets INVREQ.
 #include <algorithm>
 #include <cstring>
 
 #include "host/bytes.hpp"
 #include "monitor/control/task.hpp"
 #include "monitor/region/programs.hpp"
+#include "monitor/region/region.hpp"
+#include "monitor/region/runner.hpp"
 #include "monitor/services/handlers.hpp"
 
 namespace ravnmor::services {
@@ -20,6 +39,84 @@ constexpr int kReturnTransidArgument = 2;
 constexpr int kReturnCommareaArgument = 3;
 constexpr int kReturnLengthArgument = 4;
 constexpr std::size_t kTransidLength = 4;
+
+// LINK's and XCTL's.
+constexpr int kProgramArgument = 2;
+constexpr int kCommareaFlag = 3;  // "C"
+constexpr int kCommareaArgument = 3;
+constexpr int kLengthArgument = 4;
+constexpr int kDatalengthFlag = 4;  // "D", LINK only
+constexpr int kDatalengthArgument = 5;
+constexpr int kSysidFlag = 5;  // "S", LINK only
+constexpr int kSysidArgument = 6;
+
+// ABEND's.
+constexpr int kAbcodeFlag = 3;  // "A"
+constexpr int kAbcodeArgument = 2;
+constexpr int kCancelFlag = 4;  // "C"
+constexpr std::size_t kAbcodeLength = 4;
+
+constexpr std::int32_t kProgramNotDefined = 1;  // EIBRESP2 of PGMIDERR
+
+// EIBRESP2 of program control's INVREQ.
+enum ProgramRefusal : std::int32_t {
+  kMissingArgument = 1,  // no address where the command's option needs one
+  kProgramActive = 2,    // the program is running at a level of the task
+  kLinkedAbend = 3,      // the LINKed program ended by ABEND CANCEL
+  kNotHighestLevel = 4,  // RETURN TRANSID or COMMAREA from a LINKed program
+};
+
+std::string program_name(const Command& command) {
+  auto* name = static_cast<const char*>(command.argument(kProgramArgument));
+  if (name == nullptr) return {};
+  return region::table_name(std::string_view(name, strnlen(name, region::kMaxProgramName)));
+}
+
+// Whether `program` is running in the task, below the program now running
+// (waiting for a LINK) or, when `current_too`, as that program itself.
+bool active(const control::Task& task, const std::string& program, bool current_too) {
+  if (current_too && program == task.program) return true;
+  return std::find(task.linking_programs.begin(), task.linking_programs.end(), program) !=
+         task.linking_programs.end();
+}
+
+// The checks LINK and XCTL share: a program name that the table knows and
+// whose storage no active level of the task is using. XCTL replaces the
+// program now running, so that one may be its target.
+Response check_target(const Command& command, const std::string& program, bool replaces_current) {
+  if (program.empty()) return {kInvreq, kMissingArgument};
+  if (region::program_table().find_program(program) == nullptr) {
+    return {kPgmiderr, kProgramNotDefined};
+  }
+  if (active(command.task(), program, !replaces_current)) return {kInvreq, kProgramActive};
+  return {};
+}
+
+// The COMMAREA given with its LENGTH: the address and the length; LENGERR
+// for a negative length.
+struct Commarea {
+  std::uint8_t* data = nullptr;
+  std::int16_t length = 0;
+};
+
+Response commarea_of(const Command& command, Commarea& commarea) {
+  if (!command.has_flag(kCommareaFlag)) return {};
+  auto* data = static_cast<std::uint8_t*>(command.argument(kCommareaArgument));
+  const void* length = command.argument(kLengthArgument);
+  if (data == nullptr || length == nullptr) return {kInvreq, kMissingArgument};
+  std::int16_t size = host::load_half(length, 0);
+  if (size < 0) return {kLengerr, 0};
+  commarea = {data, size};
+  return {};
+}
+
+// What a LINK changes in the task, put back when the linked program's level ends.
+struct LinkingState {
+  std::string program;
+  std::uint8_t* commarea;
+  std::int16_t commarea_length;
+  std::vector<std::uint8_t> passed_commarea;
+};
 
 }  // namespace
 
@@ -35,18 +132,21 @@ Response program_go_back(const Command& command) {
 
 Response return_command(const Command& command) {
   control::Task& task = command.task();
+  bool linked = !task.linking_programs.empty();
   std::optional<std::string> next;
   std::vector<std::uint8_t> commarea;
   if (command.has_flag(kReturnTransidFlag)) {
+    if (linked) return {kInvreq, kNotHighestLevel};
     auto* name = static_cast<const char*>(command.argument(kReturnTransidArgument));
-    if (name == nullptr) return {kInvreq, 0};
+    if (name == nullptr) return {kInvreq, kMissingArgument};
     next = region::table_name(std::string_view(name, strnlen(name, kTransidLength)));
-    if (next->empty()) return {kInvreq, 0};
+    if (next->empty()) return {kInvreq, kMissingArgument};
   }
   if (command.has_flag(kReturnCommareaFlag)) {
+    if (linked) return {kInvreq, kNotHighestLevel};
     auto* data = static_cast<const std::uint8_t*>(command.argument(kReturnCommareaArgument));
     auto* length = command.argument(kReturnLengthArgument);
-    if (data == nullptr || length == nullptr) return {kInvreq, 0};
+    if (data == nullptr || length == nullptr) return {kInvreq, kMissingArgument};
     std::int16_t size = host::load_half(length, 0);
     if (size < 0) return {kLengerr, 0};
     commarea.assign(data, data + size);
@@ -54,6 +154,77 @@ Response return_command(const Command& command) {
   task.returned = true;
   task.next_transaction = std::move(next);
   task.next_commarea = std::move(commarea);
+  return {};
+}
+
+Response link(const Command& command) {
+  control::Task& task = command.task();
+  std::string program = program_name(command);
+  if (Response refused = check_target(command, program, false); refused.resp != kNormal) {
+    return refused;
+  }
+  Commarea commarea;
+  if (Response refused = commarea_of(command, commarea); refused.resp != kNormal) return refused;
+  if (command.has_flag(kDatalengthFlag)) {
+    const void* datalength = command.argument(kDatalengthArgument);
+    if (datalength == nullptr) return {kInvreq, kMissingArgument};
+    std::int16_t size = host::load_half(datalength, 0);
+    if (size < 0 || size > commarea.length) return {kLengerr, 0};
+  }
+  if (command.has_flag(kSysidFlag)) {
+    auto* sysid = static_cast<const char*>(command.argument(kSysidArgument));
+    if (sysid == nullptr) return {kInvreq, kMissingArgument};
+    // The region has no connections: only its own SYSID names a system it knows.
+    if (std::string(sysid, strnlen(sysid, region::kSysidLength)) != region::system_id()) {
+      return {kSysiderr, 0};
+    }
+  }
+
+  LinkingState caller{task.program, task.commarea, task.commarea_length,
+                      std::move(task.passed_commarea)};
+  task.linking_programs.push_back(caller.program);
+  control::set_commarea(task, commarea.data, commarea.length);
+  std::vector<std::string> ran;
+  region::run_program_level(task, program, ran);
+  bool abended = task.abended;
+
+  task.linking_programs.pop_back();
+  task.program = caller.program;
+  task.passed_commarea = std::move(caller.passed_commarea);
+  control::set_commarea(task, caller.commarea, caller.commarea_length);
+  task.returned = false;
+  task.abended = false;
+  task.went_back = false;
+  task.transfer.reset();
+  return abended ? Response{kInvreq, kLinkedAbend} : Response{};
+}
+
+Response xctl(const Command& command) {
+  control::Task& task = command.task();
+  std::string program = program_name(command);
+  if (Response refused = check_target(command, program, true); refused.resp != kNormal) {
+    return refused;
+  }
+  Commarea commarea;
+  if (Response refused = commarea_of(command, commarea); refused.resp != kNormal) return refused;
+  task.transfer = control::Transfer{
+      program, std::vector<std::uint8_t>(commarea.data, commarea.data + commarea.length)};
+  return {};
+}
+
+Response abend(const Command& command) {
+  control::Task& task = command.task();
+  std::string code(kAbcodeLength, ' ');
+  if (command.has_flag(kAbcodeFlag)) {
+    auto* given = static_cast<const char*>(command.argument(kAbcodeArgument));
+    if (given == nullptr) return {kInvreq, kMissingArgument};
+    std::copy_n(given, strnlen(given, kAbcodeLength), code.begin());
+  }
+  bool cancel = command.has_flag(kCancelFlag);
+  task.abend_code = code;
+  task.abended = cancel;
+  region::log_error("task " + std::to_string(task.number) + " program " + task.program + " abend " +
+                    code + (cancel ? "" : ", taken by the program"));
   return {};
 }
 

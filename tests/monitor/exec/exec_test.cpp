@@ -81,13 +81,13 @@ TEST_F(ExecTest, AddressEibStoresTheEibAddressAsAWord) {
   host::oxdfhei1(descriptor("\"\"", {{5, 'E'}, {7, 'T'}}, 3).c_str(), &eib_word, &twa_word);
   EXPECT_EQ(resp(), 0);
   EXPECT_EQ(eib_word, host::ptr_to_word(eib()));
-  EXPECT_EQ(twa_word, 0u);
+  EXPECT_EQ(host::word_to_ptr(twa_word), control::task_blocks().twa);
 
-  // A common work area is not provided: INVREQ, and the area is left alone.
-  std::uint32_t cwa_word = 7;
-  host::oxdfhei1(descriptor("\"\"", {{4, 'C'}}, 2).c_str(), &cwa_word);
+  // The region has no CSA: INVREQ, and the area is left alone.
+  std::uint32_t csa_word = 7;
+  host::oxdfhei1(descriptor("\"\"", {{3, 'C'}}, 2).c_str(), &csa_word);
   EXPECT_EQ(resp(), 16);
-  EXPECT_EQ(cwa_word, 7u);
+  EXPECT_EQ(csa_word, 7u);
 }
 
 TEST_F(ExecTest, SendControlWritesTheCommandAndWcc) {

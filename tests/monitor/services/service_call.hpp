@@ -7,6 +7,9 @@
 
 #include <array>
 #include <initializer_list>
+#include <string>
+#include <string_view>
+#include <utility>
 
 #include "host/host.hpp"
 #include "monitor/recording_terminal.hpp"
@@ -25,6 +28,27 @@ inline std::ostream& operator<<(std::ostream& out, const Answer& answer) {
 }
 
 inline constexpr Answer kNormal{0, 0};
+
+// A descriptor written out: the two function characters, flag characters at
+// their positions (3-22) and the parameter count at 23; a count of 7 stands
+// as a single quote, written twice as the interpreter copies it.
+inline std::string make_descriptor(std::string_view function,
+                                   std::initializer_list<std::pair<int, char>> flags, int count) {
+  std::string text(35, ' ');
+  text[0] = function[0];
+  text[1] = function[1];
+  for (auto [position, flag] : flags) text[static_cast<std::size_t>(position - 1)] = flag;
+  text[22] = static_cast<char>(0x20 + count);
+  if (text[22] == '\'') text.insert(22, 1, '\'');
+  return text;
+}
+
+// A name as a command passes it: blank-padded to `width` characters.
+inline std::string padded(std::string_view name, std::size_t width = 8) {
+  std::string text(name);
+  text.resize(width, ' ');
+  return text;
+}
 
 // A task at a terminal of a fresh region.
 class ServiceTest : public ::testing::Test, public TaskAtTerminal {

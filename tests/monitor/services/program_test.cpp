@@ -1,0 +1,235 @@
+#include <gmock/gmock.h>
+
+#include <cstring>
+#include <string>
+
+#include "host/host.hpp"
+#include "monitor/control/task.hpp"
+#include "monitor/exec/builtins.hpp"
+#include "monitor/region/programs.hpp"
+#include "service_call.hpp"
+
+namespace ravnmor::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+// LINK X'0E02' (".", double quote), base count 7; XCTL X'0E04' (".$"), 4;
+// ABEND X'0E0C' (".,"), 2; RETURN X'0E08' (".("), TRANSID "T" at 4.
+const std::string kLink = make_descriptor(".\"", {{3, 'C'}}, 7);
+const std::string kLinkBare = make_descriptor(".\"", {}, 7);
+const std::string kLinkDatalength = make_descriptor(".\"", {{3, 'C'}, {4, 'D'}}, 7);
+const std::string kLinkSysid = make_descriptor(".\"", {{3, 'C'}, {5, 'S'}}, 7);
+const std::string kXctl = make_descriptor(".$", {{3, 'C'}}, 4);
+const std::string kAbend = make_descriptor(".,", {{3, 'A'}}, 2);
+const std::string kAbendCancel = make_descriptor(".,", {{3, 'A'}, {4, 'C'}}, 2);
+const std::string kReturnTransid = make_descriptor(".(", {{4, 'T'}}, 2);
+
+constexpr Answer kPgmiderr{27, 1};
+constexpr Answer kLengerr{22, 0};
+
+std::int16_t eibcalen() {
+  return host::load_half(host::linked_block(host::xtcb, host::kTcbEib), host::kEibCalen);
+}
+
+class ProgramTest : public ServiceTest {
+ protected:
+  ProgramTest() {
+    exec::register_builtin_programs(region::program_table());
+    task.program = "CALLER";
+  }
+
+  Answer link(std::string_view program, char* commarea, std::int16_t length,
+              const std::string& descriptor = kLink) {
+    std::string name = padded(program);
+    return call(descriptor.c_str(), {name.data(), commarea, &length});
+  }
+
+  // A program of the test's own: `body` runs as its work between its entry and its RETURN.
+  void add_program(const char* name, std::function<void()> body) {
+    region::program_table().add_program(name, [name, body] {
+      std::string padded_name = padded(name);
+      char storage[2] = {};
+      host::oxdfhei1("9#                    $  N#00000000", &storage[0], &storage[1],
+                     padded_name.data());
+      body();
+      host::oxdfhei1(".(                    !  N#00000001");
+      host::oxdfhei1("9%                    \"  N#00000002", padded_name.data());
+    });
+  }
+};
+
+TEST_F(ProgramTest, LinkToEchoChangesTheCommareaAndGivesControlBack) {
+  char data[] = "EXAMPLE STRING ARGUMENT";
+  EXPECT_EQ(link("echo", data, 23), kNormal);  // any case, as the table keeps names
+  EXPECT_STREQ(data, "TNEMUGRA GNIRTS ELPMAXE");
+  EXPECT_FALSE(task.returned);  // ECHO's RETURN ended ECHO, not the caller
+  EXPECT_EQ(task.program, "CALLER");
+  EXPECT_EQ(eibcalen(), 0);
+
+  char part[] = "ABCDEF";
+  EXPECT_EQ(link("ECHO", part, 3), kNormal);  // only LENGTH bytes are the COMMAREA
+  EXPECT_STREQ(part, "CBADEF");
+  EXPECT_EQ(link("ECHO", part, -1), kLengerr);
+  EXPECT_STREQ(part, "CBADEF");
+  std::string name = padded("ECHO");
+  EXPECT_EQ(call(kLinkBare.c_str(), {name.data()}), kNormal);  // no COMMAREA: nothing to change
+
+  // The caller goes on calling the monitor after the link.
+  EXPECT_EQ(link("ECHO", part, 6), kNormal);
+  EXPECT_STREQ(part, "FEDABC");
+}
+
+TEST_F(ProgramTest, TheLinkedProgramSeesItsCommareaAndLevel) {
+  std::int16_t seen_length = -1;
+  std::string seen_program, seen_caller;
+  add_program("PROBE", [&] {
+    control::Task& running = *control::current_task();
+    seen_length = eibcalen();
+    seen_program = running.program;
+    seen_caller = running.linking_programs.empty() ? "" : running.linking_programs.back();
+  });
+  char data[] = "0123456789";
+  EXPECT_EQ(link("PROBE", data, 10), kNormal);
+  EXPECT_EQ(seen_length, 10);
+  EXPECT_EQ(seen_program, "PROBE");
+  EXPECT_EQ(seen_caller, "CALLER");
+  EXPECT_TRUE(task.linking_programs.empty());
+
+  // A program waiting for its LINK cannot be entered again: its storage is in use.
+  Answer inner{-1, -1};
+  add_program("RECURSE", [&] {
+    std::string name = padded("RECURSE");
+    std::int16_t length = 0;
+    inner = call(kLinkBare.c_str(), {name.data(), nullptr, &length});
+  });
+  EXPECT_EQ(link("RECURSE", data, 10), kNormal);
+  EXPECT_EQ(inner, (Answer{16, 2}));
+
+  // A linked program can RETURN, but not name the next transaction.
+  Answer returned{-1, -1};
+  add_program("NEXTTRAN", [&] {
+    char transid[] = "QCMD";
+    returned = call(kReturnTransid.c_str(), {transid});
+  });
+  EXPECT_EQ(link("NEXTTRAN", data, 10), kNormal);
+  EXPECT_EQ(returned, (Answer{16, 4}));
+  EXPECT_FALSE(task.next_transaction);
+}
+
+TEST_F(ProgramTest, AMissingProgramIsPgmiderr) {
+  char data[] = "DATA";
+  EXPECT_EQ(link("NOSUCH", data, 4), kPgmiderr);
+  std::string name = padded("NOSUCH");
+  std::int16_t length = 4;
+  EXPECT_EQ(call(kXctl.c_str(), {name.data(), data, &length}), kPgmiderr);
+  EXPECT_FALSE(task.transfer);
+  EXPECT_EQ(call(kXctl.c_str(), {nullptr, data, &length}), (Answer{16, 1}));
+}
+
+TEST_F(ProgramTest, LinkChecksDatalengthAndSysid) {
+  char data[] = "0123456789";
+  std::string name = padded("ECHO");
+  std::int16_t length = 10, datalength = 11;
+  EXPECT_EQ(call(kLinkDatalength.c_str(), {name.data(), data, &length, &datalength}), kLengerr);
+  datalength = 10;
+  EXPECT_EQ(call(kLinkDatalength.c_str(), {name.data(), data, &length, &datalength}), kNormal);
+  EXPECT_STREQ(data, "9876543210");
+
+  char elsewhere[] = "CICX";
+  EXPECT_EQ(call(kLinkSysid.c_str(), {name.data(), data, &length, nullptr, elsewhere}),
+            (Answer{53, 0}));
+  std::string own = region::system_id();
+  EXPECT_EQ(call(kLinkSysid.c_str(), {name.data(), data, &length, nullptr, own.data()}), kNormal);
+  EXPECT_STREQ(data, "0123456789");
+}
+
+TEST_F(ProgramTest, XctlRecordsTheTransferWithACopyOfTheCommarea) {
+  std::string name = padded("HELLO");
+  char data[] = "PASSED";
+  std::int16_t length = 6;
+  EXPECT_EQ(call(kXctl.c_str(), {name.data(), data, &length}), kNormal);
+  ASSERT_TRUE(task.transfer);
+  EXPECT_EQ(task.transfer->program, "HELLO");
+  data[0] = 'X';  // the caller's storage goes with it; the target has its own copy
+  EXPECT_EQ(std::string(task.transfer->commarea.begin(), task.transfer->commarea.end()), "PASSED");
+  EXPECT_FALSE(task.returned);
+}
+
+TEST_F(ProgramTest, AbendIsTakenByTheProgramUnlessCancelled) {
+  char code[] = "AB12";
+  EXPECT_EQ(call(kAbend.c_str(), {code}), kNormal);
+  EXPECT_EQ(task.abend_code, "AB12");
+  EXPECT_FALSE(task.abended);
+  char data[] = "XY";
+  EXPECT_EQ(link("ECHO", data, 2), kNormal);  // the task goes on
+
+  char other[] = "ZZ";  // shorter than four: blank-padded
+  EXPECT_EQ(call(kAbendCancel.c_str(), {other}), kNormal);
+  EXPECT_EQ(task.abend_code, "ZZ  ");
+  EXPECT_TRUE(task.abended);
+  EXPECT_EQ(link("ECHO", data, 2), (Answer{16, 4}));  // nothing more after ABEND CANCEL
+  EXPECT_STREQ(data, "YX");
+  EXPECT_THAT(region.error_log(), HasSubstr("program CALLER abend AB12, taken by the program"));
+  EXPECT_THAT(region.error_log(), HasSubstr("program CALLER abend ZZ  "));
+}
+
+TEST_F(ProgramTest, ALinkedProgramsAbendCancelComesBackAsInvreq) {
+  add_program("FAILING", [this] {
+    char code[] = "FAIL";
+    call(kAbendCancel.c_str(), {code});
+  });
+  char data[] = "AB";
+  EXPECT_EQ(link("FAILING", data, 2), (Answer{16, 3}));
+  EXPECT_FALSE(task.abended);  // the caller goes on
+  EXPECT_EQ(task.abend_code, "FAIL");
+  EXPECT_EQ(link("ECHO", data, 2), kNormal);
+}
+
+TEST_F(ProgramTest, HelloSendsItsScreenAndSaysWhoGetsControlBack) {
+  char data[] = "GREETINGS";
+  EXPECT_EQ(link("HELLO", data, 9), kNormal);
+  ASSERT_EQ(terminal.sent.size(), 1u);
+  std::string screen(terminal.sent[0].begin(), terminal.sent[0].end());
+  EXPECT_THAT(screen, HasSubstr("Hello from program HELLO, running for transaction TEST"));
+  EXPECT_THAT(screen, HasSubstr("Its COMMAREA has 9 bytes: GREETINGS"));
+  EXPECT_THAT(screen, HasSubstr("Program CALLER linked to it and gets control back."));
+}
+
+// Whole tasks through the runner: XCTL's target runs with the COMMAREA passed,
+// ABEND CANCEL ends the task abnormally.
+TEST(ProgramTasks, XctlRunsItsTargetAndAbendCancelEndsTheTask) {
+  region::TestRegion test_region;
+  exec::register_builtin_programs(region::program_table());
+  std::string seen;
+  region::program_table().add_program("TARGET", [&] {
+    control::Task& running = *control::current_task();
+    seen = std::string(running.commarea, running.commarea + running.commarea_length) + "/" +
+           std::to_string(eibcalen());
+  });
+  region::program_table().add_program("STARTER", [] {
+    std::string name = padded("TARGET");
+    char data[] = "HANDED";
+    std::int16_t length = 6;
+    host::oxdfhei1(kXctl.c_str(), name.data(), data, &length);
+  });
+  region::program_table().add_transaction("XCT", "STARTER");
+  region::TaskOutcome outcome = test_region.run("XCT");
+  EXPECT_EQ(outcome.end, region::TaskEnd::program_ended);
+  EXPECT_EQ(outcome.programs, (std::vector<std::string>{"STARTER", "TARGET"}));
+  EXPECT_EQ(seen, "HANDED/6");
+
+  region::program_table().add_program("QUITTER", [] {
+    char code[] = "QUIT";
+    host::oxdfhei1(kAbendCancel.c_str(), code);
+    host::oxdfhei1(".(                    !  N#00000001");  // refused: the task is over
+  });
+  region::program_table().add_transaction("ABN", "QUITTER");
+  outcome = test_region.run("ABN");
+  EXPECT_EQ(outcome.end, region::TaskEnd::abended);
+  EXPECT_EQ(outcome.abend_code, "QUIT");
+  EXPECT_THAT(test_region.error_log(), HasSubstr("abend QUIT"));
+}
+
+}  // namespace
+}  // namespace ravnmor::testing
