@@ -180,6 +180,7 @@ TEST(Server, HostileClientsEndOnlyTheirOwnSession) {
   };
   Bytes endless_sub = {kIac, kSb, kTerminalType, kTerminalTypeIs};
   endless_sub.resize(200, 'X');
+  Bytes oversized(kMaxInboundRecord + 1, 0x40);  // no IAC EOR within the maximum
   const Case cases[] = {
       {"malformed subnegotiation",
        [](RawClient& c) {
@@ -191,6 +192,12 @@ TEST(Server, HostileClientsEndOnlyTheirOwnSession) {
       {"plain text", [](RawClient& c) { c.send_bytes(text_bytes("hello\r\n")); },
        "data before the 3270 mode was agreed"},
       {"silence", [](RawClient&) {}, "did not agree to the 3270 mode in time"},
+      {"record beyond the 3270 maximum",
+       [&](RawClient& c) {
+         negotiate(c);
+         c.send_bytes(oversized);
+       },
+       "inbound record longer than 15363 bytes"},
       {"closed mid-record",
        [](RawClient& c) {
          negotiate(c);
