@@ -46,8 +46,9 @@ struct Task {
   std::vector<std::string>
       linking_programs;  // the programs waiting for a LINK to return, outermost first
 
-  std::string abend_code;  // the last ABEND's ABCODE, blank-padded; empty before one
-  bool abended = false;    // ABEND CANCEL: the program's level has ended abnormally
+  std::string abend_code;     // the last ABEND's ABCODE, blank-padded; empty before one
+  std::string abend_program;  // the program that issued it
+  bool abended = false;       // ABEND CANCEL: the program's level has ended abnormally
 
   bool cwa_in_use = false;                    // the CWA was loaded from the store for this task
   std::vector<std::function<void()>> at_end;  // run by the runner when the task ends

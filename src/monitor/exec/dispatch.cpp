@@ -17,6 +17,7 @@ namespace {
 // In ascending order of function code within each block.
 constexpr HandlerRow kHandlers[] = {
     {0x0202, "ADDRESS", services::address},
+    {0x0208, "ASSIGN", services::assign},
     {0x0A02, "WRITEQ TS", services::writeq_ts},
     {0x0A04, "READQ TS", services::readq_ts},
     {0x0A06, "DELETEQ TS", services::deleteq_ts},
@@ -24,7 +25,9 @@ constexpr HandlerRow kHandlers[] = {
     {0x0C04, "FREEMAIN", services::freemain},
     {0x0E02, "LINK", services::link},
     {0x0E04, "XCTL", services::xctl},
+    {0x0E06, "LOAD", services::load},
     {0x0E08, "RETURN", services::return_command},
+    {0x0E0A, "RELEASE", services::release},
     {0x0E0C, "ABEND", services::abend},
     {0x1002, "ASKTIME", services::asktime},
     {0x1812, "SEND CONTROL", services::send_control},

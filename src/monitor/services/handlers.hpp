@@ -12,11 +12,14 @@ Response program_entry(const Command& command);    // X'1903' the program's own 
 Response program_go_back(const Command& command);  // X'1905' its go-back call
 Response link(const Command& command);             // X'0E02' LINK
 Response xctl(const Command& command);             // X'0E04' XCTL
+Response load(const Command& command);             // X'0E06' LOAD
 Response return_command(const Command& command);   // X'0E08' RETURN
+Response release(const Command& command);          // X'0E0A' RELEASE
 Response abend(const Command& command);            // X'0E0C' ABEND
 
 // Task and system (address.cpp).
 Response address(const Command& command);  // X'0202' ADDRESS
+Response assign(const Command& command);   // X'0208' ASSIGN (assign.cpp)
 
 // Temporary storage (temporary_storage.cpp).
 Response writeq_ts(const Command& command);   // X'0A02' WRITEQ TS

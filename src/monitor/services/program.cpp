@@ -1,5 +1,5 @@
 // Program control: the calls a program makes for itself (entry, go-back),
-// RETURN, LINK, XCTL and ABEND. A transfer or end of the task is recorded in
+// RETURN, LINK, XCTL, ABEND, LOAD and RELEASE. A transfer or end of the task is recorded in
 // the task and acted on by the transaction runner when the program's entry
 // function returns; LINK runs its target at once, one level down.
 //
@@ -7,6 +7,9 @@
 //          DATALENGTH "D" at 4, half 5; SYSID "S" at 5, char 4 at 6.
 // XCTL     PROGRAM char 8 at 2; COMMAREA "C" at 3, ref 3, its LENGTH half 4.
 // ABEND    ABCODE "A" at 3, char 4 at 2; CANCEL "C" at 4.
+// LOAD     PROGRAM char 8 at 2; SET "S" at 3, ref 3; LENGTH "L" / FLENGTH "F"
+//          at 4, ref 4; ENTRY "E" at 5, ref 5; HOLD "H" at 6.
+// RELEASE  PROGRAM char 8 at 2.
 //
 // A missing program is PGMIDERR with EIBRESP2 1. INVREQ carries an EIBRESP2
 // of ProgramRefusal below. Programs are not reentrant (their statics are the
@@ -20,8 +23,10 @@
 // abnormally, or under LINK the linking program gets INVREQ.
 #include <algorithm>
 #include <cstring>
+#include <map>
 
 #include "host/bytes.hpp"
+#include "monitor/control/arena.hpp"
 #include "monitor/control/task.hpp"
 #include "monitor/region/programs.hpp"
 #include "monitor/region/region.hpp"
@@ -222,9 +227,107 @@ Response abend(const Command& command) {
   }
   bool cancel = command.has_flag(kCancelFlag);
   task.abend_code = code;
+  task.abend_program = task.program;
   task.abended = cancel;
   region::log_error("task " + std::to_string(task.number) + " program " + task.program + " abend " +
                     code + (cancel ? "" : ", taken by the program"));
+  return {};
+}
+
+// LOAD and RELEASE. A table program's image is its name, blank-padded to 8
+// characters, in low storage: SET receives its address, LENGTH (halfword) or
+// FLENGTH (fullword) its length, ENTRY the same address. One image per
+// program: every LOAD of a loaded program gives the same address and counts
+// one use, RELEASE takes one back and frees the image at the last. An image
+// loaded without HOLD goes when the task that loaded it ends; HOLD keeps it
+// for the session until released.
+namespace {
+
+constexpr int kLoadSetFlag = 3;  // "S"
+constexpr int kLoadSetArgument = 3;
+constexpr int kLoadLengthFlag = 4;  // "L" halfword LENGTH, "F" fullword FLENGTH
+constexpr char kFullLength = 'F';
+constexpr int kLoadLengthArgument = 4;
+constexpr int kLoadEntryFlag = 5;  // "E"
+constexpr int kLoadEntryArgument = 5;
+constexpr int kLoadHoldFlag = 6;        // "H"
+constexpr std::int32_t kNotLoaded = 5;  // EIBRESP2 of RELEASE's INVREQ
+
+struct LoadedImage {
+  std::uint8_t* image;
+  std::uint32_t task;  // the task that loaded it
+  bool held;
+  int uses;
+};
+
+std::map<std::string, LoadedImage> loaded;
+
+// Frees the images that ended tasks loaded without HOLD.
+void drop_ended_loads(std::uint32_t task) {
+  for (auto it = loaded.begin(); it != loaded.end();) {
+    if (!it->second.held && it->second.task != task) {
+      control::LowArena::instance().release(it->second.image);
+      it = loaded.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+}  // namespace
+
+Response load(const Command& command) {
+  control::Task& task = command.task();
+  std::string program = program_name(command);
+  if (program.empty()) return {kInvreq, kMissingArgument};
+  if (region::program_table().find_program(program) == nullptr) {
+    return {kPgmiderr, kProgramNotDefined};
+  }
+  drop_ended_loads(task.number);
+  bool hold = command.has_flag(kLoadHoldFlag);
+  auto found = loaded.find(program);
+  if (found == loaded.end()) {
+    std::uint8_t* image = control::LowArena::instance().allocate(region::kMaxProgramName);
+    if (image == nullptr) return {kNostg, 0};
+    std::string name = program;
+    name.resize(region::kMaxProgramName, ' ');
+    std::memcpy(image, name.data(), name.size());
+    found = loaded.emplace(program, LoadedImage{image, task.number, hold, 0}).first;
+  }
+  LoadedImage& entry = found->second;
+  entry.held = entry.held || hold;
+  ++entry.uses;
+  std::uint32_t address = host::ptr_to_word(entry.image);
+  void* set = command.argument(kLoadSetArgument);
+  if (command.has_flag(kLoadSetFlag) && set != nullptr) host::store_word(set, 0, address);
+  void* entry_point = command.argument(kLoadEntryArgument);
+  if (command.has_flag(kLoadEntryFlag) && entry_point != nullptr) {
+    host::store_word(entry_point, 0, address);
+  }
+  void* length = command.argument(kLoadLengthArgument);
+  if (command.has_flag(kLoadLengthFlag) && length != nullptr) {
+    if (command.flag(kLoadLengthFlag) == kFullLength) {
+      host::store_word(length, 0, region::kMaxProgramName);
+    } else {
+      host::store_half(length, 0, static_cast<std::int16_t>(region::kMaxProgramName));
+    }
+  }
+  return {};
+}
+
+Response release(const Command& command) {
+  std::string program = program_name(command);
+  if (program.empty()) return {kInvreq, kMissingArgument};
+  if (region::program_table().find_program(program) == nullptr) {
+    return {kPgmiderr, kProgramNotDefined};
+  }
+  drop_ended_loads(command.task().number);
+  auto found = loaded.find(program);
+  if (found == loaded.end()) return {kInvreq, kNotLoaded};
+  if (--found->second.uses == 0) {
+    control::LowArena::instance().release(found->second.image);
+    loaded.erase(found);
+  }
   return {};
 }
 

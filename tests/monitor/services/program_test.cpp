@@ -196,6 +196,49 @@ TEST_F(ProgramTest, HelloSendsItsScreenAndSaysWhoGetsControlBack) {
   EXPECT_THAT(screen, HasSubstr("Program CALLER linked to it and gets control back."));
 }
 
+// LOAD X'0E06' (".&"), base count 5: SET "S" at 3 (3), LENGTH "L" or FLENGTH
+// "F" at 4 (4), ENTRY "E" at 5 (5), HOLD "H" at 6. RELEASE X'0E0A' (".*"), 2.
+const std::string kLoad = make_descriptor(".&", {{3, 'S'}, {4, 'L'}, {5, 'E'}}, 5);
+const std::string kLoadHold = make_descriptor(".&", {{3, 'S'}, {4, 'F'}, {6, 'H'}}, 5);
+const std::string kRelease = make_descriptor(".*", {}, 2);
+
+TEST_F(ProgramTest, LoadGivesOneImagePerProgramUntilTheLastRelease) {
+  std::string name = padded("ECHO");
+  std::uint32_t set = 0, entry = 0;
+  std::int16_t length = 0;
+  ASSERT_EQ(call(kLoad.c_str(), {name.data(), &set, &length, &entry}), kNormal);
+  ASSERT_NE(set, 0u);
+  EXPECT_EQ(entry, set);
+  EXPECT_EQ(length, 8);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(host::word_to_ptr(set)), 8), "ECHO    ");
+
+  std::uint32_t again = 0;
+  std::int32_t flength = 0;
+  ASSERT_EQ(call(kLoadHold.c_str(), {name.data(), &again, &flength}), kNormal);
+  EXPECT_EQ(again, set);  // loaded once, used twice
+  EXPECT_EQ(flength, 8);
+  EXPECT_EQ(call(kRelease.c_str(), {name.data()}), kNormal);
+  EXPECT_EQ(call(kRelease.c_str(), {name.data()}), kNormal);
+  EXPECT_EQ(call(kRelease.c_str(), {name.data()}), (Answer{16, 5}));  // no longer loaded
+
+  std::string missing = padded("NOSUCH");
+  EXPECT_EQ(call(kLoad.c_str(), {missing.data(), &set, &length, &entry}), kPgmiderr);
+  EXPECT_EQ(call(kRelease.c_str(), {missing.data()}), kPgmiderr);
+}
+
+TEST_F(ProgramTest, AnImageLoadedWithoutHoldEndsWithItsTask) {
+  std::string echo = padded("ECHO"), hello = padded("HELLO");
+  std::uint32_t set = 0, entry = 0;
+  std::int16_t length = 0;
+  std::int32_t flength = 0;
+  task.number = 71;
+  ASSERT_EQ(call(kLoad.c_str(), {echo.data(), &set, &length, &entry}), kNormal);
+  ASSERT_EQ(call(kLoadHold.c_str(), {hello.data(), &set, &flength}), kNormal);
+  task.number = 72;  // the next task of the session
+  EXPECT_EQ(call(kRelease.c_str(), {echo.data()}), (Answer{16, 5}));
+  EXPECT_EQ(call(kRelease.c_str(), {hello.data()}), kNormal);
+}
+
 // Whole tasks through the runner: XCTL's target runs with the COMMAREA passed,
 // ABEND CANCEL ends the task abnormally.
 TEST(ProgramTasks, XctlRunsItsTargetAndAbendCancelEndsTheTask) {
