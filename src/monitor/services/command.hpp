@@ -29,6 +29,8 @@ enum Condition : std::int32_t {
   kQzero = 23,
   kItemerr = 26,
   kPgmiderr = 27,
+  kTransiderr = 28,
+  kEnddata = 29,
   kNostg = 42,
   kQiderr = 44,
   kSysiderr = 53,

@@ -56,6 +56,9 @@ Response resetbr(const Command& command);       // X'0614' RESETBR
 
 // Task control (task_control.cpp).
 Response delay(const Command& command);      // X'1004' DELAY
+Response start(const Command& command);      // X'1008' START
+Response retrieve(const Command& command);   // X'100A' RETRIEVE
+Response cancel(const Command& command);     // X'100C' CANCEL
 Response enq(const Command& command);        // X'1204' ENQ
 Response deq(const Command& command);        // X'1206' DEQ
 Response suspend(const Command& command);    // X'1208' SUSPEND

@@ -1,5 +1,5 @@
-// Task control: ENQ and DEQ on the region store's names, DELAY, SUSPEND and
-// SYNCPOINT.
+// Task and interval control: ENQ and DEQ on the region store's names, DELAY,
+// SUSPEND, SYNCPOINT, and START, RETRIEVE and CANCEL on its start requests.
 //
 // ENQ        RESOURCE at 2; LENGTH "L" at 3, halfword at 3 (1-255): the
 //            name is that many bytes of the area; without LENGTH the name
@@ -16,17 +16,37 @@
 // SUSPEND    gives the processor up for a moment.
 // SYNCPOINT  every change is committed to the store as it is made, so there
 //            is nothing left to commit, nor to back out (ROLLBACK "R" at 3).
+// START      TRANSID char 4 at 3 (a transaction of the program table, else
+//            TRANSIDERR); INTERVAL "I" or TIME "T" at 3, packed at 2; FROM "F"
+//            at 5, ref 5, with LENGTH "L" at 4, half 6; TERMID "T" at 6, char
+//            4 at 7; REQID "R" at 15, char 8 at 4 (made up and put in EIBREQID
+//            when not given). The region starts no task by itself: the data
+//            waits in the store until a task of that transaction, at that
+//            terminal when TERMID was given, retrieves it, from the time the
+//            interval ends. SYSID "S" at 7 names no system here: SYSIDERR.
+// RETRIEVE   INTO "I" or SET "S" at 3, ref 2; LENGTH "L" at 5, ref 3: the
+//            oldest due data of the task's transaction, once; ENDDATA when
+//            none is waiting. RTRANSID, RTERMID and QUEUE are left alone.
+// CANCEL     REQID "R" at 4, char 8 at 2: the start request goes unretrieved;
+//            NOTFND when none of that name waits (or no REQID was given).
 #include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "host/bytes.hpp"
+#include "host/layout.hpp"
+#include "monitor/control/blocks.hpp"
+#include "monitor/control/task.hpp"
+#include "monitor/region/programs.hpp"
+#include "monitor/services/data_area.hpp"
 #include "monitor/services/handlers.hpp"
 #include "monitor/services/region_store.hpp"
 
@@ -49,13 +69,36 @@ constexpr int kSecondsPerDay = 24 * 3600;
 
 // EIBRESP2 of the task control commands' INVREQ and LENGERR.
 enum TaskRefusal : std::int32_t {
-  kNoResource = 1,  // no RESOURCE area passed
-  kBadLength = 2,   // LENGERR: LENGTH outside 1-255
-  kBadPacked = 3,   // INTERVAL or TIME is no packed decimal number
-  kBadHours = 4,    // hours beyond 23
-  kBadMinutes = 5,  // minutes beyond 59
-  kBadSeconds = 6,  // seconds beyond 59
+  kNoResource = 1,      // no RESOURCE area passed
+  kBadLength = 2,       // LENGERR: LENGTH outside 1-255
+  kBadPacked = 3,       // INTERVAL or TIME is no packed decimal number
+  kBadHours = 4,        // hours beyond 23
+  kBadMinutes = 5,      // minutes beyond 59
+  kBadSeconds = 6,      // seconds beyond 59
+  kNoArea = 7,          // a START or RETRIEVE option without its area
+  kDuplicateReqid = 8,  // START with the REQID of a request still waiting
 };
+
+// START's, RETRIEVE's and CANCEL's options and parameter positions.
+constexpr int kStartTimeFlag = 3;  // "I" INTERVAL, "T" TIME
+constexpr int kStartTimeArgument = 2;
+constexpr int kStartTransidArgument = 3;
+constexpr int kStartReqidFlag = 15;  // "R"
+constexpr int kStartReqidArgument = 4;
+constexpr int kStartFromFlag = 5;  // "F"
+constexpr int kStartFromArgument = 5;
+constexpr int kStartLengthArgument = 6;
+constexpr int kStartTermidFlag = 6;  // "T"
+constexpr int kStartTermidArgument = 7;
+constexpr int kStartSysidFlag = 7;    // "S"
+constexpr int kRetrieveAreaFlag = 3;  // "I" INTO, "S" SET
+constexpr int kRetrieveAreaArgument = 2;
+constexpr int kRetrieveLengthArgument = 3;
+constexpr int kCancelReqidFlag = 4;  // "R"
+constexpr int kCancelReqidArgument = 2;
+constexpr std::size_t kReqidLength = 8;
+constexpr std::size_t kIdLength = 4;                // TRANSID, TERMID
+constexpr std::int32_t kTransactionNotDefined = 1;  // EIBRESP2 of TRANSIDERR
 
 // The store's name for the resource: its bytes, or, without LENGTH, "@" with
 // this process and the address, so that no other session's address meets it.
@@ -112,7 +155,104 @@ int seconds_until(int time_of_day) {
   return wait > 0 && wait < kSecondsPerDay ? wait : 0;
 }
 
+// `length` characters at `area`, blank-padded; blanks when there is none.
+std::string padded_text(const void* area, std::size_t length) {
+  std::string text(length, ' ');
+  if (area != nullptr) {
+    const char* chars = static_cast<const char*>(area);
+    std::copy_n(chars, strnlen(chars, length), text.begin());
+  }
+  return text;
+}
+
+// A REQID of the region's own: "RV", this process and a count, so that no
+// two sessions make the same one.
+std::string made_up_reqid() {
+  static std::uint32_t count = 0;
+  char text[kReqidLength + 1];
+  std::snprintf(text, sizeof text, "RV%03u%03u", static_cast<unsigned>(getpid() % 1000),
+                static_cast<unsigned>(++count % 1000));
+  return text;
+}
+
+// When START's data may be retrieved: now, after INTERVAL, or at TIME today.
+Response start_due(const Command& command, std::int64_t& due) {
+  due = std::time(nullptr);
+  char kind = command.flag(kStartTimeFlag);
+  if (kind != kInterval && kind != kTimeOfDay) return {};
+  const auto* packed = static_cast<const std::uint8_t*>(command.argument(kStartTimeArgument));
+  if (packed == nullptr) return {kInvreq, kBadPacked};
+  int seconds = 0;
+  if (Response refused = packed_seconds(packed, seconds); refused.resp != kNormal) return refused;
+  due += kind == kTimeOfDay ? seconds_until(seconds) : seconds;
+  return {};
+}
+
 }  // namespace
+
+Response start(const Command& command) {
+  if (command.has_flag(kStartSysidFlag)) return {kSysiderr, 0};
+  store::StartRequest request;
+  const void* transid = command.argument(kStartTransidArgument);
+  if (transid == nullptr) return {kInvreq, kNoArea};
+  request.transaction = padded_text(transid, kIdLength);
+  if (!region::program_table().program_of(request.transaction)) {
+    return {kTransiderr, kTransactionNotDefined};
+  }
+  if (Response refused = start_due(command, request.due); refused.resp != kNormal) return refused;
+  if (command.has_flag(kStartFromFlag)) {
+    const auto* from = static_cast<const std::uint8_t*>(command.argument(kStartFromArgument));
+    const void* length = command.argument(kStartLengthArgument);
+    if (from == nullptr || length == nullptr) return {kInvreq, kNoArea};
+    std::int16_t size = host::load_half(length, 0);
+    if (size < 0) return {kLengerr, 0};
+    request.data.assign(from, from + size);
+  }
+  request.terminal = command.has_flag(kStartTermidFlag)
+                         ? padded_text(command.argument(kStartTermidArgument), kIdLength)
+                         : std::string(kIdLength, ' ');
+  request.request = command.has_flag(kStartReqidFlag)
+                        ? padded_text(command.argument(kStartReqidArgument), kReqidLength)
+                        : made_up_reqid();
+  store::Store* store = region_store();
+  if (store == nullptr) return {kIoerr, kStoreUnavailable};
+  store::Outcome outcome = store->start_put(request);
+  if (outcome == store::Outcome::duplicate) return {kInvreq, kDuplicateReqid};
+  if (outcome != store::Outcome::ok) return store_trouble(outcome);
+  std::memcpy(control::task_blocks().eib + host::kEibReqid, request.request.data(), kReqidLength);
+  return {};
+}
+
+Response retrieve(const Command& command) {
+  DataArea to{command.flag(kRetrieveAreaFlag), command.argument(kRetrieveAreaArgument),
+              command.argument(kRetrieveLengthArgument)};
+  if ((to.kind != kIntoArea && to.kind != kSetPointer) || to.area == nullptr) {
+    return {kInvreq, kNoArea};
+  }
+  const control::Task& task = command.task();
+  store::Store* store = region_store();
+  if (store == nullptr) return {kIoerr, kStoreUnavailable};
+  store::StartRequest taken;
+  std::string terminal = task.terminal_id;
+  terminal.resize(kIdLength, ' ');
+  std::string transaction = task.transaction;
+  transaction.resize(kIdLength, ' ');
+  store::Outcome outcome = store->start_take(transaction, terminal, std::time(nullptr), taken);
+  if (outcome == store::Outcome::no_item) return {kEnddata, 0};
+  if (outcome != store::Outcome::ok) return store_trouble(outcome);
+  return deliver(to, taken.data);
+}
+
+Response cancel(const Command& command) {
+  if (!command.has_flag(kCancelReqidFlag)) return {kNotfnd, 0};
+  const void* reqid = command.argument(kCancelReqidArgument);
+  if (reqid == nullptr) return {kInvreq, kNoArea};
+  store::Store* store = region_store();
+  if (store == nullptr) return {kIoerr, kStoreUnavailable};
+  store::Outcome outcome = store->start_cancel(padded_text(reqid, kReqidLength));
+  if (outcome == store::Outcome::not_found) return {kNotfnd, 0};
+  return outcome == store::Outcome::ok ? Response{} : store_trouble(outcome);
+}
 
 Response enq(const Command& command) {
   store::Bytes name;

@@ -13,7 +13,20 @@ namespace {
 // The schema this program reads and writes, recorded in the database's
 // user_version. A database at 0 is new; one above kSchemaVersion was made by
 // a newer program and is left alone.
-constexpr std::int64_t kSchemaVersion = 1;
+constexpr std::int64_t kSchemaVersion = 2;
+
+// What version 2 added to version 1: the START requests.
+constexpr const char* kStartRequestTable = R"sql(
+CREATE TABLE start_request (
+  request BLOB PRIMARY KEY,
+  transaction_id BLOB NOT NULL,
+  terminal BLOB NOT NULL,
+  due INTEGER NOT NULL,
+  seq INTEGER NOT NULL,
+  data BLOB NOT NULL
+) WITHOUT ROWID;
+)sql";
+constexpr int kVersionOneTables = 6;
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE ts_queue (
@@ -47,10 +60,9 @@ CREATE TABLE cwa (
   id INTEGER PRIMARY KEY CHECK (id = 1),
   data BLOB NOT NULL
 );
-PRAGMA user_version = 1;
 )sql";
 
-constexpr int kSchemaTables = 6;
+constexpr int kSchemaTables = 7;
 
 // How long a session waits for another session's write to finish before it
 // answers busy. Writes are single small transactions, so this is generous.
@@ -86,6 +98,10 @@ class SqliteStore final : public Store {
   Outcome deq_all(std::int64_t owner) override;
   Outcome cwa_load(Bytes& data) override;
   Outcome cwa_save(ByteView data) override;
+  Outcome start_put(const StartRequest& request) override;
+  Outcome start_cancel(std::string_view request) override;
+  Outcome start_take(std::string_view transaction, std::string_view terminal, std::int64_t now,
+                     StartRequest& taken) override;
   const std::string& last_error() const override { return last_error_; }
 
  private:
@@ -128,14 +144,18 @@ struct SqliteStore::Statements {
         file_update(db, "UPDATE file_record SET data = ? WHERE file = ? AND key = ?"),
         file_remove(db, "DELETE FROM file_record WHERE file = ? AND key = ?"),
         file_key(db, "SELECT length(key) FROM file_record WHERE file = ? LIMIT 1"),
-        file_at_or_after(db, "SELECT key, data FROM file_record WHERE file = ? AND key >= ? "
-                             "ORDER BY key LIMIT 1"),
-        file_after(db, "SELECT key, data FROM file_record WHERE file = ? AND key > ? "
-                       "ORDER BY key LIMIT 1"),
-        file_at_or_before(db, "SELECT key, data FROM file_record WHERE file = ? AND key <= ? "
-                              "ORDER BY key DESC LIMIT 1"),
-        file_before(db, "SELECT key, data FROM file_record WHERE file = ? AND key < ? "
-                        "ORDER BY key DESC LIMIT 1"),
+        file_at_or_after(db,
+                         "SELECT key, data FROM file_record WHERE file = ? AND key >= ? "
+                         "ORDER BY key LIMIT 1"),
+        file_after(db,
+                   "SELECT key, data FROM file_record WHERE file = ? AND key > ? "
+                   "ORDER BY key LIMIT 1"),
+        file_at_or_before(db,
+                          "SELECT key, data FROM file_record WHERE file = ? AND key <= ? "
+                          "ORDER BY key DESC LIMIT 1"),
+        file_before(db,
+                    "SELECT key, data FROM file_record WHERE file = ? AND key < ? "
+                    "ORDER BY key DESC LIMIT 1"),
         enq_claim(db, "INSERT OR IGNORE INTO enq_name (resource, owner) VALUES (?, ?)"),
         enq_owner(db, "SELECT owner FROM enq_name WHERE resource = ?"),
         enq_release(db, "DELETE FROM enq_name WHERE resource = ? AND owner = ?"),
@@ -143,7 +163,16 @@ struct SqliteStore::Statements {
         cwa_select(db, "SELECT data FROM cwa WHERE id = 1"),
         cwa_upsert(db,
                    "INSERT INTO cwa (id, data) VALUES (1, ?1) "
-                   "ON CONFLICT (id) DO UPDATE SET data = ?1") {}
+                   "ON CONFLICT (id) DO UPDATE SET data = ?1"),
+        start_insert(db,
+                     "INSERT OR IGNORE INTO start_request "
+                     "(request, transaction_id, terminal, due, seq, data) VALUES (?1, ?2, ?3, ?4, "
+                     "(SELECT coalesce(max(seq), 0) + 1 FROM start_request), ?5)"),
+        start_remove(db, "DELETE FROM start_request WHERE request = ?"),
+        start_due(db,
+                  "SELECT request, terminal, due, data FROM start_request "
+                  "WHERE transaction_id = ?1 AND (terminal = ?2 OR terminal = ?3) AND due <= ?4 "
+                  "ORDER BY due, seq LIMIT 1") {}
 
   sql::Statement queue_state, queue_append, queue_cursor, queue_delete;
   sql::Statement item_insert, item_update, item_select, item_delete;
@@ -152,6 +181,7 @@ struct SqliteStore::Statements {
   sql::Statement file_at_or_after, file_after, file_at_or_before, file_before;
   sql::Statement enq_claim, enq_owner, enq_release, enq_release_all;
   sql::Statement cwa_select, cwa_upsert;
+  sql::Statement start_insert, start_remove, start_due;
 };
 
 void SqliteStore::prepare() {
@@ -168,6 +198,11 @@ void SqliteStore::prepare() {
     std::int64_t tables = db_.query_int("SELECT count(*) FROM sqlite_schema WHERE type = 'table'");
     if (version == 0 && tables == 0) {
       db_.exec(kSchema);
+      db_.exec(kStartRequestTable);
+      db_.exec("PRAGMA user_version = 2");
+    } else if (version == 1 && tables == kVersionOneTables) {
+      db_.exec(kStartRequestTable);
+      db_.exec("PRAGMA user_version = 2");
     } else if (version > kSchemaVersion) {
       throw sql::Failure{SQLITE_ERROR, "made by a newer ravnmor (schema version " +
                                            std::to_string(version) + ", this one reads " +
@@ -356,11 +391,11 @@ Outcome SqliteStore::file_key_length(std::string_view file, std::size_t& length)
   });
 }
 
-Outcome SqliteStore::file_seek(std::string_view file, ByteView key, Seek direction,
-                               bool inclusive, Bytes& found_key, Bytes& data) {
-  sql::Statement& statement =
-      direction == Seek::forward ? (inclusive ? sql_->file_at_or_after : sql_->file_after)
-                                 : (inclusive ? sql_->file_at_or_before : sql_->file_before);
+Outcome SqliteStore::file_seek(std::string_view file, ByteView key, Seek direction, bool inclusive,
+                               Bytes& found_key, Bytes& data) {
+  sql::Statement& statement = direction == Seek::forward
+                                  ? (inclusive ? sql_->file_at_or_after : sql_->file_after)
+                                  : (inclusive ? sql_->file_at_or_before : sql_->file_before);
   return guarded([&] {
     sql::Query select(statement);
     if (!select.bind(1, file).bind(2, key).step()) return Outcome::no_item;
@@ -409,6 +444,50 @@ Outcome SqliteStore::cwa_load(Bytes& data) {
 Outcome SqliteStore::cwa_save(ByteView data) {
   return guarded([&] {
     sql::Query(sql_->cwa_upsert).bind(1, data).run();
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::start_put(const StartRequest& request) {
+  return guarded([&] {
+    sql::Query(sql_->start_insert)
+        .bind(1, request.request)
+        .bind(2, request.transaction)
+        .bind(3, request.terminal)
+        .bind(4, request.due)
+        .bind(5, ByteView(request.data))
+        .run();
+    return db_.changes() > 0 ? Outcome::ok : Outcome::duplicate;
+  });
+}
+
+Outcome SqliteStore::start_cancel(std::string_view request) {
+  return guarded([&] {
+    sql::Query(sql_->start_remove).bind(1, request).run();
+    return db_.changes() > 0 ? Outcome::ok : Outcome::not_found;
+  });
+}
+
+Outcome SqliteStore::start_take(std::string_view transaction, std::string_view terminal,
+                                std::int64_t now, StartRequest& taken) {
+  return guarded([&] {
+    sql::Transaction transaction_scope(db_);
+    {
+      sql::Query due(sql_->start_due);
+      std::string any(terminal.size(), ' ');
+      if (!due.bind(1, transaction).bind(2, terminal).bind(3, any).bind(4, now).step()) {
+        return Outcome::no_item;
+      }
+      Bytes request = due.column_bytes(0);
+      Bytes at = due.column_bytes(1);
+      taken.request.assign(request.begin(), request.end());
+      taken.transaction = std::string(transaction);
+      taken.terminal.assign(at.begin(), at.end());
+      taken.due = due.column_int(2);
+      taken.data = due.column_bytes(3);
+    }
+    sql::Query(sql_->start_remove).bind(1, taken.request).run();
+    transaction_scope.commit();
     return Outcome::ok;
   });
 }

@@ -1,8 +1,8 @@
 // The region's persistent store: the resources that every session process of
 // the region shares (temporary storage queues, transient data queues, file
-// records, ENQ names, the common work area). Every session process opens its
-// own Store on the region directory after it is forked; a change is durable
-// once the call that made it has returned `Outcome::ok`.
+// records, ENQ names, the common work area, the data of START requests). Every session process
+// opens its own Store on the region directory after it is forked; a change is durable once the call
+// that made it has returned `Outcome::ok`.
 //
 // Names and keys are byte strings taken exactly as the command passes them
 // (a queue name keeps its blank padding); data is binary.
@@ -44,6 +44,16 @@ struct QueueItem {
   Bytes data;
   std::int32_t number = 0;  // its item number, from 1
   std::int32_t count = 0;   // items in the queue when it was read
+};
+
+// A request that START left for a later task: its data waits in the store
+// until a task of its transaction retrieves it or the request is cancelled.
+struct StartRequest {
+  std::string request;      // REQID, 8 characters
+  std::string transaction;  // 4 characters
+  std::string terminal;     // TERMID, 4 characters; blank for a task at any terminal
+  std::int64_t due = 0;     // seconds since the epoch from which it may be retrieved
+  Bytes data;
 };
 
 class Store {
@@ -89,6 +99,15 @@ class Store {
   // The common work area: empty until first saved.
   virtual Outcome cwa_load(Bytes& data) = 0;
   virtual Outcome cwa_save(ByteView data) = 0;
+
+  // START requests. A REQID names one pending request (duplicate when one
+  // of that name is pending); cancelling takes it away unretrieved; taking
+  // removes and returns the oldest request that is due by `now` for the
+  // transaction at that terminal or at any (no_item when there is none).
+  virtual Outcome start_put(const StartRequest& request) = 0;
+  virtual Outcome start_cancel(std::string_view request) = 0;
+  virtual Outcome start_take(std::string_view transaction, std::string_view terminal,
+                             std::int64_t now, StartRequest& taken) = 0;
 
   // What went wrong in the last call that answered busy, no_space or failed.
   virtual const std::string& last_error() const = 0;

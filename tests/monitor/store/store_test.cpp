@@ -16,6 +16,7 @@ using ravnmor::store::Bytes;
 using ravnmor::store::open_sqlite_store;
 using ravnmor::store::Outcome;
 using ravnmor::store::QueueItem;
+using ravnmor::store::StartRequest;
 using ravnmor::store::Store;
 
 Bytes bytes(std::string_view text) {
@@ -129,6 +130,25 @@ TEST_F(StoreTest, QueueRefusesItemsBeyondTheLargestNumber) {
   std::int32_t count = 0;
   ASSERT_EQ(store->ts_count(kQ1, count), Outcome::ok);
   EXPECT_EQ(count, 32767);
+}
+
+// A store of the first schema, without START requests, gains them and keeps its data.
+TEST_F(StoreTest, AVersionOneStoreIsBroughtToTheCurrentSchema) {
+  std::int32_t number = 0;
+  ASSERT_EQ(open()->ts_write(kQ1, bytes("kept"), number), Outcome::ok);
+  tamper("DROP TABLE start_request; PRAGMA user_version = 1");
+  auto store = open();
+  ASSERT_NE(store, nullptr);
+  QueueItem item;
+  ASSERT_EQ(store->ts_read(kQ1, 1, item), Outcome::ok);
+  EXPECT_EQ(item.data, bytes("kept"));
+  StartRequest request{"R1      ", "QCMD", "    ", 0, bytes("data")};
+  ASSERT_EQ(store->start_put(request), Outcome::ok);
+  StartRequest taken;
+  ASSERT_EQ(store->start_take("QCMD", "T001", 0, taken), Outcome::ok);
+  EXPECT_EQ(taken.request, "R1      ");
+  EXPECT_EQ(taken.data, bytes("data"));
+  EXPECT_EQ(store->start_take("QCMD", "T001", 0, taken), Outcome::no_item);
 }
 
 // Two stores on one directory are what two session processes see.
@@ -314,7 +334,7 @@ TEST_F(StoreTest, UnusableDatabaseGivesOneClearError) {
 
   std::filesystem::remove(region_ / "store.db");
   tamper("PRAGMA user_version = 7");
-  expect_refused("newer ravnmor (schema version 7, this one reads 1)");
+  expect_refused("newer ravnmor (schema version 7, this one reads 2)");
 
   // A region directory that is a plain file.
   auto file = region_ / "plain";
