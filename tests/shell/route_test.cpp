@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/host.hpp"
+#include "monitor/exec/builtins.hpp"
 #include "qcmd_fixture.hpp"
 #include "syntax/syntax.hpp"
 #include "translator/descriptor.hpp"
@@ -127,6 +128,27 @@ TEST_F(RouteTest, OnlyFreemainHasItsDataAreaFollowed) {
     passed = ArgList[1];
   });
   EXPECT_EQ(passed, &word);
+}
+
+TEST_F(RouteTest, ASuccessfulXctlEndsTheRunWithoutAReadBackAndItsTargetRuns) {
+  ravnmor::exec::register_builtin_programs(region::program_table());
+  char program[8] = {'H', 'E', 'L', 'L', 'O', ' ', ' ', ' '};
+  std::int16_t length = 0;
+  std::int32_t resp = -1;
+  run_program([&] {
+    prepare("XCTL", kXctl, {program, nullptr, &length});
+    cintroute();
+    resp = eibresp();
+  });
+  EXPECT_EQ(resp, 0);
+  EXPECT_EQ(TerminateQCMD, 1);
+  // The saved screen written before the command, then HELLO's own screen: no
+  // read-back and no key wait came between.
+  ASSERT_EQ(user.sent().size(), 2u);
+  terminal::Screen hello;
+  ASSERT_TRUE(hello.apply_outbound(user.sent()[1]).ok());
+  EXPECT_NE(hello.row_text(4).find("Hello from program HELLO"), std::string::npos);
+  EXPECT_FALSE(user.hung_up());
 }
 
 TEST_F(RouteTest, AFailedXctlKeepsTheRunAndIsReadBackAfterAKey) {
