@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "host/host.hpp"
 #include "monitor/exec/demo.hpp"
 #include "monitor/net/routing.hpp"
 #include "monitor/net/telnet.hpp"
@@ -131,6 +132,21 @@ TEST(Session, FreesTheKeyboardAfterATaskOnlyWhenTheTaskDidNot) {
   ASSERT_GE(demo_user.sent().size(), 3u);
   EXPECT_NE(demo_user.sent().back(), keyboard_restore());  // the demo's own erase ends it
   EXPECT_FALSE(demo_user.screen().keyboard_locked());
+}
+
+// A task that ends by ABEND CANCEL leaves the user a line naming the code.
+TEST(Session, AnAbendedTaskIsNamedWithItsCode) {
+  region::TestRegion region;
+  region::program_table().add_program("QUITTER", [] {
+    char code[] = "QU1T";
+    host::oxdfhei1(".,AC                  \"            ", code);  // ABEND ABCODE CANCEL
+  });
+  region::program_table().add_transaction("QUIT", "QUITTER");
+  terminal::ScriptedTerminal& user = region.terminal();
+  user.type("quit").enter();
+  route_terminal(user, terminal_identity(1));
+  ASSERT_EQ(user.sent().size(), 2u);  // the greeting, then the message
+  EXPECT_EQ(user.sent()[1], message_screen("Transaction QUIT abended with code QU1T."));
 }
 
 }  // namespace
