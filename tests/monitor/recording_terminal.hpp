@@ -1,16 +1,16 @@
 // A terminal for the monitor's own tests: it keeps every outbound record and
 // answers receives from a queue of inbound records (image form); an empty
-// queue means the user has hung up, after which sends fail too.
+// queue means the user has hung up, after which sends fail too. Its screen
+// model follows the records both ways.
 #pragma once
 
-#include <cstdio>
-#include <cstdlib>
 #include <deque>
 #include <string>
 #include <vector>
 
 #include "monitor/control/blocks.hpp"
 #include "monitor/control/task.hpp"
+#include "monitor/terminal/screen.hpp"
 #include "monitor/terminal/terminal.hpp"
 
 namespace ravnmor::testing {
@@ -26,6 +26,7 @@ class RecordingTerminal : public terminal::Terminal {
   bool send(std::span<const std::uint8_t> record) override {
     if (hung_up) return false;
     sent.emplace_back(record.begin(), record.end());
+    model.apply_outbound(record);
     return true;
   }
 
@@ -36,17 +37,16 @@ class RecordingTerminal : public terminal::Terminal {
     }
     record = inputs.front();
     inputs.pop_front();
+    model.apply_inbound(record);
     return true;
   }
 
-  terminal::Screen& screen() override {
-    std::fputs("RecordingTerminal has no screen model\n", stderr);
-    std::abort();
-  }
+  terminal::Screen& screen() override { return model; }
 
   std::deque<Record> inputs;
   std::vector<Record> sent;
   bool hung_up = false;
+  terminal::Screen model;
 };
 
 // Task TEST running at terminal T001 (number 1) on a RecordingTerminal, for

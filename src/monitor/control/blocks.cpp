@@ -7,6 +7,7 @@
 #include "host/host.hpp"
 #include "monitor/control/arena.hpp"
 #include "monitor/control/constants.hpp"
+#include "monitor/terminal/codes.hpp"
 
 namespace host {
 std::uint8_t* xtcb = nullptr;
@@ -88,6 +89,18 @@ std::size_t store_input(std::span<const std::uint8_t> record) {
   std::memset(blocks.input, 0, host::kInputSize);
   std::copy_n(record.begin(), kept, blocks.input);
   return kept;
+}
+
+void record_attention(std::span<const std::uint8_t> record) {
+  constexpr std::size_t kCursor = 1;  // the cursor address follows the AID
+  constexpr std::size_t kAddressLength = 2;
+  TaskBlocks& blocks = task_blocks();
+  std::uint8_t key = record.empty() ? raw_key(terminal::aid::kNone) : record[0];
+  blocks.eib[host::kEibAid] = blocks.constants[host::kCnvAidTable + key];
+  if (record.size() < kCursor + kAddressLength) return;
+  host::store_half(blocks.eib, host::kEibCposn,
+                   static_cast<std::int16_t>(
+                       terminal::image::decode_address(record[kCursor], record[kCursor + 1])));
 }
 
 }  // namespace ravnmor::control

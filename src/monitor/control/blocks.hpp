@@ -45,4 +45,9 @@ void prepare_task_blocks(bool trace, std::int32_t terminal_number);
 // capacity); returns the number of bytes kept.
 std::size_t store_input(std::span<const std::uint8_t> record);
 
+// Sets the EIB's EIBAID and EIBCPOSN from an inbound record (AID, then the
+// cursor address); an empty record is no AID, and a record without a cursor
+// address leaves EIBCPOSN as it was.
+void record_attention(std::span<const std::uint8_t> record);
+
 }  // namespace ravnmor::control

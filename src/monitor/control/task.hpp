@@ -28,10 +28,11 @@ struct Task {
   std::string program;      // the program running now
   std::string terminal_id;  // up to 4 characters
   std::int32_t terminal_number = 0;
-  std::uint32_t number = 0;      // task number, counted per session from 1
-  std::size_t input_length = 0;  // bytes of the last inbound record in the input block
-  bool terminal_lost = false;    // a send or receive failed: the user is gone
-  bool returned = false;         // the program issued RETURN
+  std::uint32_t number = 0;       // task number, counted per session from 1
+  std::size_t input_length = 0;   // bytes of the last inbound record in the input block
+  bool input_unreceived = false;  // the last input started the task and no RECEIVE took it yet
+  bool terminal_lost = false;     // a send or receive failed: the user is gone
+  bool returned = false;          // the program issued RETURN
   std::optional<std::string> next_transaction;  // RETURN TRANSID: started by the next input
   std::vector<std::uint8_t> next_commarea;      // RETURN COMMAREA: passed to that transaction
   bool went_back = false;                       // the program issued its go-back call

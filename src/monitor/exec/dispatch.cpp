@@ -18,6 +18,8 @@ namespace {
 constexpr HandlerRow kHandlers[] = {
     {0x0202, "ADDRESS", services::address},
     {0x0208, "ASSIGN", services::assign},
+    {0x0402, "RECEIVE", services::receive},
+    {0x0404, "SEND", services::send_data},
     {0x0A02, "WRITEQ TS", services::writeq_ts},
     {0x0A04, "READQ TS", services::readq_ts},
     {0x0A06, "DELETEQ TS", services::deleteq_ts},
@@ -30,6 +32,7 @@ constexpr HandlerRow kHandlers[] = {
     {0x0E0A, "RELEASE", services::release},
     {0x0E0C, "ABEND", services::abend},
     {0x1002, "ASKTIME", services::asktime},
+    {0x1806, "SEND TEXT", services::send_text},
     {0x1812, "SEND CONTROL", services::send_control},
     {0x1903, "program entry", services::program_entry},
     {0x1905, "go-back", services::program_go_back},

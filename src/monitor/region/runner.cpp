@@ -55,14 +55,7 @@ void start_eib(const control::Task& task, const TaskStart& start) {
   put_name(eib, host::kEibTrnid, task.transaction);
   host::store_word(eib, host::kEibTaskn, packed_word(task.number));
   put_name(eib, host::kEibTrmid, task.terminal_id);
-  const std::vector<std::uint8_t>& input = start.input;
-  std::uint8_t raw_key = input.empty() ? control::raw_key(terminal::aid::kNone) : input[0];
-  eib[host::kEibAid] = control::task_blocks().constants[host::kCnvAidTable + raw_key];
-  if (input.size() >= kInputCursor + kAddressLength) {
-    host::store_half(eib, host::kEibCposn,
-                     static_cast<std::int16_t>(terminal::image::decode_address(
-                         input[kInputCursor], input[kInputCursor + 1])));
-  }
+  control::record_attention(start.input);
 }
 
 void run_programs(control::Task& task, const std::string& first, TaskOutcome& outcome) {
@@ -131,6 +124,7 @@ TaskOutcome run_transaction(terminal::Terminal& terminal, const TaskStart& start
   task.number = outcome.task_number;
   control::prepare_task_blocks(tracing(), start.terminal_number);
   task.input_length = control::store_input(start.input);
+  task.input_unreceived = !start.input.empty();
   start_eib(task, start);
   control::pass_commarea(task, start.commarea);
 

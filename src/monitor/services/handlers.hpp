@@ -35,6 +35,9 @@ Response asktime(const Command& command);     // X'1002' ASKTIME
 Response formattime(const Command& command);  // X'4A04' FORMATTIME
 
 // Terminal control (terminal.cpp).
+Response receive(const Command& command);       // X'0402' RECEIVE
+Response send_data(const Command& command);     // X'0404' SEND
+Response send_text(const Command& command);     // X'1806' SEND TEXT
 Response send_control(const Command& command);  // X'1812' SEND CONTROL
 
 // Transient data (transient_data.cpp).

@@ -44,13 +44,6 @@ struct ScreenBuild {
 
 ScreenBuild building;
 
-// Text bytes that stand for 3270 orders or controls would be taken as such
-// by the terminal: they are shown as blanks. A null stays a null.
-std::uint8_t displayable(std::uint8_t byte) {
-  bool control = byte != kNull && terminal::to_ebcdic(byte) < kFirstGraphic;
-  return control ? kBlank : byte;
-}
-
 void put_address(std::uint8_t* out, std::size_t& length, int address) {
   auto bytes = terminal::image::address(address);
   out[length++] = terminal::image::kSetBufferAddress;
@@ -104,6 +97,11 @@ void place(const std::string& text, int cell, std::uint8_t attribute) {
 }
 
 }  // namespace
+
+std::uint8_t displayable(std::uint8_t byte) {
+  bool control = byte != kNull && terminal::to_ebcdic(byte) < kFirstGraphic;
+  return control ? kBlank : byte;
+}
 
 std::size_t build_screen_stream(std::uint8_t* out) {
   std::size_t length = 0;

@@ -9,6 +9,10 @@
 
 namespace ravnmor::services {
 
+// Text bytes that stand for 3270 orders or controls would be taken as such
+// by the terminal: they are shown as blanks. A null stays a null.
+std::uint8_t displayable(std::uint8_t byte);
+
 // Writes the orders and data of the screen being built into `out` (room
 // for 7000 bytes): SBA where the written cells jump, SF before each
 // attribute, SBA + IC for the cursor. Returns the number of bytes.

@@ -1,35 +1,344 @@
-// Terminal control commands.
+// Terminal control: SEND, SEND TEXT and SEND CONTROL write to the task's
+// terminal through the TIOA; RECEIVE hands the terminal's input to the
+// program. Descriptor positions:
+//
+// SEND          FROM "F" at 21, area at 2; LENGTH "L" (FLENGTH "F") at 19,
+//               halfword (fullword) at 3; CTLCHAR "C" at 7, the WCC at 6;
+//               ERASE "E" at 9.
+// SEND TEXT     FROM "F" at 21, text at 2; its length at 3 (a fullword with
+//               "F" at 19); CURSOR "C" at 8, halfword at 4; ERASE "E" or
+//               ERASEAUP "A" at 12.
+// SEND CONTROL  CURSOR "C" at 8, halfword at 5; ERASE "E" or ERASEAUP "A"
+//               at 12.
+// All three     FREEKB "F" at 14, ALARM "A" at 15.
+// RECEIVE       INTO "I" or SET "S" at 3, the area or pointer at 2; LENGTH
+//               "L" (FLENGTH "F") at 8, halfword (fullword) at 3: in, the
+//               INTO room; out, the input's full length; MAXLENGTH "H"
+//               (MAXFLENGTH "F") at 7, halfword (fullword) at 4; ASIS "A" at
+//               4; BUFFER "B" at 5.
+//
+// EIBRESP2 of the answers:
+//   INVREQ   1 no terminal, 2 CURSOR outside 0-1919, 3 RECEIVE without INTO
+//            or SET, 4 SEND or SEND TEXT without FROM
+//   LENGERR  0 the input was cut to the room, 1 a negative length, 2 the
+//            stream does not fit the TIOA
+//   TERMERR  0 the terminal is gone
+#include "monitor/terminal/terminal.hpp"
+
+#include <algorithm>
+#include <optional>
+#include <span>
+
 #include "host/host.hpp"
+#include "monitor/control/blocks.hpp"
 #include "monitor/control/task.hpp"
+#include "monitor/services/data_area.hpp"
 #include "monitor/services/handlers.hpp"
+#include "monitor/services/screen.hpp"
 #include "monitor/services/terminal_io.hpp"
 #include "monitor/terminal/codes.hpp"
+#include "monitor/terminal/screen.hpp"
 
 namespace ravnmor::services {
 
 namespace {
 
-// SEND CONTROL's option positions.
-constexpr int kEraseFlag = 12;   // "E"
+enum TerminalRefusal : std::int32_t {
+  kNoTerminalRefusal = 1,
+  kBadCursor = 2,
+  kNoReceivingArea = 3,
+  kNoFrom = 4,
+};
+
+enum LengthTrouble : std::int32_t {
+  kInputCut = 0,
+  kNegativeLength = 1,
+  kStreamTooLong = 2,
+};
+
+// Option positions that the SEND forms share.
 constexpr int kFreeKbFlag = 14;  // "F"
 constexpr int kAlarmFlag = 15;   // "A"
+constexpr int kCursorFlag = 8;   // "C" (SEND TEXT, SEND CONTROL)
+constexpr int kEraseFlag = 12;   // "E" ERASE, "A" ERASEAUP (SEND TEXT, SEND CONTROL)
+constexpr int kFromFlag = 21;    // "F" (SEND, SEND TEXT)
+constexpr int kLengthFlag = 19;  // "F": the length is a fullword (SEND, SEND TEXT)
+constexpr int kFromArgument = 2;
+constexpr int kLengthArgument = 3;
+
+// SEND alone.
+constexpr int kSendCtlcharFlag = 7;
+constexpr int kSendEraseFlag = 9;
+constexpr int kSendCtlcharArgument = 6;
+
+constexpr int kTextCursorArgument = 4;
+constexpr int kControlCursorArgument = 5;
+
+// RECEIVE.
+constexpr int kReceiveAreaFlag = 3;       // "I" INTO, "S" SET
+constexpr int kReceiveAsisFlag = 4;       // "A"
+constexpr int kReceiveBufferFlag = 5;     // "B"
+constexpr int kReceiveMaxLengthFlag = 7;  // "H" halfword, "F" fullword
+constexpr int kReceiveLengthFlag = 8;     // "L" halfword, "F" fullword
+constexpr int kReceiveAreaArgument = 2;
+constexpr int kReceiveLengthArgument = 3;
+constexpr int kReceiveMaxLengthArgument = 4;
+
+constexpr char kFullword = 'F';
+constexpr int kCursorAlone = -1;       // CURSOR written without a value: the default place
+constexpr std::size_t kInputData = 3;  // an inbound record: AID, cursor address, data
+
+constexpr std::uint8_t kBlank = ' ';
+constexpr std::uint8_t kLineFeed = '\n';
+constexpr std::uint8_t kNewLine = terminal::to_image(0x15);  // the 3270 NL character
+
+constexpr Response kNoTerminalAnswer{kInvreq, kNoTerminalRefusal};
+constexpr Response kTerminalGone{kTermerr, 0};
+
+bool has_terminal(const control::Task& task) {
+  return task.terminal != nullptr;
+}
+
+// A halfword, or a fullword when the length's flag says so; 0 when absent.
+std::int32_t load_sized(const void* area, bool fullword) {
+  if (area == nullptr) return 0;
+  return fullword ? static_cast<std::int32_t>(host::load_word(area, 0)) : host::load_half(area, 0);
+}
+
+void store_sized(void* area, bool fullword, std::int32_t value) {
+  if (area == nullptr) return;
+  if (fullword) {
+    host::store_word(area, 0, static_cast<std::uint32_t>(value));
+  } else {
+    host::store_half(area, 0, static_cast<std::int16_t>(value));
+  }
+}
+
+// The CURSOR value at `position`: none when CURSOR was not given or given
+// without a value; false when it lies outside the screen.
+bool cursor_of(const Command& command, int position, std::optional<int>& cursor) {
+  cursor.reset();
+  if (command.flag(kCursorFlag) != 'C') return true;
+  std::int32_t value = load_length(command.argument(position));
+  if (value == kCursorAlone) return true;
+  if (value < 0 || value >= host::kScreenSize) return false;
+  cursor = value;
+  return true;
+}
+
+std::uint8_t control_character(const Command& command, bool reset_mdt) {
+  namespace wcc = terminal::wcc;
+  int bits = reset_mdt ? wcc::kResetMdt : 0;
+  if (command.flag(kFreeKbFlag) == 'F') bits |= wcc::kRestoreKeyboard;
+  if (command.flag(kAlarmFlag) == 'A') bits |= wcc::kAlarm;
+  return terminal::image::six_bits(static_cast<std::uint8_t>(bits));
+}
+
+std::size_t put_address(std::uint8_t* out, int address) {
+  auto bytes = terminal::image::address(address);
+  out[0] = terminal::image::kSetBufferAddress;
+  out[1] = bytes[0];
+  out[2] = bytes[1];
+  return bytes.size() + 1;
+}
+
+std::size_t put_cursor(std::uint8_t* out, int address) {
+  std::size_t length = put_address(out, address);
+  out[length] = terminal::image::kInsertCursor;
+  return length + 1;
+}
+
+Response send_tioa_stream(control::Task& task, std::size_t data_length) {
+  finish_tioa_stream(data_length);
+  return send_tioa(task) == kTerminalOk ? Response{} : kTerminalGone;
+}
+
+// ERASEAUP: the Erase All Unprotected command goes first, alone.
+Response erase_unprotected(control::Task& task) {
+  const std::uint8_t record[] = {
+      terminal::image::command(terminal::Command::erase_all_unprotected)};
+  return send_record(task, record) == kTerminalOk ? Response{} : kTerminalGone;
+}
+
+bool ends_line(std::uint8_t byte) {
+  return byte == kNewLine || byte == kLineFeed;
+}
+
+// How many characters of `rest` go on a line with `room` cells: up to a
+// new-line character; when the text runs on past the room, up to the last
+// blank so that no word is cut (a word longer than the room is).
+std::size_t line_length(std::span<const std::uint8_t> rest, std::size_t room) {
+  std::size_t limit = std::min(rest.size(), room);
+  auto end =
+      std::find_if(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(limit), ends_line);
+  auto length = static_cast<std::size_t>(end - rest.begin());
+  if (length < limit || rest.size() <= room || rest[room] == kBlank) return length;
+  auto blank =
+      std::find(std::make_reverse_iterator(rest.begin() + static_cast<std::ptrdiff_t>(room)),
+                rest.rend(), kBlank);
+  auto before = static_cast<std::size_t>(rest.rend() - blank);
+  return before > 1 ? before - 1 : room;
+}
+
+struct LaidText {
+  std::size_t length = 0;  // bytes of orders and characters written
+  int end = 0;             // the cell after the text
+};
+
+// Lays `text` out from cell `start`: each line runs to its row's end and
+// the next one starts a row (a blank or new-line at the break is dropped);
+// control characters show as blanks; what does not fit on the screen is
+// left out.
+LaidText lay_text(std::span<const std::uint8_t> text, int start, std::uint8_t* out) {
+  LaidText laid;
+  laid.end = start;
+  std::size_t taken = 0;
+  int line_start = start;
+  while (taken < text.size() && line_start < host::kScreenSize) {
+    auto room = static_cast<std::size_t>(host::kScreenColumns - line_start % host::kScreenColumns);
+    std::size_t length = line_length(text.subspan(taken), room);
+    if (length > 0) laid.length += put_address(out + laid.length, line_start);
+    for (std::size_t i = 0; i < length; ++i) out[laid.length++] = displayable(text[taken + i]);
+    taken += length;
+    laid.end = line_start + static_cast<int>(length);
+    bool broken = taken < text.size() && (ends_line(text[taken]) || text[taken] == kBlank);
+    bool new_line = taken < text.size() && ends_line(text[taken]);
+    if (broken) ++taken;
+    line_start = (line_start / host::kScreenColumns + 1) * host::kScreenColumns;
+    if (new_line) laid.end = line_start;
+  }
+  laid.end %= host::kScreenSize;
+  return laid;
+}
+
+// Without ERASE a text starts on a line of its own: at the cursor when it
+// stands at a row's start, else at the next row's.
+int text_start(const control::Task& task) {
+  int cursor = task.terminal->screen().cursor();
+  if (cursor % host::kScreenColumns == 0) return cursor;
+  return (cursor / host::kScreenColumns + 1) * host::kScreenColumns % host::kScreenSize;
+}
+
+// The terminal's input for RECEIVE: the input that started the task when no
+// RECEIVE has taken it yet, else the user's next input; with BUFFER the
+// whole screen as it stands, at once.
+bool take_input(const Command& command, control::Task& task, std::vector<std::uint8_t>& input) {
+  if (command.flag(kReceiveBufferFlag) == 'B') {
+    input = task.terminal->screen().read_buffer(terminal::aid::kNone);
+    return true;
+  }
+  if (!task.input_unreceived && receive_input(task) != kTerminalOk) return false;
+  task.input_unreceived = false;
+  const std::uint8_t* last = control::task_blocks().input;
+  input.assign(last, last + task.input_length);
+  return true;
+}
+
+void upper_case(std::span<std::uint8_t> data) {
+  for (std::uint8_t& byte : data) {
+    if (byte >= 'a' && byte <= 'z') byte = static_cast<std::uint8_t>(byte - 'a' + 'A');
+  }
+}
 
 }  // namespace
 
+Response send_data(const Command& command) {
+  control::Task& task = command.task();
+  if (!has_terminal(task)) return kNoTerminalAnswer;
+  const auto* from = static_cast<const std::uint8_t*>(command.argument(kFromArgument));
+  if (command.flag(kFromFlag) != 'F' || from == nullptr) return {kInvreq, kNoFrom};
+  std::int32_t length =
+      load_sized(command.argument(kLengthArgument), command.flag(kLengthFlag) == kFullword);
+  if (length < 0) return {kLengerr, kNegativeLength};
+  if (static_cast<std::size_t>(length) > host::kTioaDataCapacity) return {kLengerr, kStreamTooLong};
+  bool erase = command.flag(kSendEraseFlag) == 'E';
+  const auto* ctlchar = static_cast<const std::uint8_t*>(command.argument(kSendCtlcharArgument));
+  std::uint8_t wcc = command.flag(kSendCtlcharFlag) == 'C' && ctlchar != nullptr
+                         ? *ctlchar
+                         : control_character(command, erase);
+  auto write = erase ? terminal::Command::erase_write : terminal::Command::write;
+  std::uint8_t* data = start_tioa_stream(terminal::image::command(write), wcc);
+  std::copy_n(from, length, data);
+  return send_tioa_stream(task, static_cast<std::size_t>(length));
+}
+
+Response send_text(const Command& command) {
+  control::Task& task = command.task();
+  if (!has_terminal(task)) return kNoTerminalAnswer;
+  const auto* from = static_cast<const std::uint8_t*>(command.argument(kFromArgument));
+  if (command.flag(kFromFlag) != 'F' || from == nullptr) return {kInvreq, kNoFrom};
+  std::int32_t length =
+      load_sized(command.argument(kLengthArgument), command.flag(kLengthFlag) == kFullword);
+  if (length < 0) return {kLengerr, kNegativeLength};
+  std::optional<int> cursor;
+  if (!cursor_of(command, kTextCursorArgument, cursor)) return {kInvreq, kBadCursor};
+  bool erase = command.flag(kEraseFlag) == 'E';
+  if (command.flag(kEraseFlag) == 'A') {
+    if (Response erased = erase_unprotected(task); erased.resp != kNormal) return erased;
+  }
+  int start = erase ? 0 : text_start(task);
+  auto write = erase ? terminal::Command::erase_write : terminal::Command::write;
+  std::uint8_t* data =
+      start_tioa_stream(terminal::image::command(write), control_character(command, erase));
+  LaidText laid =
+      lay_text(std::span<const std::uint8_t>(from, static_cast<std::size_t>(length)), start, data);
+  laid.length += put_cursor(data + laid.length, cursor.value_or(laid.end));
+  return send_tioa_stream(task, laid.length);
+}
+
 Response send_control(const Command& command) {
   control::Task& task = command.task();
-  if (task.terminal == nullptr) return {kInvreq, 0};
-  namespace wcc = terminal::wcc;
+  if (!has_terminal(task)) return kNoTerminalAnswer;
+  std::optional<int> cursor;
+  if (!cursor_of(command, kControlCursorArgument, cursor)) return {kInvreq, kBadCursor};
   bool erase = command.flag(kEraseFlag) == 'E';
-  int control_bits = erase ? wcc::kResetMdt : 0;
-  if (command.flag(kFreeKbFlag) == 'F') control_bits |= wcc::kRestoreKeyboard;
-  if (command.flag(kAlarmFlag) == 'A') control_bits |= wcc::kAlarm;
+  if (command.flag(kEraseFlag) == 'A') {
+    if (Response erased = erase_unprotected(task); erased.resp != kNormal) return erased;
+  }
   auto write = erase ? terminal::Command::erase_write : terminal::Command::write;
-  start_tioa_stream(terminal::image::command(write),
-                    terminal::image::six_bits(static_cast<std::uint8_t>(control_bits)));
-  finish_tioa_stream(0);
-  if (send_tioa(task) != kTerminalOk) return {kTermerr, 0};
-  return {};
+  std::uint8_t* data =
+      start_tioa_stream(terminal::image::command(write), control_character(command, erase));
+  return send_tioa_stream(task, cursor ? put_cursor(data, *cursor) : 0);
+}
+
+Response receive(const Command& command) {
+  control::Task& task = command.task();
+  if (!has_terminal(task)) return kNoTerminalAnswer;
+  DataArea to{command.flag(kReceiveAreaFlag), command.argument(kReceiveAreaArgument), nullptr};
+  if ((to.kind != kIntoArea && to.kind != kSetPointer) || to.area == nullptr) {
+    return {kInvreq, kNoReceivingArea};
+  }
+  char length_flag = command.flag(kReceiveLengthFlag);
+  void* length_area = length_flag == 'L' || length_flag == kFullword
+                          ? command.argument(kReceiveLengthArgument)
+                          : nullptr;
+  bool wide_length = length_flag == kFullword;
+  char max_flag = command.flag(kReceiveMaxLengthFlag);
+  std::optional<std::int32_t> room;
+  if (max_flag == 'H' || max_flag == kFullword) {
+    room = load_sized(command.argument(kReceiveMaxLengthArgument), max_flag == kFullword);
+  } else if (to.kind == kIntoArea) {
+    room = load_sized(length_area, wide_length);
+  }
+  if (room && *room < 0) return {kLengerr, kNegativeLength};
+
+  std::vector<std::uint8_t> input;
+  if (!take_input(command, task, input)) return kTerminalGone;
+  control::record_attention(input);
+  std::span<std::uint8_t> data(input);
+  data = data.subspan(std::min(kInputData, data.size()));
+  if (command.flag(kReceiveAsisFlag) != 'A') upper_case(data);
+
+  auto size = static_cast<std::int32_t>(data.size());
+  std::int32_t kept = room ? std::min(*room, size) : size;
+  std::int16_t kept_length = static_cast<std::int16_t>(kept);  // input is at most 7000 bytes
+  to.length = &kept_length;
+  if (Response delivered = deliver(to, data.first(static_cast<std::size_t>(kept)));
+      delivered.resp != kNormal) {
+    return delivered;
+  }
+  store_sized(length_area, wide_length, size);
+  return kept < size ? Response{kLengerr, kInputCut} : Response{};
 }
 
 }  // namespace ravnmor::services

@@ -42,7 +42,12 @@ TerminalStatus send_tioa(control::Task& task) {
       static_cast<std::size_t>(length) > host::kTioaSize - host::kTioaCommand) {
     return kBadStreamLength;
   }
-  std::span<const std::uint8_t> record(tioa + host::kTioaCommand, static_cast<std::size_t>(length));
+  return send_record(task, std::span<const std::uint8_t>(tioa + host::kTioaCommand,
+                                                         static_cast<std::size_t>(length)));
+}
+
+TerminalStatus send_record(control::Task& task, std::span<const std::uint8_t> record) {
+  if (task.terminal_lost) return kSendFailed;
   if (!task.terminal->send(record)) {
     task.terminal_lost = true;
     return kSendFailed;
@@ -58,6 +63,7 @@ TerminalStatus receive_input(control::Task& task) {
     return kReceiveFailed;
   }
   task.input_length = control::store_input(record);
+  task.input_unreceived = false;
   return kTerminalOk;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace ravnmor::control {
 struct Task;
@@ -32,6 +33,8 @@ void finish_tioa_stream(std::size_t data_length);
 
 // Sends the TIOA's outbound stream.
 TerminalStatus send_tioa(control::Task& task);
+// Sends a record that needs no TIOA (a command alone, such as EAU).
+TerminalStatus send_record(control::Task& task, std::span<const std::uint8_t> record);
 // Waits for the next inbound record and keeps it as the last input.
 TerminalStatus receive_input(control::Task& task);
 
