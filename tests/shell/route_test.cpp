@@ -199,6 +199,31 @@ TEST_F(QcmdTest, AScreenChangingCommandWaitsForAKeyBeforeItsResultAndPf6ShowsIts
   EXPECT_EQ(screen_sent(8).row_text(3).substr(0, 23), "====> QCMD SEND CONTROL");
 }
 
+TEST_F(QcmdTest, SendTextShowsOnTheUserScreenAndReceiveTakesWhatIsTypedThere) {
+  user.type_field(1, "QCMD SEND TEXT FROM(&STRING) ERASE").enter().enter().enter();
+  user.pf(1);  // ends the wait after the command
+  user.pf(6);  // the saved user screen
+  user.pf(1);
+  user.pf(3);
+  user.type_field(1, "QCMD RECEIVE INTO(&STRING)").enter().enter().enter();
+  // RECEIVE waits on the user screen: the user types over it and presses Enter.
+  user.cursor(1, 1).erase_eof().type("hello").enter();
+  user.pf(3).pf(3);
+  region::TaskOutcome outcome = run();
+  EXPECT_FALSE(outcome.terminal_lost);
+  ASSERT_EQ(user.sent().size(), 15u);
+  // 0 initial, 1 check, 2 confirm, 3 the saved screen, 4 SEND TEXT, 5 the
+  // result after the key, 6 the saved screen on PF6, 7 the command again,
+  // 8 initial; 9 check, 10 confirm, 11 the saved screen, then RECEIVE's wait
+  // and 12 the result at once, 13 initial, 14 the erase of the ending calls.
+  EXPECT_EQ(screen_sent(4).row_text(1).substr(0, 24), "EXAMPLE STRING ARGUMENT ");
+  EXPECT_TRUE(shows(screen_sent(5), "EIBRESP : NORMAL"));
+  EXPECT_EQ(screen_sent(6).row_text(1).substr(0, 24), "EXAMPLE STRING ARGUMENT ");
+  EXPECT_EQ(screen_sent(11).row_text(1).substr(0, 24), "EXAMPLE STRING ARGUMENT ");
+  EXPECT_TRUE(shows(screen_sent(12), "EIBRESP : NORMAL"));
+  EXPECT_TRUE(shows(screen_sent(12), "HELLOLE STRING ARGUMENT"));  // five bytes received
+}
+
 TEST_F(QcmdTest, ACommandThatLeavesTheScreenAloneShowsItsResultAtOnce) {
   user.type_field(1, "QCMD ASKTIME ABSTIME(&DWORD)").enter().enter().enter();
   user.pf(3).pf(3);
