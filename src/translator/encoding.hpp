@@ -360,7 +360,7 @@ enum class Listing : std::uint8_t {
 
 // What follows the verb words before the options.
 inline constexpr std::int16_t kNoVerbOperand = -1;
-inline constexpr std::int16_t kIgnoredVerbOperand = 0;  // parsed, passes nothing
+inline constexpr std::int16_t kIgnoredVerbOperand = 0;  // optional, read, passes nothing
 // A positive value: the operand is passed as characters of that length at
 // parameter position 2.
 

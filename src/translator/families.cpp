@@ -10,7 +10,9 @@ namespace qcmd {
 using encoding::Command;
 
 std::span<const Command> handle_commands();
-std::span<const Command> first_commands();
+std::span<const Command> program_commands();
+std::span<const Command> task_commands();
+std::span<const Command> system_commands();
 std::span<const Command> terminal_commands();
 std::span<const Command> file_commands();
 std::span<const Command> queue_commands();
@@ -19,7 +21,9 @@ namespace {
 
 const std::span<const Command> kFamilies[] = {
     handle_commands(),
-    first_commands(),
+    program_commands(),
+    task_commands(),
+    system_commands(),
     terminal_commands(),
     file_commands(),
     queue_commands(),

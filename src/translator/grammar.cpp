@@ -597,7 +597,7 @@ void start_command() {
 Parsed verb_operand() {
   const std::int16_t length = current->command->verb_operand;
   if (length == kNoVerbOperand) return Parsed::kOk;
-  if (peek() != TK_LPAREN) return syntax_error();
+  if (peek() != TK_LPAREN) return length == kIgnoredVerbOperand ? Parsed::kOk : syntax_error();
   std::string text;
   const Parsed parsed = parenthesised(text, true, false);
   if (parsed != Parsed::kOk) return parsed;

@@ -1,5 +1,5 @@
 // The condition and abend handling commands: HANDLE ABEND, HANDLE AID,
-// HANDLE CONDITION and IGNORE CONDITION, and the codes their lists write
+// HANDLE CONDITION, IGNORE CONDITION, PUSH and POP, and the codes their lists write
 // into the descriptor.
 #include <algorithm>
 #include <iterator>
@@ -137,6 +137,19 @@ const Command kHandleCommands[] = {
      .completion = {sequence_number(), excess_check()},
      .listing = Listing::kConditions},
     {.words = {TK_IGNORE, TK_CONDITION}, .index = 28, .listing = Listing::kConditionsNoLabel},
+    // PUSH HANDLE and POP HANDLE save and restore the whole handling set.
+    {.words = {TK_PUSH},
+     .index = 49,
+     .bare = true,
+     .bare_steps = {complete()},
+     .options = {{TK_HANDLE, kAlone, {once(FixedDiagnostic::kHandleAlreadySpecified)}}},
+     .completion = {required_option("HANDLE", TK_HANDLE)}},
+    {.words = {TK_POP},
+     .index = 46,
+     .bare = true,
+     .bare_steps = {complete()},
+     .options = {{TK_HANDLE, kAlone, {once(FixedDiagnostic::kHandleAlreadySpecified)}}},
+     .completion = {required_option("HANDLE", TK_HANDLE)}},
 };
 
 }  // namespace
