@@ -86,9 +86,7 @@ const Command kTaskCommands[] = {
                  {TK_YYYYMMDD, kValueOrEmpty, {bit(8, 5), prio(7)}}},
      // ABSTIME is placed by priority, so what was written is what is checked.
      .completion = {required_option("ABSTIME", TK_ABSTIME)}},
-    {.words = {TK_FREEMAIN},
-     .index = 23,
-     .options = {{TK_DATA, kValueOrEmpty, {ref(2)}}}},
+    {.words = {TK_FREEMAIN}, .index = 23, .options = {{TK_DATA, kValueOrEmpty, {ref(2)}}}},
     {.words = {TK_GETMAIN},
      .index = 24,
      .options = {{TK_FLENGTH, kValue, {flag('F', 4), full(3), length_given(1)}},
@@ -96,8 +94,9 @@ const Command kTaskCommands[] = {
                  {TK_LENGTH, kValue, {flag('L', 4), half(3), length_given(1)}},
                  {TK_SET, kValueOrEmpty, {ref(2)}},
                  {TK_SHARED, kAlone, {flag('S', 6)}}},
-     .completion = {missing("FLENGTH or LENGTH ").unless_written(TK_LENGTH).unless_written(TK_FLENGTH),
-                    required("SET", 2)}},
+     .completion =
+         {missing("FLENGTH or LENGTH ").unless_written(TK_LENGTH).unless_written(TK_FLENGTH),
+          required("SET", 2)}},
     {.words = {TK_POST},
      .index = 47,
      .options = {{TK_INTERVAL, kValue, {flag('I', 3), packed(2)}},
