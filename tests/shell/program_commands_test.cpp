@@ -71,5 +71,31 @@ TEST_F(ProgramCommandsTest, ACommandWithoutAServiceIsInvreqOnTheResultAndEibScre
   EXPECT_EQ(screens[eib].text_at(17, 52, 8), "00000000");  // EIBRESP2: no service
 }
 
+TEST_F(ProgramCommandsTest, LinkChangesTheCommareaAndXctlToAMissingProgramIsPgmiderr) {
+  user().type_field(1, "QCMD LINK PROGRAM(ECHO) COMMAREA(&STRING)").enter();
+  user().enter().enter();  // checked, executed
+  user().enter();          // the key that ends the wait after a screen-changing command
+  user().pf(5).pf(3);      // the variables, then back
+  user().pf(3);            // the initial screen
+  user().type_field(1, "QCMD XCTL PROGRAM(NOSUCH)").enter();
+  user().enter().enter().enter();
+  user().pf(3);
+  user().type_field(1, "QCMD XCTL PROGRAM(HELLO)").enter();
+  user().enter().enter();  // executed: the run ends, HELLO's screen stays
+  ravnmor::region::TaskOutcome outcome;
+  std::vector<Screen> screens = run(&outcome);
+  int linked = first_showing(screens, "EIBRESP : NORMAL");
+  ASSERT_GE(linked, 0);
+  // The result screen itself shows &STRING reversed by ECHO.
+  EXPECT_EQ(first_showing(screens, "TNEMUGRA GNIRTS ELPMAXE"), linked);
+  EXPECT_GT(first_showing(screens, "EIBRESP : PGMIDERR"), linked);
+  ASSERT_FALSE(screens.empty());
+  EXPECT_TRUE(shows(screens.back(), "Hello from program HELLO, running for transaction QCMD"));
+  EXPECT_TRUE(shows(screens.back(), "The task ends with this screen."));
+  EXPECT_EQ(outcome.programs, (std::vector<std::string>{"QCMD", "HELLO"}));
+  EXPECT_EQ(outcome.end, ravnmor::region::TaskEnd::returned);
+  EXPECT_FALSE(outcome.terminal_lost);
+}
+
 }  // namespace
 }  // namespace qcmd
