@@ -240,16 +240,25 @@ void upper_case(std::span<std::uint8_t> data) {
   }
 }
 
+// The FROM area and its LENGTH (or FLENGTH) that SEND and SEND TEXT write.
+Response outbound_data(const Command& command, const std::uint8_t*& from, std::int32_t& length) {
+  from = static_cast<const std::uint8_t*>(command.argument(kFromArgument));
+  if (command.flag(kFromFlag) != 'F' || from == nullptr) return {kInvreq, kNoFrom};
+  length = load_sized(command.argument(kLengthArgument), command.flag(kLengthFlag) == kFullword);
+  if (length < 0) return {kLengerr, kNegativeLength};
+  return {};
+}
+
 }  // namespace
 
 Response send_data(const Command& command) {
   control::Task& task = command.task();
   if (!has_terminal(task)) return kNoTerminalAnswer;
-  const auto* from = static_cast<const std::uint8_t*>(command.argument(kFromArgument));
-  if (command.flag(kFromFlag) != 'F' || from == nullptr) return {kInvreq, kNoFrom};
-  std::int32_t length =
-      load_sized(command.argument(kLengthArgument), command.flag(kLengthFlag) == kFullword);
-  if (length < 0) return {kLengerr, kNegativeLength};
+  const std::uint8_t* from = nullptr;
+  std::int32_t length = 0;
+  if (Response refused = outbound_data(command, from, length); refused.resp != kNormal) {
+    return refused;
+  }
   if (static_cast<std::size_t>(length) > host::kTioaDataCapacity) return {kLengerr, kStreamTooLong};
   bool erase = command.flag(kSendEraseFlag) == 'E';
   const auto* ctlchar = static_cast<const std::uint8_t*>(command.argument(kSendCtlcharArgument));
@@ -265,11 +274,11 @@ Response send_data(const Command& command) {
 Response send_text(const Command& command) {
   control::Task& task = command.task();
   if (!has_terminal(task)) return kNoTerminalAnswer;
-  const auto* from = static_cast<const std::uint8_t*>(command.argument(kFromArgument));
-  if (command.flag(kFromFlag) != 'F' || from == nullptr) return {kInvreq, kNoFrom};
-  std::int32_t length =
-      load_sized(command.argument(kLengthArgument), command.flag(kLengthFlag) == kFullword);
-  if (length < 0) return {kLengerr, kNegativeLength};
+  const std::uint8_t* from = nullptr;
+  std::int32_t length = 0;
+  if (Response refused = outbound_data(command, from, length); refused.resp != kNormal) {
+    return refused;
+  }
   std::optional<int> cursor;
   if (!cursor_of(command, kTextCursorArgument, cursor)) return {kInvreq, kBadCursor};
   bool erase = command.flag(kEraseFlag) == 'E';
