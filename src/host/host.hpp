@@ -13,9 +13,9 @@ namespace host {
 
 // Control blocks of the running task. Each points into the region's
 // low-memory arena, so the 32-bit links inside them are real addresses.
-extern std::uint8_t* xtcb;   // task control block
-extern std::uint8_t* xnuc;   // nucleus block: +644 -> the last inbound record
-extern std::uint8_t* xcnv;   // terminal constants (kCnv* offsets)
+extern std::uint8_t* xtcb;     // task control block
+extern std::uint8_t* xnuc;     // nucleus block: +644 -> the last inbound record
+extern std::uint8_t* xcnv;     // terminal constants (kCnv* offsets)
 extern std::int32_t xtermnum;  // the task's terminal number
 
 // EXEC interface: runs one command. `descriptor` is the 35-character command
@@ -25,6 +25,13 @@ extern std::int32_t xtermnum;  // the task's terminal number
 // returns from its main function).
 inline constexpr std::size_t kMaxExecArgs = 23;
 void oxdfhei1(const void* descriptor, std::span<void* const> args);
+
+// The same call with the room of each argument: sizes[i] is how many bytes
+// from args[i] on belong to the area (0 where the program cannot tell). The
+// region reads and writes no byte of an argument beyond its room, and answers
+// LENGERR where a command needs more (see monitor/services/command.hpp).
+void oxdfhei1(const void* descriptor, std::span<void* const> args,
+              std::span<const std::size_t> sizes);
 
 template <typename... Args>
 void oxdfhei1(const void* descriptor, Args*... args) {

@@ -101,6 +101,16 @@ std::size_t LowArena::block_size(const void* block) const {
   return found == used_.end() ? 0 : found->second;
 }
 
+std::optional<std::size_t> LowArena::room_from(const void* address) const {
+  if (!contains(address)) return std::nullopt;
+  auto offset = static_cast<std::size_t>(static_cast<const std::uint8_t*>(address) - base_);
+  auto holder = used_.upper_bound(offset);
+  if (holder == used_.begin()) return 0;
+  --holder;
+  std::size_t end = holder->first + holder->second;
+  return offset < end ? end - offset : 0;
+}
+
 bool LowArena::contains(const void* address) const {
   auto p = static_cast<const std::uint8_t*>(address);
   return p >= base_ && p < base_ + capacity_;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 
 namespace ravnmor::control {
 
@@ -25,6 +26,10 @@ class LowArena {
 
   // The size of the block starting at `block`, 0 when there is none.
   std::size_t block_size(const void* block) const;
+
+  // Bytes from `address` to the end of the block that holds it: none when
+  // the address lies outside the arena, 0 when no block handed out holds it.
+  std::optional<std::size_t> room_from(const void* address) const;
 
   bool contains(const void* address) const;
   std::size_t capacity() const { return capacity_; }

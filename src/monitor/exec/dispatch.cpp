@@ -66,7 +66,7 @@ constexpr std::uint16_t kGoBack = 0x1905;
 constexpr std::size_t kRcodeLength = 6;
 
 services::Response run(const Descriptor& descriptor, std::span<void* const> args,
-                       std::string_view& name) {
+                       std::span<const std::size_t> sizes, std::string_view& name) {
   if (descriptor.fault) return {services::kInvreq, *descriptor.fault};
   control::Task* task = control::current_task();
   if (task == nullptr) return {services::kInvreq, services::kNoTask};
@@ -76,9 +76,13 @@ services::Response run(const Descriptor& descriptor, std::span<void* const> args
   if (control::program_ended(*task) && descriptor.function != kGoBack) {
     return {services::kInvreq, services::kTaskEnded};
   }
-  services::Command command(descriptor.function, descriptor.text, args, descriptor.parameter_count,
-                            *task);
-  return row->handler(command);
+  services::Command command(descriptor.function, descriptor.text, args, sizes,
+                            descriptor.parameter_count, *task);
+  try {
+    return row->handler(command);
+  } catch (const services::AreaTooSmall& refused) {
+    return {services::kLengerr, services::kAreaTooSmallBase + refused.position};
+  }
 }
 
 void trace_call(std::uint16_t function, std::string_view name, services::Response response) {
@@ -111,10 +115,15 @@ void record_response(std::uint8_t* eib, std::uint16_t function, services::Respon
 namespace host {
 
 void oxdfhei1(const void* descriptor, std::span<void* const> args) {
+  oxdfhei1(descriptor, args, {});
+}
+
+void oxdfhei1(const void* descriptor, std::span<void* const> args,
+              std::span<const std::size_t> sizes) {
   using namespace ravnmor;
   exec::Descriptor decoded = exec::decode_descriptor(descriptor, args.size());
   std::string_view name = "unknown function";
-  services::Response response = exec::run(decoded, args, name);
+  services::Response response = exec::run(decoded, args, sizes, name);
   exec::record_response(control::task_blocks().eib, decoded.function, response);
   exec::trace_call(decoded.function, name, response);
 }

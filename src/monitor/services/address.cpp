@@ -15,6 +15,7 @@
 // cannot be used the CWA is this session's alone; the error log says why.
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "host/bytes.hpp"
@@ -92,14 +93,20 @@ std::uint8_t* block_address(control::Task& task, Block block) {
 
 }  // namespace
 
+// Every receiving area is checked before any is filled.
 Response address(const Command& command) {
+  std::vector<std::pair<Area, Block>> targets;
   int next_argument = kFirstArgumentPosition;
   for (const AddressOption& option : kAddressOptions) {
     if (!command.has_flag(option.position)) continue;
-    void* target = command.argument(next_argument++);
-    if (target == nullptr) return {kInvreq, 0};
+    Area target = command.area(next_argument++);
+    if (!target.passed()) return {kInvreq, 0};
     if (option.block == Block::csa) return {kInvreq, kNoCsa};
-    host::store_word(target, 0, host::ptr_to_word(block_address(command.task(), option.block)));
+    target.require(kPointerSize);
+    targets.emplace_back(target, option.block);
+  }
+  for (const auto& [target, block] : targets) {
+    target.put_word(host::ptr_to_word(block_address(command.task(), block)));
   }
   return {};
 }

@@ -19,6 +19,8 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "host/bytes.hpp"
 #include "host/layout.hpp"
@@ -126,25 +128,32 @@ const AssignField* field_of(int rank) {
 
 }  // namespace
 
+// Every receiving area is checked against its field's width before any is
+// filled.
 Response assign(const Command& command) {
   const Task& task = command.task();
   Response response;
+  std::vector<std::pair<Area, Value>> answers;
   int next_argument = kFirstArgumentPosition;
   for (int position = kFirstFlag; position <= kLastFlag; ++position) {
     auto flag = static_cast<std::uint8_t>(command.flag(position));
     if (flag < kFlagBias || flag >= kFlagBias + 0x10) return {kInvreq, kBadFlagBase + position};
     for (int n = 0; n < kOptionsPerPosition; ++n) {
       if ((flag & kBits[n]) == 0) continue;
-      void* area = command.argument(next_argument++);
-      if (area == nullptr) return {kInvreq, 0};
+      Area area = command.area(next_argument++);
+      if (!area.passed()) return {kInvreq, 0};
       int rank = (position - kFirstFlag) * kOptionsPerPosition + n + 1;
       if (const AssignField* field = field_of(rank); field != nullptr) {
         Value value = field->value(task);
-        std::memcpy(area, value.data(), value.size());
+        area.require(value.size());
+        answers.emplace_back(area, std::move(value));
       } else if (response.resp == kNormal) {
         response = {kInvreq, rank};
       }
     }
+  }
+  for (const auto& [area, value] : answers) {
+    std::memcpy(area.write(value.size()).data(), value.data(), value.size());
   }
   return response;
 }

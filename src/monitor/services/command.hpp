@@ -6,8 +6,10 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 namespace ravnmor::control {
 struct Task;
@@ -57,13 +59,80 @@ inline constexpr std::size_t kDescriptorLength = 35;
 inline constexpr int kParameterCountPosition = 23;  // 0x20 + count, the descriptor included
 inline constexpr int kFirstArgumentPosition = 2;    // position 1 is the descriptor itself
 
+// An access beyond the area a command was given. The EXEC interface answers
+// it with LENGERR and EIBRESP2 kAreaTooSmallBase + the area's parameter
+// position; the command does nothing more.
+struct AreaTooSmall {
+  int position;
+};
+inline constexpr std::int32_t kAreaTooSmallBase = 200;
+
+// An address that a command stores for the program takes a 32-bit word:
+// everything the region hands out lies below 4 GiB.
+inline constexpr std::size_t kPointerSize = 4;
+
+// The room of storage that neither the program nor the region can measure.
+inline constexpr std::size_t kUnmeasured = SIZE_MAX;
+
+// The storage a program passed at one parameter position. Every byte that a
+// service reads or writes in a program's storage goes through an Area, so no
+// access passes the area's room: the bytes from its address that the program
+// declared with the call, or that are left of the region block holding it.
+// Storage that neither measures is taken on trust, as the program's own.
+//
+// An area that was not passed has no room: half() and word() read it as 0
+// and the put functions leave it alone; read(), write() and chars() need
+// the bytes they name, or they raise AreaTooSmall.
+class Area {
+ public:
+  Area() = default;
+  Area(std::uint8_t* data, std::size_t room, int position)
+      : data_(data), room_(data == nullptr ? 0 : room), position_(position) {}
+
+  bool passed() const { return data_ != nullptr; }
+  std::size_t room() const { return room_; }
+  int position() const { return position_; }
+  // The address itself, for a service that keeps it rather than its bytes.
+  const void* address() const { return data_; }
+
+  // Raises AreaTooSmall unless `n` bytes fit.
+  void require(std::size_t n) const {
+    if (n > room_) throw AreaTooSmall{position_};
+  }
+  std::span<const std::uint8_t> read(std::size_t n) const {
+    require(n);
+    return {data_, n};
+  }
+  std::span<std::uint8_t> write(std::size_t n) const {
+    require(n);
+    return {data_, n};
+  }
+  std::string_view chars(std::size_t n) const {
+    require(n);
+    return {reinterpret_cast<const char*>(data_), n};
+  }
+  std::int16_t half() const;
+  std::int32_t word() const;
+  void put_half(std::int32_t value) const;
+  void put_word(std::uint32_t value) const;
+
+ private:
+  std::uint8_t* data_ = nullptr;
+  std::size_t room_ = 0;
+  int position_ = 0;
+};
+
 class Command {
  public:
+  // `sizes`, when given, holds the room of each argument as its caller
+  // declared it (0: not known), in the order of `arguments`.
   Command(std::uint16_t function, const std::array<char, kDescriptorLength>& descriptor,
-          std::span<void* const> arguments, int parameter_count, control::Task& task)
+          std::span<void* const> arguments, std::span<const std::size_t> sizes, int parameter_count,
+          control::Task& task)
       : function_(function),
         descriptor_(descriptor),
         arguments_(arguments),
+        sizes_(sizes),
         parameter_count_(parameter_count),
         task_(task) {}
 
@@ -77,22 +146,17 @@ class Command {
   }
   bool has_flag(int position) const { return flag(position) != ' '; }
 
-  // The address passed for parameter position 2 onward; nullptr when the
-  // position lies beyond the descriptor's parameter count.
-  void* argument(int position) const {
-    if (position < kFirstArgumentPosition || position > parameter_count_) return nullptr;
-    return arguments_[static_cast<std::size_t>(position - kFirstArgumentPosition)];
+  // The area passed at parameter position 2 onward; none when the position
+  // lies beyond the descriptor's parameter count.
+  Area area(int position) const {
+    return position > parameter_count_ ? Area{} : uncounted_area(position);
   }
   int parameter_count() const { return parameter_count_; }
 
-  // The address at a parameter position whatever the count says, nullptr
-  // beyond the list passed: FORMATTIME places its separators after the
-  // arguments it counts.
-  void* uncounted_argument(int position) const {
-    auto index = static_cast<std::size_t>(position - kFirstArgumentPosition);
-    if (position < kFirstArgumentPosition || index >= arguments_.size()) return nullptr;
-    return arguments_[index];
-  }
+  // The area at a parameter position whatever the count says, none beyond
+  // the list passed: FORMATTIME places its separators after the arguments
+  // it counts.
+  Area uncounted_area(int position) const;
 
   control::Task& task() const { return task_; }
 
@@ -100,6 +164,7 @@ class Command {
   std::uint16_t function_;
   const std::array<char, kDescriptorLength>& descriptor_;
   std::span<void* const> arguments_;
+  std::span<const std::size_t> sizes_;
   int parameter_count_;
   control::Task& task_;
 };

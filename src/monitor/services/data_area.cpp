@@ -8,30 +8,29 @@
 
 namespace ravnmor::services {
 
-std::int32_t load_length(const void* area) {
-  return area == nullptr ? 0 : host::load_half(area, 0);
-}
-
-void store_length(void* area, std::int32_t value) {
-  if (area != nullptr) host::store_half(area, 0, static_cast<std::int16_t>(value));
+void DataArea::check_receivers() const {
+  if (kind == kSetPointer) area.require(kPointerSize);
+  if (length.passed()) length.require(sizeof(std::int16_t));
 }
 
 Response deliver(const DataArea& to, store::ByteView data) {
   auto size = static_cast<std::int32_t>(data.size());
   if (to.kind == kSetPointer) {
+    to.area.require(kPointerSize);
     // A block of at least one byte, so that an empty record still gets an address.
     std::uint8_t* block = acquire_task_storage(std::max<std::size_t>(data.size(), 1));
     if (block == nullptr) return {kNostg, 0};
     if (!data.empty()) std::memcpy(block, data.data(), data.size());
-    host::store_word(to.area, 0, host::ptr_to_word(block));
-    store_length(to.length, size);
+    to.area.put_word(host::ptr_to_word(block));
+    to.length.put_half(size);
     return {};
   }
-  std::int32_t room = std::max<std::int32_t>(load_length(to.length), 0);
-  std::size_t copied = static_cast<std::size_t>(std::min(room, size));
-  if (copied > 0) std::memcpy(to.area, data.data(), copied);
-  store_length(to.length, size);
-  return size > room ? Response{kLengerr, 0} : Response{};
+  std::size_t room =
+      std::min<std::size_t>(std::max<std::int32_t>(to.length.half(), 0), to.area.room());
+  std::size_t copied = std::min(room, data.size());
+  if (copied > 0) std::memcpy(to.area.write(copied).data(), data.data(), copied);
+  to.length.put_half(size);
+  return data.size() > room ? Response{kLengerr, 0} : Response{};
 }
 
 }  // namespace ravnmor::services

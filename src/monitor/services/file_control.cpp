@@ -72,10 +72,9 @@ enum FileRefusal : std::int32_t {
   kNotKeyed = 3,        // RBA or RRN: files are keyed here
   kNotServed = 4,       // GENERIC or GTEQ
   kWrongKeyLength = 5,  // KEYLENGTH other than the file's key length, or outside 1-255
-  kNoUpdate = 6,
-  kNoBrowse = 7,       // READNEXT, READPREV, RESETBR or ENDBR of a browse not started
-  kBrowseStarted = 8,  // STARTBR of a browse already started        // REWRITE, or DELETE without
-                       // RIDFLD, with no READ UPDATE before it
+  kNoUpdate = 6,        // REWRITE, or DELETE without RIDFLD, with no READ UPDATE before it
+  kNoBrowse = 7,        // READNEXT, READPREV, RESETBR or ENDBR of a browse not started
+  kBrowseStarted = 8,   // STARTBR of a browse already started
 };
 
 // The record that this session's last READ UPDATE read.
@@ -86,7 +85,7 @@ struct HeldRecord {
 std::optional<HeldRecord> held;
 
 std::string_view file_name(const Command& command) {
-  return {static_cast<const char*>(command.argument(kFileArgument)), kFileNameLength};
+  return command.area(kFileArgument).chars(kFileNameLength);
 }
 
 Response response_of(store::Outcome outcome) {
@@ -105,7 +104,7 @@ Response response_of(store::Outcome outcome) {
 // Checks what every file command needs: a file name, no remote system, a
 // keyed request, a usable store.
 Response check_common(const Command& command, store::Store*& store) {
-  if (command.argument(kFileArgument) == nullptr) return {kInvreq, kNoFileName};
+  if (!command.area(kFileArgument).passed()) return {kInvreq, kNoFileName};
   // This region is connected to no other system.
   if (command.has_flag(kSysidFlag)) return {kSysiderr, 0};
   if (command.has_flag(kRelativeFlag)) return {kInvreq, kNotKeyed};
@@ -118,28 +117,28 @@ Response check_common(const Command& command, store::Store*& store) {
 // key length, or as long as the file's keys. NOTFND for an empty file.
 Response key_of(const Command& command, store::Store& store, int ridfld_argument,
                 int key_length_argument, store::Bytes& key) {
-  const auto* ridfld = static_cast<const std::uint8_t*>(command.argument(ridfld_argument));
-  if (ridfld == nullptr) return {kInvreq, kNoData};
+  Area ridfld = command.area(ridfld_argument);
+  if (!ridfld.passed()) return {kInvreq, kNoData};
   if (command.flag(kGenericFlag) != ' ') return {kInvreq, kNotServed};
   std::size_t length = 0;
   store::Outcome outcome = store.file_key_length(file_name(command), length);
   if (outcome != store::Outcome::ok) return response_of(outcome);
   if (command.has_flag(kKeyLengthFlag)) {
-    std::int32_t given = load_length(command.argument(key_length_argument));
+    std::int32_t given = command.area(key_length_argument).half();
     if (given != static_cast<std::int32_t>(length)) return {kInvreq, kWrongKeyLength};
   }
-  key.assign(ridfld, ridfld + length);
+  std::span<const std::uint8_t> bytes = ridfld.read(length);
+  key.assign(bytes.begin(), bytes.end());
   return {};
 }
 
 // FROM and its LENGTH; LENGERR when the length is below 1.
 Response record_of(const Command& command, store::ByteView& record) {
-  const auto* from = static_cast<const std::uint8_t*>(command.argument(kDataArgument));
-  if (from == nullptr) return {kInvreq, kNoData};
-  std::int32_t length =
-      command.flag(kLengthFlag) == 'L' ? load_length(command.argument(kLengthArgument)) : 0;
+  Area from = command.area(kDataArgument);
+  if (!from.passed()) return {kInvreq, kNoData};
+  std::int32_t length = command.flag(kLengthFlag) == 'L' ? command.area(kLengthArgument).half() : 0;
   if (length < 1) return {kLengerr, 0};
-  record = store::ByteView(from, static_cast<std::size_t>(length));
+  record = from.read(static_cast<std::size_t>(length));
   return {};
 }
 
@@ -162,12 +161,18 @@ constexpr int kBrowseReqidArgument = 5;
 constexpr int kReadBrowseReqidArgument = 7;
 constexpr int kEndReqidArgument = 3;
 
-std::pair<std::string, std::int32_t> browse_id(const Command& command, const void* reqid) {
-  return {std::string(file_name(command)), load_length(reqid)};
+std::pair<std::string, std::int32_t> browse_id(const Command& command, const Area& reqid) {
+  return {std::string(file_name(command)), reqid.half()};
 }
 
-const void* flagged_reqid(const Command& command, int argument) {
-  return command.flag(kBrowseReqidFlag) == 'R' ? command.argument(argument) : nullptr;
+Area flagged_reqid(const Command& command, int argument) {
+  return command.flag(kBrowseReqidFlag) == 'R' ? command.area(argument) : Area{};
+}
+
+// INTO or SET, and LENGTH when its flag is there, of READ and the browse reads.
+DataArea receiving_area(const Command& command) {
+  return {command.flag(kAreaFlag), command.area(kDataArgument),
+          command.flag(kLengthFlag) == 'L' ? command.area(kLengthArgument) : Area{}};
 }
 
 // Positions a browse at the RIDFLD key: the record there (EQUAL) or the
@@ -192,15 +197,14 @@ Response position(const Command& command, store::Store& store, Browse& browse) {
 Response read_browse(const Command& command, store::Store::Seek direction) {
   store::Store* store = nullptr;
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
-  auto found = browses.find(browse_id(command, command.argument(kReadBrowseReqidArgument)));
+  auto found = browses.find(browse_id(command, command.area(kReadBrowseReqidArgument)));
   if (found == browses.end()) return {kInvreq, kNoBrowse};
   Browse& browse = found->second;
-  DataArea to{command.flag(kAreaFlag), command.argument(kDataArgument),
-              command.flag(kLengthFlag) == 'L' ? command.argument(kLengthArgument) : nullptr};
-  auto* ridfld = static_cast<std::uint8_t*>(command.argument(kRidfldArgument));
-  if ((to.kind != kIntoArea && to.kind != kSetPointer) || to.area == nullptr || ridfld == nullptr) {
-    return {kInvreq, kNoData};
-  }
+  DataArea to = receiving_area(command);
+  Area ridfld = command.area(kRidfldArgument);
+  if (!to.named() || !ridfld.passed()) return {kInvreq, kNoData};
+  to.check_receivers();
+  ridfld.require(browse.key.size());  // every key of a file has the same length
   bool inclusive = browse.inclusive || browse.direction != direction;
   store::Bytes key, record;
   store::Outcome outcome =
@@ -208,7 +212,7 @@ Response read_browse(const Command& command, store::Store::Seek direction) {
   if (outcome == store::Outcome::no_item) return {kEndfile, 0};
   if (outcome != store::Outcome::ok) return response_of(outcome);
   browse = Browse{key, false, direction};
-  std::memcpy(ridfld, key.data(), key.size());
+  std::memcpy(ridfld.write(key.size()).data(), key.data(), key.size());
   return deliver(to, record);
 }
 
@@ -218,11 +222,9 @@ Response read_file(const Command& command) {
   store::Store* store = nullptr;
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
   if (command.flag(kSearchFlag) == 'G') return {kInvreq, kNotServed};
-  DataArea to{command.flag(kAreaFlag), command.argument(kDataArgument),
-              command.flag(kLengthFlag) == 'L' ? command.argument(kLengthArgument) : nullptr};
-  if ((to.kind != kIntoArea && to.kind != kSetPointer) || to.area == nullptr) {
-    return {kInvreq, kNoData};
-  }
+  DataArea to = receiving_area(command);
+  if (!to.named()) return {kInvreq, kNoData};
+  to.check_receivers();
   store::Bytes key;
   if (Response refused = key_of(command, *store, kRidfldArgument, kKeyLengthArgument, key);
       refused.resp != kNormal) {
@@ -242,8 +244,8 @@ Response write_file(const Command& command) {
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
   store::ByteView record;
   if (Response refused = record_of(command, record); refused.resp != kNormal) return refused;
-  const auto* ridfld = static_cast<const std::uint8_t*>(command.argument(kRidfldArgument));
-  if (ridfld == nullptr) return {kInvreq, kNoData};
+  Area ridfld = command.area(kRidfldArgument);
+  if (!ridfld.passed()) return {kInvreq, kNoData};
   std::size_t length = 0;
   store::Outcome outcome = store->file_key_length(file_name(command), length);
   if (outcome == store::Outcome::not_found) {
@@ -252,14 +254,14 @@ Response write_file(const Command& command) {
     return response_of(outcome);
   }
   if (command.has_flag(kKeyLengthFlag)) {
-    std::int32_t given = load_length(command.argument(kKeyLengthArgument));
+    std::int32_t given = command.area(kKeyLengthArgument).half();
     bool fixed = outcome == store::Outcome::ok;
     if (given < 1 || given > kLongestKey || (fixed && given != static_cast<std::int32_t>(length))) {
       return {kInvreq, kWrongKeyLength};
     }
     length = static_cast<std::size_t>(given);
   }
-  store::ByteView key(ridfld, length);
+  store::ByteView key = ridfld.read(length);
   return response_of(store->file_write(file_name(command), key, record));
 }
 
@@ -329,7 +331,7 @@ Response readprev(const Command& command) {
 }
 
 Response endbr(const Command& command) {
-  if (command.argument(kFileArgument) == nullptr) return {kInvreq, kNoFileName};
+  if (!command.area(kFileArgument).passed()) return {kInvreq, kNoFileName};
   if (command.has_flag(kSysidFlag)) return {kSysiderr, 0};
   if (browses.erase(browse_id(command, flagged_reqid(command, kEndReqidArgument))) == 0) {
     return {kInvreq, kNoBrowse};

@@ -71,10 +71,16 @@ enum ProgramRefusal : std::int32_t {
   kNotHighestLevel = 4,  // RETURN TRANSID or COMMAREA from a LINKed program
 };
 
+// `length` characters of `area` up to a NUL.
+std::string_view name_in(const Area& area, std::size_t length) {
+  std::string_view name = area.chars(length);
+  return name.substr(0, name.find('\0'));
+}
+
 std::string program_name(const Command& command) {
-  auto* name = static_cast<const char*>(command.argument(kProgramArgument));
-  if (name == nullptr) return {};
-  return region::table_name(std::string_view(name, strnlen(name, region::kMaxProgramName)));
+  Area name = command.area(kProgramArgument);
+  if (!name.passed()) return {};
+  return region::table_name(name_in(name, region::kMaxProgramName));
 }
 
 // Whether `program` is running in the task, below the program now running
@@ -106,12 +112,12 @@ struct Commarea {
 
 Response commarea_of(const Command& command, Commarea& commarea) {
   if (!command.has_flag(kCommareaFlag)) return {};
-  auto* data = static_cast<std::uint8_t*>(command.argument(kCommareaArgument));
-  const void* length = command.argument(kLengthArgument);
-  if (data == nullptr || length == nullptr) return {kInvreq, kMissingArgument};
-  std::int16_t size = host::load_half(length, 0);
+  Area data = command.area(kCommareaArgument);
+  Area length = command.area(kLengthArgument);
+  if (!data.passed() || !length.passed()) return {kInvreq, kMissingArgument};
+  std::int16_t size = length.half();
   if (size < 0) return {kLengerr, 0};
-  commarea = {data, size};
+  commarea = {data.write(static_cast<std::size_t>(size)).data(), size};
   return {};
 }
 
@@ -142,19 +148,20 @@ Response return_command(const Command& command) {
   std::vector<std::uint8_t> commarea;
   if (command.has_flag(kReturnTransidFlag)) {
     if (linked) return {kInvreq, kNotHighestLevel};
-    auto* name = static_cast<const char*>(command.argument(kReturnTransidArgument));
-    if (name == nullptr) return {kInvreq, kMissingArgument};
-    next = region::table_name(std::string_view(name, strnlen(name, kTransidLength)));
+    Area name = command.area(kReturnTransidArgument);
+    if (!name.passed()) return {kInvreq, kMissingArgument};
+    next = region::table_name(name_in(name, kTransidLength));
     if (next->empty()) return {kInvreq, kMissingArgument};
   }
   if (command.has_flag(kReturnCommareaFlag)) {
     if (linked) return {kInvreq, kNotHighestLevel};
-    auto* data = static_cast<const std::uint8_t*>(command.argument(kReturnCommareaArgument));
-    auto* length = command.argument(kReturnLengthArgument);
-    if (data == nullptr || length == nullptr) return {kInvreq, kMissingArgument};
-    std::int16_t size = host::load_half(length, 0);
+    Area data = command.area(kReturnCommareaArgument);
+    Area length = command.area(kReturnLengthArgument);
+    if (!data.passed() || !length.passed()) return {kInvreq, kMissingArgument};
+    std::int16_t size = length.half();
     if (size < 0) return {kLengerr, 0};
-    commarea.assign(data, data + size);
+    std::span<const std::uint8_t> bytes = data.read(static_cast<std::size_t>(size));
+    commarea.assign(bytes.begin(), bytes.end());
   }
   task.returned = true;
   task.next_transaction = std::move(next);
@@ -171,16 +178,16 @@ Response link(const Command& command) {
   Commarea commarea;
   if (Response refused = commarea_of(command, commarea); refused.resp != kNormal) return refused;
   if (command.has_flag(kDatalengthFlag)) {
-    const void* datalength = command.argument(kDatalengthArgument);
-    if (datalength == nullptr) return {kInvreq, kMissingArgument};
-    std::int16_t size = host::load_half(datalength, 0);
+    Area datalength = command.area(kDatalengthArgument);
+    if (!datalength.passed()) return {kInvreq, kMissingArgument};
+    std::int16_t size = datalength.half();
     if (size < 0 || size > commarea.length) return {kLengerr, 0};
   }
   if (command.has_flag(kSysidFlag)) {
-    auto* sysid = static_cast<const char*>(command.argument(kSysidArgument));
-    if (sysid == nullptr) return {kInvreq, kMissingArgument};
+    Area sysid = command.area(kSysidArgument);
+    if (!sysid.passed()) return {kInvreq, kMissingArgument};
     // The region has no connections: only its own SYSID names a system it knows.
-    if (std::string(sysid, strnlen(sysid, region::kSysidLength)) != region::system_id()) {
+    if (name_in(sysid, region::kSysidLength) != region::system_id()) {
       return {kSysiderr, 0};
     }
   }
@@ -221,9 +228,10 @@ Response abend(const Command& command) {
   control::Task& task = command.task();
   std::string code(kAbcodeLength, ' ');
   if (command.has_flag(kAbcodeFlag)) {
-    auto* given = static_cast<const char*>(command.argument(kAbcodeArgument));
-    if (given == nullptr) return {kInvreq, kMissingArgument};
-    std::copy_n(given, strnlen(given, kAbcodeLength), code.begin());
+    Area given = command.area(kAbcodeArgument);
+    if (!given.passed()) return {kInvreq, kMissingArgument};
+    std::string_view typed = name_in(given, kAbcodeLength);
+    std::copy(typed.begin(), typed.end(), code.begin());
   }
   bool cancel = command.has_flag(kCancelFlag);
   task.abend_code = code;
@@ -283,6 +291,13 @@ Response load(const Command& command) {
   if (region::program_table().find_program(program) == nullptr) {
     return {kPgmiderr, kProgramNotDefined};
   }
+  Area set = command.has_flag(kLoadSetFlag) ? command.area(kLoadSetArgument) : Area{};
+  Area entry_point = command.has_flag(kLoadEntryFlag) ? command.area(kLoadEntryArgument) : Area{};
+  Area length = command.has_flag(kLoadLengthFlag) ? command.area(kLoadLengthArgument) : Area{};
+  bool full_length = command.flag(kLoadLengthFlag) == kFullLength;
+  if (set.passed()) set.require(kPointerSize);
+  if (entry_point.passed()) entry_point.require(kPointerSize);
+  if (length.passed()) length.require(full_length ? sizeof(std::int32_t) : sizeof(std::int16_t));
   drop_ended_loads(task.number);
   bool hold = command.has_flag(kLoadHoldFlag);
   auto found = loaded.find(program);
@@ -298,19 +313,12 @@ Response load(const Command& command) {
   entry.held = entry.held || hold;
   ++entry.uses;
   std::uint32_t address = host::ptr_to_word(entry.image);
-  void* set = command.argument(kLoadSetArgument);
-  if (command.has_flag(kLoadSetFlag) && set != nullptr) host::store_word(set, 0, address);
-  void* entry_point = command.argument(kLoadEntryArgument);
-  if (command.has_flag(kLoadEntryFlag) && entry_point != nullptr) {
-    host::store_word(entry_point, 0, address);
-  }
-  void* length = command.argument(kLoadLengthArgument);
-  if (command.has_flag(kLoadLengthFlag) && length != nullptr) {
-    if (command.flag(kLoadLengthFlag) == kFullLength) {
-      host::store_word(length, 0, region::kMaxProgramName);
-    } else {
-      host::store_half(length, 0, static_cast<std::int16_t>(region::kMaxProgramName));
-    }
+  set.put_word(address);
+  entry_point.put_word(address);
+  if (full_length) {
+    length.put_word(region::kMaxProgramName);
+  } else {
+    length.put_half(static_cast<std::int32_t>(region::kMaxProgramName));
   }
   return {};
 }

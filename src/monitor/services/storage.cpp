@@ -13,6 +13,7 @@
 #include "host/bytes.hpp"
 #include "monitor/control/arena.hpp"
 #include "monitor/control/task.hpp"
+#include "monitor/services/data_area.hpp"
 #include "monitor/services/handlers.hpp"
 
 namespace ravnmor::services {
@@ -71,28 +72,26 @@ std::uint8_t* acquire_task_storage(std::size_t size, bool shared) {
 }
 
 Response getmain(const Command& command) {
-  void* set = command.argument(kSetArgument);
-  const void* length_area = command.argument(kLengthArgument);
-  if (set == nullptr) return {kInvreq, kNoReceiver};
-  if (!command.has_flag(kLengthFlag) || length_area == nullptr) return {kInvreq, kNoLengthGiven};
-  std::int64_t length = command.flag(kLengthFlag) == kFullLength
-                            ? static_cast<std::int32_t>(host::load_word(length_area, 0))
-                            : host::load_half(length_area, 0);
+  Area set = command.area(kSetArgument);
+  Area length_area = command.area(kLengthArgument);
+  if (!set.passed()) return {kInvreq, kNoReceiver};
+  if (!command.has_flag(kLengthFlag) || !length_area.passed()) return {kInvreq, kNoLengthGiven};
+  std::int32_t length =
+      command.flag(kLengthFlag) == kFullLength ? length_area.word() : length_area.half();
   if (length < 1) return {kLengerr, 0};
+  set.require(kPointerSize);
+  Area initimg = command.has_flag(kInitimgFlag) ? command.area(kInitimgArgument) : Area{};
+  std::uint8_t fill = initimg.passed() ? initimg.read(1)[0] : 0;
   std::uint8_t* block =
       acquire_task_storage(static_cast<std::size_t>(length), command.has_flag(kSharedFlag));
   if (block == nullptr) return {kNostg, 0};
-  const void* initimg = command.argument(kInitimgArgument);
-  if (command.has_flag(kInitimgFlag) && initimg != nullptr) {
-    std::memset(block, *static_cast<const std::uint8_t*>(initimg),
-                static_cast<std::size_t>(length));
-  }
-  host::store_word(set, 0, host::ptr_to_word(block));
+  if (initimg.passed()) std::memset(block, fill, static_cast<std::size_t>(length));
+  set.put_word(host::ptr_to_word(block));
   return {};
 }
 
 Response freemain(const Command& command) {
-  const void* address = command.argument(kFreeArgument);
+  const void* address = command.area(kFreeArgument).address();
   if (address == nullptr) return {kInvreq, kNoReceiver};
   release_ended_tasks(running_task());
   auto found = handed_out.find(address);

@@ -103,17 +103,17 @@ constexpr std::int32_t kTransactionNotDefined = 1;  // EIBRESP2 of TRANSIDERR
 // The store's name for the resource: its bytes, or, without LENGTH, "@" with
 // this process and the address, so that no other session's address meets it.
 Response resource_name(const Command& command, store::Bytes& name) {
-  const auto* area = static_cast<const std::uint8_t*>(command.argument(kResourceArgument));
-  if (area == nullptr) return {kInvreq, kNoResource};
+  Area area = command.area(kResourceArgument);
+  if (!area.passed()) return {kInvreq, kNoResource};
   if (command.flag(kLengthFlag) == 'L') {
-    const void* length_area = command.argument(kLengthArgument);
-    std::int32_t length = length_area == nullptr ? 0 : host::load_half(length_area, 0);
+    std::int32_t length = command.area(kLengthArgument).half();
     if (length < 1 || length > kLongestName) return {kLengerr, kBadLength};
-    name.assign(area, area + length);
+    std::span<const std::uint8_t> bytes = area.read(static_cast<std::size_t>(length));
+    name.assign(bytes.begin(), bytes.end());
     return {};
   }
-  std::int64_t where[2] = {getpid(),
-                           static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(area))};
+  std::int64_t where[2] = {
+      getpid(), static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(area.address()))};
   name.assign(1, '@');
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(where);
   name.insert(name.end(), bytes, bytes + sizeof where);
@@ -127,7 +127,9 @@ std::int64_t session_owner() {
 
 // Seconds of a packed 0hhmmss (13 digits and a sign, the last six digits
 // hhmmss); a refusal when it is not one.
-Response packed_seconds(const std::uint8_t* packed, int& seconds) {
+Response packed_seconds(const Area& area, int& seconds) {
+  if (!area.passed()) return {kInvreq, kBadPacked};
+  const std::uint8_t* packed = area.read(kPackedLength).data();
   std::int64_t value = 0;
   for (std::size_t i = 0; i < kPackedLength; ++i) {
     int high = packed[i] >> 4, low = packed[i] & 0xF;
@@ -155,12 +157,13 @@ int seconds_until(int time_of_day) {
   return wait > 0 && wait < kSecondsPerDay ? wait : 0;
 }
 
-// `length` characters at `area`, blank-padded; blanks when there is none.
-std::string padded_text(const void* area, std::size_t length) {
+// `length` characters of `area` up to a NUL, blank-padded; blanks when
+// there is no area.
+std::string padded_text(const Area& area, std::size_t length) {
   std::string text(length, ' ');
-  if (area != nullptr) {
-    const char* chars = static_cast<const char*>(area);
-    std::copy_n(chars, strnlen(chars, length), text.begin());
+  if (area.passed()) {
+    std::string_view chars = area.chars(length);
+    std::copy(chars.begin(), std::find(chars.begin(), chars.end(), '\0'), text.begin());
   }
   return text;
 }
@@ -180,10 +183,11 @@ Response start_due(const Command& command, std::int64_t& due) {
   due = std::time(nullptr);
   char kind = command.flag(kStartTimeFlag);
   if (kind != kInterval && kind != kTimeOfDay) return {};
-  const auto* packed = static_cast<const std::uint8_t*>(command.argument(kStartTimeArgument));
-  if (packed == nullptr) return {kInvreq, kBadPacked};
   int seconds = 0;
-  if (Response refused = packed_seconds(packed, seconds); refused.resp != kNormal) return refused;
+  if (Response refused = packed_seconds(command.area(kStartTimeArgument), seconds);
+      refused.resp != kNormal) {
+    return refused;
+  }
   due += kind == kTimeOfDay ? seconds_until(seconds) : seconds;
   return {};
 }
@@ -193,26 +197,27 @@ Response start_due(const Command& command, std::int64_t& due) {
 Response start(const Command& command) {
   if (command.has_flag(kStartSysidFlag)) return {kSysiderr, 0};
   store::StartRequest request;
-  const void* transid = command.argument(kStartTransidArgument);
-  if (transid == nullptr) return {kInvreq, kNoArea};
+  Area transid = command.area(kStartTransidArgument);
+  if (!transid.passed()) return {kInvreq, kNoArea};
   request.transaction = padded_text(transid, kIdLength);
   if (!region::program_table().program_of(request.transaction)) {
     return {kTransiderr, kTransactionNotDefined};
   }
   if (Response refused = start_due(command, request.due); refused.resp != kNormal) return refused;
   if (command.has_flag(kStartFromFlag)) {
-    const auto* from = static_cast<const std::uint8_t*>(command.argument(kStartFromArgument));
-    const void* length = command.argument(kStartLengthArgument);
-    if (from == nullptr || length == nullptr) return {kInvreq, kNoArea};
-    std::int16_t size = host::load_half(length, 0);
+    Area from = command.area(kStartFromArgument);
+    Area length = command.area(kStartLengthArgument);
+    if (!from.passed() || !length.passed()) return {kInvreq, kNoArea};
+    std::int16_t size = length.half();
     if (size < 0) return {kLengerr, 0};
-    request.data.assign(from, from + size);
+    std::span<const std::uint8_t> data = from.read(static_cast<std::size_t>(size));
+    request.data.assign(data.begin(), data.end());
   }
   request.terminal = command.has_flag(kStartTermidFlag)
-                         ? padded_text(command.argument(kStartTermidArgument), kIdLength)
+                         ? padded_text(command.area(kStartTermidArgument), kIdLength)
                          : std::string(kIdLength, ' ');
   request.request = command.has_flag(kStartReqidFlag)
-                        ? padded_text(command.argument(kStartReqidArgument), kReqidLength)
+                        ? padded_text(command.area(kStartReqidArgument), kReqidLength)
                         : made_up_reqid();
   store::Store* store = region_store();
   if (store == nullptr) return {kIoerr, kStoreUnavailable};
@@ -224,11 +229,10 @@ Response start(const Command& command) {
 }
 
 Response retrieve(const Command& command) {
-  DataArea to{command.flag(kRetrieveAreaFlag), command.argument(kRetrieveAreaArgument),
-              command.argument(kRetrieveLengthArgument)};
-  if ((to.kind != kIntoArea && to.kind != kSetPointer) || to.area == nullptr) {
-    return {kInvreq, kNoArea};
-  }
+  DataArea to{command.flag(kRetrieveAreaFlag), command.area(kRetrieveAreaArgument),
+              command.area(kRetrieveLengthArgument)};
+  if (!to.named()) return {kInvreq, kNoArea};
+  to.check_receivers();
   const control::Task& task = command.task();
   store::Store* store = region_store();
   if (store == nullptr) return {kIoerr, kStoreUnavailable};
@@ -245,8 +249,8 @@ Response retrieve(const Command& command) {
 
 Response cancel(const Command& command) {
   if (!command.has_flag(kCancelReqidFlag)) return {kNotfnd, 0};
-  const void* reqid = command.argument(kCancelReqidArgument);
-  if (reqid == nullptr) return {kInvreq, kNoArea};
+  Area reqid = command.area(kCancelReqidArgument);
+  if (!reqid.passed()) return {kInvreq, kNoArea};
   store::Store* store = region_store();
   if (store == nullptr) return {kIoerr, kStoreUnavailable};
   store::Outcome outcome = store->start_cancel(padded_text(reqid, kReqidLength));
@@ -278,10 +282,11 @@ Response deq(const Command& command) {
 Response delay(const Command& command) {
   char kind = command.flag(kDelayFlag);
   if (kind != kInterval && kind != kTimeOfDay) return {};
-  const auto* packed = static_cast<const std::uint8_t*>(command.argument(kDelayArgument));
-  if (packed == nullptr) return {kInvreq, kBadPacked};
   int seconds = 0;
-  if (Response refused = packed_seconds(packed, seconds); refused.resp != kNormal) return refused;
+  if (Response refused = packed_seconds(command.area(kDelayArgument), seconds);
+      refused.resp != kNormal) {
+    return refused;
+  }
   if (kind == kTimeOfDay) seconds = seconds_until(seconds);
   std::this_thread::sleep_for(
       std::min<std::chrono::seconds>(std::chrono::seconds(seconds), kLongestDelay));

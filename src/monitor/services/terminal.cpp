@@ -100,18 +100,20 @@ bool has_terminal(const control::Task& task) {
 }
 
 // A halfword, or a fullword when the length's flag says so; 0 when absent.
-std::int32_t load_sized(const void* area, bool fullword) {
-  if (area == nullptr) return 0;
-  return fullword ? static_cast<std::int32_t>(host::load_word(area, 0)) : host::load_half(area, 0);
+std::int32_t load_sized(const Area& area, bool fullword) {
+  return fullword ? area.word() : area.half();
 }
 
-void store_sized(void* area, bool fullword, std::int32_t value) {
-  if (area == nullptr) return;
+void store_sized(const Area& area, bool fullword, std::int32_t value) {
   if (fullword) {
-    host::store_word(area, 0, static_cast<std::uint32_t>(value));
+    area.put_word(static_cast<std::uint32_t>(value));
   } else {
-    host::store_half(area, 0, static_cast<std::int16_t>(value));
+    area.put_half(value);
   }
+}
+
+std::size_t sized_length(bool fullword) {
+  return fullword ? sizeof(std::int32_t) : sizeof(std::int16_t);
 }
 
 // The CURSOR value at `position`: none when CURSOR was not given or given
@@ -119,7 +121,7 @@ void store_sized(void* area, bool fullword, std::int32_t value) {
 bool cursor_of(const Command& command, int position, std::optional<int>& cursor) {
   cursor.reset();
   if (command.flag(kCursorFlag) != 'C') return true;
-  std::int32_t value = load_length(command.argument(position));
+  std::int32_t value = command.area(position).half();
   if (value == kCursorAlone) return true;
   if (value < 0 || value >= host::kScreenSize) return false;
   cursor = value;
@@ -241,11 +243,13 @@ void upper_case(std::span<std::uint8_t> data) {
 }
 
 // The FROM area and its LENGTH (or FLENGTH) that SEND and SEND TEXT write.
-Response outbound_data(const Command& command, const std::uint8_t*& from, std::int32_t& length) {
-  from = static_cast<const std::uint8_t*>(command.argument(kFromArgument));
-  if (command.flag(kFromFlag) != 'F' || from == nullptr) return {kInvreq, kNoFrom};
-  length = load_sized(command.argument(kLengthArgument), command.flag(kLengthFlag) == kFullword);
+Response outbound_data(const Command& command, std::span<const std::uint8_t>& data) {
+  Area from = command.area(kFromArgument);
+  if (command.flag(kFromFlag) != 'F' || !from.passed()) return {kInvreq, kNoFrom};
+  std::int32_t length =
+      load_sized(command.area(kLengthArgument), command.flag(kLengthFlag) == kFullword);
   if (length < 0) return {kLengerr, kNegativeLength};
+  data = from.read(static_cast<std::size_t>(length));
   return {};
 }
 
@@ -254,31 +258,25 @@ Response outbound_data(const Command& command, const std::uint8_t*& from, std::i
 Response send_data(const Command& command) {
   control::Task& task = command.task();
   if (!has_terminal(task)) return kNoTerminalAnswer;
-  const std::uint8_t* from = nullptr;
-  std::int32_t length = 0;
-  if (Response refused = outbound_data(command, from, length); refused.resp != kNormal) {
-    return refused;
-  }
-  if (static_cast<std::size_t>(length) > host::kTioaDataCapacity) return {kLengerr, kStreamTooLong};
+  std::span<const std::uint8_t> from;
+  if (Response refused = outbound_data(command, from); refused.resp != kNormal) return refused;
+  if (from.size() > host::kTioaDataCapacity) return {kLengerr, kStreamTooLong};
   bool erase = command.flag(kSendEraseFlag) == 'E';
-  const auto* ctlchar = static_cast<const std::uint8_t*>(command.argument(kSendCtlcharArgument));
-  std::uint8_t wcc = command.flag(kSendCtlcharFlag) == 'C' && ctlchar != nullptr
-                         ? *ctlchar
+  Area ctlchar = command.area(kSendCtlcharArgument);
+  std::uint8_t wcc = command.flag(kSendCtlcharFlag) == 'C' && ctlchar.passed()
+                         ? ctlchar.read(1)[0]
                          : control_character(command, erase);
   auto write = erase ? terminal::Command::erase_write : terminal::Command::write;
   std::uint8_t* data = start_tioa_stream(terminal::image::command(write), wcc);
-  std::copy_n(from, length, data);
-  return send_tioa_stream(task, static_cast<std::size_t>(length));
+  std::copy(from.begin(), from.end(), data);
+  return send_tioa_stream(task, from.size());
 }
 
 Response send_text(const Command& command) {
   control::Task& task = command.task();
   if (!has_terminal(task)) return kNoTerminalAnswer;
-  const std::uint8_t* from = nullptr;
-  std::int32_t length = 0;
-  if (Response refused = outbound_data(command, from, length); refused.resp != kNormal) {
-    return refused;
-  }
+  std::span<const std::uint8_t> from;
+  if (Response refused = outbound_data(command, from); refused.resp != kNormal) return refused;
   std::optional<int> cursor;
   if (!cursor_of(command, kTextCursorArgument, cursor)) return {kInvreq, kBadCursor};
   bool erase = command.flag(kEraseFlag) == 'E';
@@ -289,8 +287,7 @@ Response send_text(const Command& command) {
   auto write = erase ? terminal::Command::erase_write : terminal::Command::write;
   std::uint8_t* data =
       start_tioa_stream(terminal::image::command(write), control_character(command, erase));
-  LaidText laid =
-      lay_text(std::span<const std::uint8_t>(from, static_cast<std::size_t>(length)), start, data);
+  LaidText laid = lay_text(from, start, data);
   laid.length += put_cursor(data + laid.length, cursor.value_or(laid.end));
   return send_tioa_stream(task, laid.length);
 }
@@ -313,19 +310,19 @@ Response send_control(const Command& command) {
 Response receive(const Command& command) {
   control::Task& task = command.task();
   if (!has_terminal(task)) return kNoTerminalAnswer;
-  DataArea to{command.flag(kReceiveAreaFlag), command.argument(kReceiveAreaArgument), nullptr};
-  if ((to.kind != kIntoArea && to.kind != kSetPointer) || to.area == nullptr) {
-    return {kInvreq, kNoReceivingArea};
-  }
+  DataArea to{command.flag(kReceiveAreaFlag), command.area(kReceiveAreaArgument), Area{}};
+  if (!to.named()) return {kInvreq, kNoReceivingArea};
+  to.check_receivers();
   char length_flag = command.flag(kReceiveLengthFlag);
-  void* length_area = length_flag == 'L' || length_flag == kFullword
-                          ? command.argument(kReceiveLengthArgument)
-                          : nullptr;
+  Area length_area = length_flag == 'L' || length_flag == kFullword
+                         ? command.area(kReceiveLengthArgument)
+                         : Area{};
   bool wide_length = length_flag == kFullword;
+  if (length_area.passed()) length_area.require(sized_length(wide_length));
   char max_flag = command.flag(kReceiveMaxLengthFlag);
   std::optional<std::int32_t> room;
   if (max_flag == 'H' || max_flag == kFullword) {
-    room = load_sized(command.argument(kReceiveMaxLengthArgument), max_flag == kFullword);
+    room = load_sized(command.area(kReceiveMaxLengthArgument), max_flag == kFullword);
   } else if (to.kind == kIntoArea) {
     room = load_sized(length_area, wide_length);
   }
@@ -340,8 +337,11 @@ Response receive(const Command& command) {
 
   auto size = static_cast<std::int32_t>(data.size());
   std::int32_t kept = room ? std::min(*room, size) : size;
-  std::int16_t kept_length = static_cast<std::int16_t>(kept);  // input is at most 7000 bytes
-  to.length = &kept_length;
+  // deliver() cuts the data to the room it is told: kept, in a halfword of
+  // the region's own (input is at most 7000 bytes).
+  std::int16_t kept_length = static_cast<std::int16_t>(kept);
+  to.length = Area(reinterpret_cast<std::uint8_t*>(&kept_length), sizeof kept_length,
+                   kReceiveLengthArgument);
   if (Response delivered = deliver(to, data.first(static_cast<std::size_t>(kept)));
       delivered.resp != kNormal) {
     return delivered;

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "host/bytes.hpp"
 #include "host/layout.hpp"
@@ -26,6 +27,7 @@ namespace chrono = std::chrono;
 
 constexpr int kAbstimeFlag = 3;  // ASKTIME: "A"
 constexpr int kAbstimeArgument = 2;
+constexpr std::size_t kAbstimeSize = 8;  // 15 packed digits and a sign
 constexpr std::size_t kSecondWord = 4;
 constexpr int kDigits = 15;
 constexpr std::uint64_t kSignPlus = 0xF;
@@ -204,8 +206,20 @@ std::int32_t number_of(char which, const Moment& moment) {
 // area, or `fallback` when the area was not passed; none without the option.
 std::string separator(const Command& command, int argument_position, char fallback) {
   if (argument_position == 0) return "";
-  const void* area = command.uncounted_argument(argument_position);
-  return std::string(1, area == nullptr ? fallback : *static_cast<const char*>(area));
+  Area area = command.uncounted_area(argument_position);
+  return std::string(1, area.passed() ? area.chars(1)[0] : fallback);
+}
+
+// A text or number ready for the area of one option.
+struct Answer {
+  Area area;
+  std::string bytes;
+};
+
+std::string word_bytes(std::int32_t value) {
+  std::string bytes(sizeof value, '\0');
+  host::store_word(bytes.data(), 0, static_cast<std::uint32_t>(value));
+  return bytes;
 }
 
 }  // namespace
@@ -241,11 +255,12 @@ Response asktime(const Command& command) {
   std::int64_t now = abstime_now();
   write_eib_clock(now);
   if (command.has_flag(kAbstimeFlag)) {
-    void* area = command.argument(kAbstimeArgument);
-    if (area == nullptr) return {kInvreq, kNoArea};
+    Area area = command.area(kAbstimeArgument);
+    if (!area.passed()) return {kInvreq, kNoArea};
     std::uint64_t packed = pack_abstime(now);
-    host::store_word(area, 0, static_cast<std::uint32_t>(packed >> 32));
-    host::store_word(area, kSecondWord, static_cast<std::uint32_t>(packed));
+    std::uint8_t* abstime = area.write(kAbstimeSize).data();
+    host::store_word(abstime, 0, static_cast<std::uint32_t>(packed >> 32));
+    host::store_word(abstime, kSecondWord, static_cast<std::uint32_t>(packed));
   }
   return {};
 }
@@ -259,29 +274,34 @@ Response formattime(const Command& command) {
   for (std::size_t i = 0; i < std::size(kFormatOptions); ++i) {
     if (has_bit(command, kFormatOptions[i].position, kFormatOptions[i].bit)) positions[i] = next++;
   }
-  const void* abstime_area = positions[0] ? command.uncounted_argument(positions[0]) : nullptr;
-  if (abstime_area == nullptr) return {kInvreq, kBadAbstime};
-  std::uint64_t packed = std::uint64_t{host::load_word(abstime_area, 0)} << 32 |
-                         host::load_word(abstime_area, kSecondWord);
+  Area abstime_area = positions[0] ? command.uncounted_area(positions[0]) : Area{};
+  if (!abstime_area.passed()) return {kInvreq, kBadAbstime};
+  const std::uint8_t* given = abstime_area.read(kAbstimeSize).data();
+  std::uint64_t packed =
+      std::uint64_t{host::load_word(given, 0)} << 32 | host::load_word(given, kSecondWord);
   std::optional<std::int64_t> abstime = unpack_abstime(packed);
   if (!abstime) return {kInvreq, kBadAbstime};
   Moment moment = moment_of(*abstime);
   std::string date_sep = separator(command, positions[kDateSep], '/');
   std::string time_sep = separator(command, positions[kTimeSep], ':');
 
+  // Every area is checked before any is filled.
+  std::vector<Answer> answers;
   for (std::size_t i = 1; i < std::size(kFormatOptions); ++i) {
     if (positions[i] == 0 || i == kDateSep || i == kTimeSep) continue;
     const FormatOption& option = kFormatOptions[i];
-    void* area = command.uncounted_argument(positions[i]);
-    if (area == nullptr) return {kInvreq, kNoArea};
-    if (option.kind == Kind::fullword) {
-      host::store_word(area, 0, static_cast<std::uint32_t>(number_of(option.pattern[0], moment)));
-      continue;
-    }
-    std::string text = option.kind == Kind::date_form
-                           ? kRegionDateForm
-                           : format(option.pattern, moment, date_sep, time_sep);
-    std::memcpy(area, text.data(), text.size());
+    Area area = command.uncounted_area(positions[i]);
+    if (!area.passed()) return {kInvreq, kNoArea};
+    std::string bytes =
+        option.kind == Kind::fullword    ? word_bytes(number_of(option.pattern[0], moment))
+        : option.kind == Kind::date_form ? kRegionDateForm
+                                         : format(option.pattern, moment, date_sep, time_sep);
+    area.require(bytes.size());
+    answers.push_back({area, std::move(bytes)});
+  }
+  for (const Answer& answer : answers) {
+    std::memcpy(answer.area.write(answer.bytes.size()).data(), answer.bytes.data(),
+                answer.bytes.size());
   }
   return {};
 }

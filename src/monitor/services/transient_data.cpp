@@ -36,7 +36,7 @@ enum QueueRefusal : std::int32_t {
 };
 
 std::string_view queue_name(const Command& command) {
-  return {static_cast<const char*>(command.argument(kQueueArgument)), kQueueNameLength};
+  return command.area(kQueueArgument).chars(kQueueNameLength);
 }
 
 bool blank(std::string_view name) {
@@ -57,7 +57,7 @@ Response response_of(store::Outcome outcome) {
 // Checks what every transient data command needs: a queue name, no remote
 // system, a usable store.
 Response check_common(const Command& command, store::Store*& store) {
-  if (command.argument(kQueueArgument) == nullptr) return {kInvreq, kNoQueueName};
+  if (!command.area(kQueueArgument).passed()) return {kInvreq, kNoQueueName};
   if (blank(queue_name(command))) return {kQiderr, 0};
   // This region is connected to no other system.
   if (command.has_flag(kSysidFlag)) return {kSysiderr, 0};
@@ -66,8 +66,8 @@ Response check_common(const Command& command, store::Store*& store) {
   return {};
 }
 
-void* length_area(const Command& command) {
-  return command.flag(kLengthFlag) == 'L' ? command.uncounted_argument(kLengthArgument) : nullptr;
+Area length_area(const Command& command) {
+  return command.flag(kLengthFlag) == 'L' ? command.uncounted_area(kLengthArgument) : Area{};
 }
 
 }  // namespace
@@ -75,21 +75,20 @@ void* length_area(const Command& command) {
 Response writeq_td(const Command& command) {
   store::Store* store = nullptr;
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
-  const auto* from = static_cast<const std::uint8_t*>(command.argument(kDataArgument));
-  if (from == nullptr) return {kInvreq, kNoData};
-  std::int32_t length = load_length(length_area(command));
+  Area from = command.area(kDataArgument);
+  if (!from.passed()) return {kInvreq, kNoData};
+  std::int32_t length = length_area(command).half();
   if (length < 1) return {kLengerr, 0};
-  return response_of(store->td_write(queue_name(command),
-                                     store::ByteView(from, static_cast<std::size_t>(length))));
+  return response_of(
+      store->td_write(queue_name(command), from.read(static_cast<std::size_t>(length))));
 }
 
 Response readq_td(const Command& command) {
   store::Store* store = nullptr;
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
-  DataArea to{command.flag(kAreaFlag), command.argument(kDataArgument), length_area(command)};
-  if ((to.kind != kIntoArea && to.kind != kSetPointer) || to.area == nullptr) {
-    return {kInvreq, kNoData};
-  }
+  DataArea to{command.flag(kAreaFlag), command.area(kDataArgument), length_area(command)};
+  if (!to.named()) return {kInvreq, kNoData};
+  to.check_receivers();
   store::Bytes record;
   if (store::Outcome outcome = store->td_read(queue_name(command), record);
       outcome != store::Outcome::ok) {
