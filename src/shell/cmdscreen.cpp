@@ -64,6 +64,7 @@ constexpr KeyLabel kKeyLabels[] = {
 constexpr int kCharacterShown = 40;
 constexpr int kHexShown = 20;
 constexpr char kMore[] = " ....";
+constexpr char kVariableMark = '&';  // a variable's name begins with it
 
 // One line of the screen: the text after the attribute cell, at most one row.
 constexpr int kLineSize = host::kScreenColumns - 1;
@@ -95,10 +96,15 @@ void place(const char* text, int length, int offset, std::size_t constant) {
   host::oxptscrn(text, length, offset, attribute(constant));
 }
 
-void put_character_value(Line& line, const KeywordEntry& entry) {
-  int length = std::max<int>(entry.length, 0);
+// Bytes as two hexadecimal digits each.
+void put_hex(Line& line, const std::uint8_t* bytes, int count) {
+  for (int i = 0; i < count; ++i) line.format("%02x", bytes[i]);
+}
+
+void put_character_value(Line& line, const KeywordEntry& entry, int room) {
+  int length = std::clamp<int>(entry.length, 0, room);
   if (displaymode == kDisplayHex) {
-    for (int i = 0; i < std::min(length, kHexShown); ++i) line.format("%02x", entry.value[i]);
+    put_hex(line, entry.value, std::min(length, kHexShown));
     if (length > kHexShown) line.put(kMore);
   } else {
     line.put(reinterpret_cast<const char*>(entry.value), std::min(length, kCharacterShown));
@@ -106,17 +112,25 @@ void put_character_value(Line& line, const KeywordEntry& entry) {
   }
 }
 
-// The value of a present option as the current display mode shows it.
+// The value of a present option as the current display mode shows it, read
+// only from the storage of the variable it names: a literal number is not
+// shown, and a variable smaller than the option's type shows the bytes it
+// has in hexadecimal.
 void put_value(Line& line, const KeywordEntry& entry) {
+  int room = static_cast<int>(value_block_room(entry.value));
   if (entry.type == kTypeString) {
     if (entry.value != nullptr) {
-      put_character_value(line, entry);
+      put_character_value(line, entry, room);
     } else {
       line.put(entry.varname, static_cast<int>(strnlen(entry.varname, kOptionVarNameSize)));
     }
     return;
   }
-  if (entry.varname[0] == '\0' || entry.value == nullptr) return;
+  if (entry.varname[0] != kVariableMark || entry.value == nullptr) return;
+  if (room < static_cast<int>(value_block_size(entry.type))) {
+    put_hex(line, entry.value, room);
+    return;
+  }
   bool hex = displaymode == kDisplayHex;
   switch (entry.type) {
     case kTypePointer:
@@ -149,8 +163,10 @@ void show_verb() {
   const KeywordEntry& argument = CmdIntSyntax.kwd[0];
   if (argument.type != kTypeNone) {
     line.put("(");
-    if (argument.varname[0] != '\0' && argument.value != nullptr)
-      line.put(reinterpret_cast<const char*>(argument.value));
+    if (argument.varname[0] != '\0' && argument.value != nullptr) {
+      const char* text = reinterpret_cast<const char*>(argument.value);
+      line.put(text, static_cast<int>(strnlen(text, value_block_room(argument.value))));
+    }
     line.put(")");
   }
   place(line.text, line.length, kVerbOffset, host::kCnvBrightAttr);

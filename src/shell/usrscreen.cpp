@@ -148,9 +148,13 @@ int cintroute() {
   for (int i = kFirstArgument; i < kArgSlots; ++i) trace("ArgList[%d] = %p\n", i, ArgList[i]);
   write_saved_screen();
   if (verb_is(kFreemain)) enablefreemain(ArgList);
-  host::oxdfhei1(ArgList[0],
-                 std::span<void* const>(ArgList + kFirstArgument,
-                                        static_cast<std::size_t>(kArgSlots - kFirstArgument)));
+  // The region is told the room of every area, so that no command reaches
+  // past a variable's storage.
+  constexpr auto kPassed = static_cast<std::size_t>(kArgSlots - kFirstArgument);
+  std::size_t rooms[kPassed];
+  for (std::size_t i = 0; i < kPassed; ++i) rooms[i] = argument_room(ArgList[kFirstArgument + i]);
+  host::oxdfhei1(ArgList[0], std::span<void* const>(ArgList + kFirstArgument, kPassed),
+                 std::span<const std::size_t>(rooms));
   trace("cintroute - returned from oxdfhei1\n");
   if (control_left(static_cast<const char*>(ArgList[0]))) {
     TerminateQCMD = 1;
@@ -165,8 +169,12 @@ int cintroute() {
 
 int enablefreemain(void** arglist) {
   trace("enablefreemain - Entry\n");
-  if (arglist[kFirstArgument] != nullptr) {
-    arglist[kFirstArgument] = host::word_to_ptr(host::load_word(arglist[kFirstArgument], 0));
+  // A data area known to be too small to hold an address gives none.
+  void*& data = arglist[kFirstArgument];
+  if (data != nullptr) {
+    std::size_t room = argument_room(data);
+    bool holds_address = room == 0 || room >= sizeof(std::uint32_t);
+    data = holds_address ? host::word_to_ptr(host::load_word(data, 0)) : nullptr;
   }
   trace("enablefreemain - Exit\n");
   return 0;

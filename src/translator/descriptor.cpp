@@ -415,6 +415,23 @@ ArgumentOrigin argument_origin(const void* address) {
   return {ArgumentKind::kOther, nullptr, 0, 0};
 }
 
+std::size_t argument_room(const void* address) {
+  ArgumentOrigin origin = argument_origin(address);
+  switch (origin.kind) {
+    case ArgumentKind::kAbsent:
+      return kFillerSize;
+    case ArgumentKind::kVariable:
+      return origin.variable->value == nullptr ? 0 : value_block_size(origin.variable->type);
+    case ArgumentKind::kLiteral:
+      return kLiteralSize;
+    case ArgumentKind::kDefaultLength:
+      return sizeof(std::int16_t);
+    case ArgumentKind::kOther:
+      break;
+  }
+  return 0;
+}
+
 void reset_descriptor_state() {
   tolData = {};
   eib_fctn = 0;

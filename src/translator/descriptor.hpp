@@ -156,6 +156,11 @@ struct ArgumentOrigin {
 };
 ArgumentOrigin argument_origin(const void* address);
 
+// How many bytes from `address` on belong to the storage it points at, for an
+// address of the argument list; 0 for one the interpreter did not hand out
+// (its room cannot be told).
+std::size_t argument_room(const void* address);
+
 // A fresh interpreter run: sequence number, literal rotation and counters
 // back to their start.
 void reset_descriptor_state();

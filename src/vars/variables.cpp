@@ -170,6 +170,13 @@ void deleteallvars() {
   varanchor = VarAnchor{};
 }
 
+std::size_t value_block_room(const std::uint8_t* value) {
+  for (const varnode* node = varanchor.head; node != nullptr; node = node->next) {
+    if (value != nullptr && node->value == value) return value_block_size(node->type);
+  }
+  return 0;
+}
+
 int resize_value_block(varnode* node, std::int32_t type) {
   std::size_t size = value_block_size(type);
   if (size == 0) return 1;

@@ -66,6 +66,9 @@ int deletedynvars();
 // Deletes every variable and clears the anchor (the end of a run).
 void deleteallvars();
 
+// The size of the value block at `value`, 0 when no variable owns one there.
+std::size_t value_block_room(const std::uint8_t* value);
+
 // Gives `node` the value block of `type` (keeping the leading bytes of the
 // old value, the rest set as a new variable of that type starts) and sets its
 // type; the caller sets the length. 1, with the node unchanged, when the

@@ -196,23 +196,31 @@ TEST_F(CmdScreenTest, NumbersPackedAndPointersInBothModes) {
   for (const Screen& screen : screens) {  // packed decimal shows the same in both modes
     EXPECT_EQ(text_at(screen, option_offset(1), "[ INTERVAL(4123456C) ]"),
               "[ INTERVAL(4123456C) ]");
-    EXPECT_EQ(text_at(screen, option_offset(2), "[ TIME(0012345C) ]"), "[ TIME(0012345C) ]");
+    // A literal number is not shown.
+    EXPECT_EQ(text_at(screen, option_offset(2), "[ TIME() ]"), "[ TIME() ]");
   }
   EXPECT_EQ(text_at(screens[1], option_offset(3), "[ REQID(5231) ]"), "[ REQID(5231) ]");
 }
 
 TEST_F(CmdScreenTest, FullwordsAndPointers) {
   region.terminal().pf(2).pf(3);
-  auto screens = run("QCMD GETMAIN SET(&FWORD) FLENGTH(4096) LENGTH(7)", "GETMAIN");
+  auto screens = run("QCMD GETMAIN SET(&FWORD) FLENGTH(&FWORD) LENGTH(7)", "GETMAIN");
   ASSERT_EQ(screens.size(), 2u);
   EXPECT_EQ(text_at(screens[0], option_offset(1), "SET(0123456789)"), "SET(0123456789)");
-  EXPECT_EQ(text_at(screens[0], option_offset(2), "[ LENGTH(00007) ]"), "[ LENGTH(00007) ]");
-  EXPECT_EQ(text_at(screens[0], option_offset(3), "[ FLENGTH(0000004096) ]"),
-            "[ FLENGTH(0000004096) ]");
+  EXPECT_EQ(text_at(screens[0], option_offset(2), "[ LENGTH() ]"), "[ LENGTH() ]");
+  EXPECT_EQ(text_at(screens[0], option_offset(3), "[ FLENGTH(0123456789) ]"),
+            "[ FLENGTH(0123456789) ]");
   EXPECT_EQ(text_at(screens[1], option_offset(1), "SET(075BCD15)"), "SET(075BCD15)");
-  EXPECT_EQ(text_at(screens[1], option_offset(2), "[ LENGTH(0007) ]"), "[ LENGTH(0007) ]");
-  EXPECT_EQ(text_at(screens[1], option_offset(3), "[ FLENGTH(00001000) ]"),
-            "[ FLENGTH(00001000) ]");
+}
+
+// A variable smaller than the option's type shows the bytes it has, and no
+// more: the screen never reads past a variable's storage.
+TEST_F(CmdScreenTest, AVariableSmallerThanItsOptionShowsItsOwnBytes) {
+  region.terminal().pf(3);
+  auto screens = run("QCMD ASKTIME ABSTIME(&PACKED)", "ASKTIME");
+  ASSERT_EQ(screens.size(), 1u);
+  EXPECT_EQ(text_at(screens[0], option_offset(1), "[ ABSTIME(4123456c) ]"),
+            "[ ABSTIME(4123456c) ]");
 }
 
 TEST_F(CmdScreenTest, PagingByTwelveOptions) {
