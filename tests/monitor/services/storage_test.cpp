@@ -75,5 +75,24 @@ TEST_F(StorageTest, TaskStorageEndsWithTheTaskSharedStorageDoesNot) {
   EXPECT_EQ(freemain(shared), kNormal);
 }
 
+// A program that declares nothing of its areas is still held to the blocks
+// the region gave it: WRITEQ TS FROM a 16-byte block with LENGTH 100 reads
+// nothing past it, and a freed block has no room left at all.
+TEST_F(StorageTest, BlocksTheRegionGaveBoundEveryCommand) {
+  constexpr std::string_view kWriteq = "*\"                    &            ";
+  char queue[] = "BOUNDS  ";
+  std::uint8_t* block = getmain(16);
+  ASSERT_NE(block, nullptr);
+  std::int16_t length = 100;
+  constexpr Answer kFromTooSmall{22, 200 + 3};  // FROM is parameter 3
+  EXPECT_EQ(call(kWriteq.data(), {queue, block, &length}), kFromTooSmall);
+  length = 16;
+  EXPECT_EQ(call(kWriteq.data(), {queue, block + 8, &length}), kFromTooSmall);
+  EXPECT_EQ(call(kWriteq.data(), {queue, block, &length}), kNormal);
+  ASSERT_EQ(freemain(block), kNormal);
+  length = 1;
+  EXPECT_EQ(call(kWriteq.data(), {queue, block, &length}), kFromTooSmall);
+}
+
 }  // namespace
 }  // namespace ravnmor::testing
