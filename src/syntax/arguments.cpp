@@ -323,18 +323,6 @@ bool is_separator_option(const KeywordEntry& entry) {
   return false;
 }
 
-// An option written without "(": the token after it is left for the next
-// option. Only the separators have a well-formed bare form.
-int bare_option(KeywordEntry& entry, std::string_view token) {
-  put_back(token);
-  if (is_separator_option(entry)) {
-    entry.present = 1;
-    return 0;
-  }
-  cintschedmsg(kMsgNoParenthesis);
-  return 1;
-}
-
 // "()": the option gets a dynamic variable of its type to receive data.
 void empty_argument(KeywordEntry& entry, int option) {
   if (next_dynamic(option, entry.type) != nullptr) {
@@ -359,8 +347,9 @@ bool variable_argument(KeywordEntry& entry, std::string_view token) {
   return true;
 }
 
-// The token after the value should be ")".
-int close_argument(KeywordEntry& entry, std::string_view value, bool fault) {
+// The token after the value should be ")". When it is not, an argument that
+// was opened is passed over to its own ")"; one written without "(" is not.
+int close_argument(KeywordEntry& entry, std::string_view value, bool opened, bool fault) {
   std::string_view last = next_token();
   if (begins_with(last, kClose)) {
     entry.present = 1;
@@ -370,7 +359,7 @@ int close_argument(KeywordEntry& entry, std::string_view value, bool fault) {
     cintschedmsg(kMsgNoCloseParenthesis);
     return 1;
   }
-  skip_rest_of_argument(value, last);
+  if (opened) skip_rest_of_argument(value, last);
   if (is_separator_option(entry)) return fault ? 1 : 0;
   cintschedmsg(kMsgNoCloseParenthesis);
   return 1;
@@ -382,8 +371,21 @@ int evaluate_option(int option) {
     entry.present = 1;
     return 0;
   }
+  // A missing "(" is reported, and its token used up; a halfword option goes
+  // no further, the others take the next tokens as value and ")" all the
+  // same. The separators are written without an argument as well, so for
+  // them a missing "(" is no fault.
   std::string_view open = next_token();
-  if (!is_open(open)) return bare_option(entry, open);
+  bool opened = is_open(open);
+  bool fault = false;
+  if (open.empty() || (!opened && entry.type == kTypeHalfword)) {
+    cintschedmsg(kMsgNoParenthesis);
+    return 1;
+  }
+  if (!opened && !is_separator_option(entry)) {
+    cintschedmsg(kMsgNoParenthesis);
+    fault = true;
+  }
   std::string_view value = next_token();
   if (value.empty()) {
     cintschedmsg(kMsgNoVariable);
@@ -391,15 +393,14 @@ int evaluate_option(int option) {
   }
   if (begins_with(value, kClose)) {
     empty_argument(entry, option);
-    return 0;
+    return fault ? 1 : 0;
   }
-  bool fault = false;
   if (begins_with(value, kVariableMark)) {
-    fault = !variable_argument(entry, value);
+    fault = !variable_argument(entry, value) || fault;
   } else if (attach_literal(option, value)) {
     entry.length = literal_length(entry.type, value);
   }
-  return close_argument(entry, value, fault);
+  return close_argument(entry, value, opened, fault);
 }
 
 // The option of CmdIntSyntax named `token` (any case), or 0.

@@ -258,13 +258,21 @@ TEST_F(ArgumentsTest, OptionWordsInAnyCaseValuesAsTyped) {
   EXPECT_EQ(GlobalErrorNum, kMsgNoVariable);
 }
 
-TEST_F(ArgumentsTest, SeparatorsMayStandAlone) {
+// A separator written without "(" is no fault, but it takes the next words
+// all the same: here DATE in the place of "(", "(" as its value and &STRING
+// in the place of ")", so that neither it nor DATE is given.
+TEST_F(ArgumentsTest, ABareSeparatorTakesTheNextWords) {
   evaluate("FORMATTIME", "FORMATTIME ABSTIME(&HWORD) TIMESEP DATE(&STRING) DATESEP(-)");
-  EXPECT_EQ(option("TIMESEP").present, 1);
-  EXPECT_EQ(option("TIMESEP").value, nullptr);
-  EXPECT_EQ(option("DATE").present, 1);
+  EXPECT_EQ(option("TIMESEP").present, 0);
+  EXPECT_EQ(text(option("TIMESEP").value), "(");
+  EXPECT_EQ(option("DATE").present, 0);
   EXPECT_EQ(option("DATESEP").present, 1);
   EXPECT_EQ(text(option("DATESEP").value), "-");
+  EXPECT_EQ(GlobalErrorNum, 0u);
+  evaluate("FORMATTIME", "FORMATTIME TIMESEP = . ) YEAR(&HWORD)");
+  EXPECT_EQ(option("TIMESEP").present, 1);
+  EXPECT_EQ(text(option("TIMESEP").value), ".");
+  EXPECT_EQ(option("YEAR").present, 1);
   EXPECT_EQ(GlobalErrorNum, 0u);
   // An unclosed separator is not reported.
   evaluate("FORMATTIME", "FORMATTIME TIMESEP(: X) YEAR(&HWORD)");
