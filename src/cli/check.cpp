@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/commands.hpp"
+#include "host/descriptor.hpp"
 #include "shell/initscreen.hpp"
 #include "shell/lifecycle.hpp"
 #include "syntax/arguments.hpp"
@@ -33,7 +34,6 @@ using nlohmann::json;
 
 constexpr const char* kTransactionPrefix = "QCMD ";
 constexpr const char* kNoVerb = "no verb of the command syntax table begins the command";
-constexpr int kFunctionBias = 0x20;
 
 struct Argument {
   int position;
@@ -156,14 +156,13 @@ Argument describe(int position, const void* address) {
 
 std::string function_code(const std::string& descriptor) {
   char text[8];
-  std::snprintf(text, sizeof text, "%02X%02X",
-                static_cast<unsigned char>(descriptor[0] - kFunctionBias),
-                static_cast<unsigned char>(descriptor[1] - kFunctionBias));
+  std::snprintf(text, sizeof text, "%04X",
+                static_cast<unsigned>(host::function_code(descriptor[0], descriptor[1])));
   return text;
 }
 
 int param_count(const std::string& descriptor) {
-  return descriptor[qcmd::kCountPosition - 1] - kFunctionBias;
+  return descriptor[host::kCountPosition - 1] - host::kDescriptorBias;
 }
 
 Checked check(const std::string& command) {

@@ -7,13 +7,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "host/descriptor.hpp"
+
 namespace qcmd {
 
 // dfheiv: the EXEC interface work block. Bytes 0-34 hold the descriptor of the
 // call being made, 35-42 the program's name blank-padded, and 148-151 a dummy
 // argument that every argument of SEND CONTROL and RETURN points at.
 inline constexpr std::size_t kDfheivSize = 152;
-inline constexpr std::size_t kDescriptorLength = 35;
+inline constexpr auto kDescriptorLength = static_cast<std::size_t>(host::kDescriptorLength);
 inline constexpr std::size_t kDfheivName = 35;
 inline constexpr std::size_t kDfheivNameLength = 8;
 inline constexpr std::size_t kDfheivDummy = 148;

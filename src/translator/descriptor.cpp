@@ -16,10 +16,8 @@ namespace {
 
 // A function code as the monitor numbers it (EIBFN), biased into the two
 // descriptor characters.
-constexpr OpcodeEntry op(unsigned code, std::int16_t base) {
-  return {{static_cast<char>((code >> 8) + kDescriptorBias),
-           static_cast<char>((code & 0xFF) + kDescriptorBias)},
-          base};
+constexpr OpcodeEntry op(std::uint16_t code, std::int16_t base) {
+  return {{host::function_high(code), host::function_low(code)}, base};
 }
 
 constexpr const char* kAbsentMarker = "dfheiv99";

@@ -13,17 +13,19 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "host/descriptor.hpp"
+
 namespace qcmd {
 
 struct varnode;
 
-inline constexpr int kDescriptorLength = 35;  // characters, a NUL follows
-inline constexpr int kFunctionPosition = 1;   // and 2
-inline constexpr int kCountPosition = 23;
-inline constexpr int kSequencePosition = 24;  // and 25
-inline constexpr int kResponsePosition = 26;
-inline constexpr char kDescriptorBias = 0x20;  // added to every counted byte
-inline constexpr char kResponseMark = 'N';
+using host::kCountPosition;
+using host::kDescriptorBias;
+using host::kDescriptorLength;  // characters; the copies here keep a NUL after them
+using host::kFunctionPosition;
+using host::kResponseMark;
+using host::kResponsePosition;
+using host::kSequencePosition;
 inline constexpr int kSequenceBase = 96;
 
 inline constexpr int kOpcodeCount = 84;

@@ -32,9 +32,8 @@ Descriptor decode_descriptor(const void* descriptor, std::size_t arguments_passe
   std::size_t length = read_text(static_cast<const char*>(descriptor), result.text);
   auto high = static_cast<std::uint8_t>(result.text[0]);
   auto low = static_cast<std::uint8_t>(result.text[1]);
-  if (length >= 2 && high >= kDescriptorBias && low >= kDescriptorBias) {
-    result.function =
-        static_cast<std::uint16_t>((high - kDescriptorBias) << 8 | (low - kDescriptorBias));
+  if (length >= 2 && high >= host::kDescriptorBias && low >= host::kDescriptorBias) {
+    result.function = host::function_code(result.text[0], result.text[1]);
   }
   if (length < static_cast<std::size_t>(kMinimumDescriptorLength)) {
     result.fault = services::kDescriptorTooShort;
@@ -44,9 +43,9 @@ Descriptor decode_descriptor(const void* descriptor, std::size_t arguments_passe
     result.fault = services::kBadFunctionCode;
     return result;
   }
-  int count = static_cast<std::uint8_t>(result.text[services::kParameterCountPosition - 1]) -
-              kDescriptorBias;
-  if (count < 1 || count > kMaxParameterCount ||
+  int count =
+      static_cast<std::uint8_t>(result.text[host::kCountPosition - 1]) - host::kDescriptorBias;
+  if (count < 1 || count > host::kMaxParameterCount ||
       static_cast<std::size_t>(count - 1) > arguments_passed) {
     result.fault = services::kBadParameterCount;
     return result;

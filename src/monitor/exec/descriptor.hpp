@@ -1,11 +1,6 @@
-// Decoding the command descriptor that a program passes as the first
-// argument of an EXEC call: 35 characters, positions counted from 1.
-//   1-2   the function code, each byte + 0x20 ("82" is X'1812')
-//   3-22  option flags, one character at a fixed position per option
-//   23    0x20 + the number of addresses passed, the descriptor included
-//   26    "N" when the program handles the response itself
-// A program that copies its descriptor writes every single quote twice; a
-// pair of quotes is read back as one.
+// Decoding the command descriptor (host/descriptor.hpp) that a program
+// passes as the first argument of an EXEC call. A pair of quotes is read
+// back as one.
 #pragma once
 
 #include <array>
@@ -17,9 +12,8 @@
 
 namespace ravnmor::exec {
 
-inline constexpr std::uint8_t kDescriptorBias = 0x20;
-inline constexpr int kMinimumDescriptorLength = services::kParameterCountPosition;
-inline constexpr int kMaxParameterCount = 24;  // the descriptor and 23 arguments
+// The shortest descriptor the region reads: up to its parameter count.
+inline constexpr int kMinimumDescriptorLength = host::kCountPosition;
 
 struct Descriptor {
   std::uint16_t function = 0;  // 0 when the function characters cannot be read

@@ -11,6 +11,8 @@
 #include <span>
 #include <string_view>
 
+#include "host/descriptor.hpp"
+
 namespace ravnmor::control {
 struct Task;
 }
@@ -55,9 +57,8 @@ struct Response {
   std::int32_t resp2 = 0;
 };
 
-inline constexpr std::size_t kDescriptorLength = 35;
-inline constexpr int kParameterCountPosition = 23;  // 0x20 + count, the descriptor included
-inline constexpr int kFirstArgumentPosition = 2;    // position 1 is the descriptor itself
+inline constexpr auto kDescriptorLength = static_cast<std::size_t>(host::kDescriptorLength);
+using host::kFirstArgumentPosition;
 
 // An access beyond the area a command was given. The EXEC interface answers
 // it with LENGERR and EIBRESP2 kAreaTooSmallBase + the area's parameter
