@@ -1,14 +1,16 @@
 // Translation throughput: every verb of the command language with typical
 // options, each command also with a response option and with NOHANDLE,
-// through parse_online_command; beside it the scanner alone over the same
+// through translate_line (verb recognition, argument evaluation and the
+// translator, as the command screen runs them); beside it the scanner alone over the same
 // statements, so that the ratio shows what the parser and its actions add.
+#include "shell/translate.hpp"
+
 #include <benchmark/benchmark.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "shell/lifecycle.hpp"
 #include "translator/descriptor.hpp"
 #include "translator/grammar.hpp"
 #include "translator/keywords.hpp"
@@ -170,33 +172,13 @@ std::vector<std::string> corpus() {
   return commands;
 }
 
-// The command buffers of the corpus, ready for the parse entry.
-std::vector<CommandBuffer> buffers() {
-  std::vector<CommandBuffer> all;
-  for (const std::string& command : corpus()) {
-    CommandBuffer buffer{};
-    const std::string text = "QCMD " + command;
-    std::memcpy(buffer.Syntax, text.data(), std::min(text.size(), sizeof buffer.Syntax));
-    buffer.Length = static_cast<std::int32_t>(std::min(text.size(), sizeof buffer.Syntax));
-    all.push_back(buffer);
-  }
-  return all;
-}
-
-void fresh_state() {
-  deleteallvars();
-  reset_scanner();
-  reset_descriptor_state();
-  seed_example_variables();
-}
-
 void BM_Translate(benchmark::State& state) {
-  fresh_state();
-  std::vector<CommandBuffer> all = buffers();
+  begin_translations();
+  std::vector<std::string> all = corpus();
   std::int64_t accepted = 0;
   for (auto _ : state) {
-    for (CommandBuffer& buffer : all) {
-      accepted += parse_online_command(&buffer) == 0 ? 1 : 0;
+    for (const std::string& command : all) {
+      accepted += translate_line(command) == Translation::kAccepted ? 1 : 0;
     }
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(all.size()));
@@ -212,7 +194,7 @@ BENCHMARK(BM_Translate);
 
 // The same statements as the parse entry builds them, scanned to their end.
 void BM_ScanOnly(benchmark::State& state) {
-  fresh_state();
+  begin_translations();
   build_hash_table();
   std::vector<std::string> statements;
   for (const std::string& command : corpus()) statements.push_back("EXEC CICS " + command + "; ");

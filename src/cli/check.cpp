@@ -5,7 +5,6 @@
 // argument position and the diagnostics. With --json one object per line.
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -14,16 +13,10 @@
 
 #include "cli/commands.hpp"
 #include "host/descriptor.hpp"
-#include "shell/initscreen.hpp"
-#include "shell/lifecycle.hpp"
-#include "syntax/arguments.hpp"
+#include "shell/translate.hpp"
 #include "syntax/syntax.hpp"
 #include "translator/descriptor.hpp"
 #include "translator/diagnostics.hpp"
-#include "translator/grammar.hpp"
-#include "translator/scanner.hpp"
-#include "vars/messages.hpp"
-#include "vars/run.hpp"
 #include "vars/variables.hpp"
 
 namespace ravnmor::cli {
@@ -32,7 +25,6 @@ namespace {
 
 using nlohmann::json;
 
-constexpr const char* kTransactionPrefix = "QCMD ";
 constexpr const char* kNoVerb = "no verb of the command syntax table begins the command";
 
 struct Argument {
@@ -51,23 +43,6 @@ struct Checked {
   std::vector<Argument> arguments;
   std::vector<std::pair<char, std::string>> diagnostics;
 };
-
-void fresh_state() {
-  qcmd::deleteallvars();
-  qcmd::reset_scanner();
-  qcmd::reset_descriptor_state();
-  qcmd::GlobalErrorNum = 0;
-  qcmd::seed_example_variables();
-  for (void*& entry : qcmd::ArgList) entry = nullptr;
-}
-
-void set_command(const std::string& command) {
-  const std::string text = kTransactionPrefix + command;
-  const std::size_t length = std::min(text.size(), qcmd::kCommandTextSize);
-  std::memset(&qcmd::CmdIntBuffer, 0, sizeof qcmd::CmdIntBuffer);
-  std::memcpy(qcmd::CmdIntBuffer.Syntax, text.data(), length);
-  qcmd::CmdIntBuffer.Length = static_cast<std::int32_t>(length);
-}
 
 std::string hex_byte(unsigned char c) {
   char text[8];
@@ -166,17 +141,17 @@ int param_count(const std::string& descriptor) {
 }
 
 Checked check(const std::string& command) {
-  fresh_state();
-  set_command(command);
+  qcmd::begin_translations();
   Checked checked{command, "errors", "", "", {}, {}};
-  if (qcmd::checkverb() != 0) {
+  qcmd::Translation result = qcmd::translate_line(command);
+  if (result == qcmd::Translation::kNoVerb) {
     checked.diagnostics.emplace_back('E', kNoVerb);
     return checked;
   }
   checked.verb = qcmd::CmdIntSyntax.verb;
-  qcmd::ProcessInputString();
-  const std::int32_t result = qcmd::parse_online_command(&qcmd::CmdIntBuffer);
-  checked.result = result == 0 ? "accepted" : result == 1 ? "warnings" : "errors";
+  checked.result = result == qcmd::Translation::kAccepted   ? "accepted"
+                   : result == qcmd::Translation::kWarnings ? "warnings"
+                                                            : "errors";
   if (qcmd::ArgList[0] != nullptr) {
     checked.descriptor.assign(qcmd::tolData.descriptor, qcmd::kDescriptorLength);
     const int count = param_count(checked.descriptor);
@@ -259,7 +234,6 @@ int run_check(const std::vector<std::string>& commands, bool as_json) {
       if (!line.empty()) all.push_back(line);
     }
   }
-  qcmd::initialize();
   bool every_accepted = true;
   for (const std::string& command : all) {
     const Checked checked = check(command);

@@ -1,6 +1,7 @@
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <vector>
 
 #include "host/host.hpp"
 #include "monitor/control/blocks.hpp"
@@ -14,53 +15,21 @@ namespace ravnmor::exec {
 
 namespace {
 
-// In ascending order of function code within each block.
-constexpr HandlerRow kHandlers[] = {
-    {0x0202, "ADDRESS", services::address},
-    {0x0208, "ASSIGN", services::assign},
-    {0x0402, "RECEIVE", services::receive},
-    {0x0404, "SEND", services::send_data},
-    {0x0A02, "WRITEQ TS", services::writeq_ts},
-    {0x0A04, "READQ TS", services::readq_ts},
-    {0x0A06, "DELETEQ TS", services::deleteq_ts},
-    {0x0C02, "GETMAIN", services::getmain},
-    {0x0C04, "FREEMAIN", services::freemain},
-    {0x0E02, "LINK", services::link},
-    {0x0E04, "XCTL", services::xctl},
-    {0x0E06, "LOAD", services::load},
-    {0x0E08, "RETURN", services::return_command},
-    {0x0E0A, "RELEASE", services::release},
-    {0x0E0C, "ABEND", services::abend},
-    {0x1002, "ASKTIME", services::asktime},
-    {0x1806, "SEND TEXT", services::send_text},
-    {0x1812, "SEND CONTROL", services::send_control},
-    {0x1903, "program entry", services::program_entry},
-    {0x1905, "go-back", services::program_go_back},
-    {0x4A04, "FORMATTIME", services::formattime},
-
-    // Queue, file and task services on the region store, in ascending order.
-    {0x0602, "READ", services::read_file},
-    {0x0604, "WRITE", services::write_file},
-    {0x0606, "REWRITE", services::rewrite_file},
-    {0x0608, "DELETE", services::delete_file},
-    {0x060A, "UNLOCK", services::unlock_file},
-    {0x060C, "STARTBR", services::startbr},
-    {0x060E, "READNEXT", services::readnext},
-    {0x0610, "READPREV", services::readprev},
-    {0x0612, "ENDBR", services::endbr},
-    {0x0614, "RESETBR", services::resetbr},
-    {0x0802, "WRITEQ TD", services::writeq_td},
-    {0x0804, "READQ TD", services::readq_td},
-    {0x0806, "DELETEQ TD", services::deleteq_td},
-    {0x1004, "DELAY", services::delay},
-    {0x1008, "START", services::start},
-    {0x100A, "RETRIEVE", services::retrieve},
-    {0x100C, "CANCEL", services::cancel},
-    {0x1204, "ENQ", services::enq},
-    {0x1206, "DEQ", services::deq},
-    {0x1208, "SUSPEND", services::suspend},
-    {0x1602, "SYNCPOINT", services::syncpoint},
-};
+// Every command the region serves, by function code.
+const std::map<std::uint16_t, services::CommandRow>& command_table() {
+  static const std::map<std::uint16_t, services::CommandRow> table = [] {
+    std::map<std::uint16_t, services::CommandRow> rows;
+    for (auto family :
+         {services::address_commands, services::assign_commands, services::file_control_commands,
+          services::program_commands, services::storage_commands, services::task_control_commands,
+          services::temporary_storage_commands, services::terminal_commands,
+          services::time_commands, services::transient_data_commands}) {
+      for (const services::CommandRow& row : family()) rows.emplace(row.function, row);
+    }
+    return rows;
+  }();
+  return table;
+}
 
 constexpr std::uint16_t kGoBack = 0x1905;
 constexpr std::size_t kRcodeLength = 6;
@@ -70,7 +39,7 @@ services::Response run(const Descriptor& descriptor, std::span<void* const> args
   if (descriptor.fault) return {services::kInvreq, *descriptor.fault};
   control::Task* task = control::current_task();
   if (task == nullptr) return {services::kInvreq, services::kNoTask};
-  const HandlerRow* row = find_handler(descriptor.function);
+  const services::CommandRow* row = find_command(descriptor.function);
   if (row == nullptr) return {services::kInvreq, services::kNoHandler};
   name = row->name;
   if (control::program_ended(*task) && descriptor.function != kGoBack) {
@@ -95,10 +64,15 @@ void trace_call(std::uint16_t function, std::string_view name, services::Respons
 
 }  // namespace
 
-const HandlerRow* find_handler(std::uint16_t function) {
-  auto found = std::find_if(std::begin(kHandlers), std::end(kHandlers),
-                            [function](const HandlerRow& row) { return row.function == function; });
-  return found == std::end(kHandlers) ? nullptr : found;
+const services::CommandRow* find_command(std::uint16_t function) {
+  auto found = command_table().find(function);
+  return found == command_table().end() ? nullptr : &found->second;
+}
+
+std::vector<services::CommandRow> served_commands() {
+  std::vector<services::CommandRow> rows;
+  for (const auto& [function, row] : command_table()) rows.push_back(row);
+  return rows;
 }
 
 void record_response(std::uint8_t* eib, std::uint16_t function, services::Response response) {

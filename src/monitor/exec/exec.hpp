@@ -1,26 +1,21 @@
 // The EXEC interface: host::oxdfhei1 decodes a call, runs the service that
 // its function code names and writes the answer into the task's EIB.
 //
-// Adding a command: write its handler in services/ (a function
-// `Response name(const services::Command&)`, declared in services/handlers.hpp)
-// and add one row {function code, name, handler} to kHandlers in dispatch.cpp.
+// The commands come from the service families' tables (services/handlers.hpp).
 #pragma once
 
 #include <cstdint>
-#include <string_view>
+#include <vector>
 
 #include "monitor/services/command.hpp"
 
 namespace ravnmor::exec {
 
-struct HandlerRow {
-  std::uint16_t function;  // EIBFN, e.g. 0x1812
-  std::string_view name;   // for the trace
-  services::Handler handler;
-};
-
 // The row for a function code, nullptr when no service handles it.
-const HandlerRow* find_handler(std::uint16_t function);
+const services::CommandRow* find_command(std::uint16_t function);
+
+// Every command the region serves, in ascending order of function code.
+std::vector<services::CommandRow> served_commands();
 
 // The one place that records the outcome of an EXEC call in the EIB: EIBFN,
 // EIBRESP, EIBRESP2, and EIBRCODE (its first byte carries the response, zero

@@ -111,4 +111,15 @@ Response address(const Command& command) {
   return {};
 }
 
+namespace {
+// ADDRESS passes its areas in the order of its options (kAddressOptions).
+constexpr CommandRow kCommands[] = {
+    {0x0202, "ADDRESS", address, {}},
+};
+}  // namespace
+
+std::span<const CommandRow> address_commands() {
+  return kCommands;
+}
+
 }  // namespace ravnmor::services

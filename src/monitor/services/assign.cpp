@@ -158,4 +158,15 @@ Response assign(const Command& command) {
   return response;
 }
 
+namespace {
+// ASSIGN passes its areas in the rank order of its options (kFields).
+constexpr CommandRow kCommands[] = {
+    {0x0208, "ASSIGN", assign, {}},
+};
+}  // namespace
+
+std::span<const CommandRow> assign_commands() {
+  return kCommands;
+}
+
 }  // namespace ravnmor::services

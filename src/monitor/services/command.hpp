@@ -123,6 +123,33 @@ class Area {
   int position_ = 0;
 };
 
+// What an option's argument is, as the region reads or writes it.
+enum class Arg : std::uint8_t {
+  kNone,     // the option passes no argument
+  kChars,    // `size` characters: a name, an identifier
+  kHalf,     // a halfword: a length, an item number
+  kFull,     // a fullword
+  kPacked,   // `size` bytes of packed decimal
+  kData,     // data as long as another option says: FROM, INTO, RIDFLD, COMMAREA
+  kPointer,  // a 32-bit address that the command stores: SET
+  kBytes,    // `size` bytes read or written whole: ABSTIME
+  kUnread,   // a value of which the region reads nothing (a SYSID: no other system is known)
+};
+
+// One option of a command as the region decodes it: the flag it sets, a
+// character at a descriptor position (none for an option every form of the
+// command passes), and the argument it passes at a parameter position. Each
+// service lays out its commands in rows of these, and every position a
+// service reads comes from its row.
+struct Option {
+  std::string_view name;  // the option's keyword
+  char flag = ' ';
+  std::int8_t flag_position = 0;  // 0: the option sets no flag
+  std::int8_t argument = 0;       // 0: the option passes no argument
+  Arg kind = Arg::kNone;
+  std::int16_t size = 0;  // kChars, kPacked, kBytes: the bytes at the argument
+};
+
 class Command {
  public:
   // `sizes`, when given, holds the room of each argument as its caller
@@ -154,6 +181,17 @@ class Command {
   }
   int parameter_count() const { return parameter_count_; }
 
+  // Whether `option` was given: its flag is set, or, for an option that sets
+  // none, its argument was passed.
+  bool given(const Option& option) const {
+    return option.flag_position == 0 ? area(option).passed()
+                                     : flag(option.flag_position) == option.flag;
+  }
+  // The area of `option`'s argument; none when it lies beyond the count.
+  Area area(const Option& option) const { return area(option.argument); }
+  // The area of `option` when it was given, else none.
+  Area given_area(const Option& option) const { return given(option) ? area(option) : Area{}; }
+
   // The area at a parameter position whatever the count says, none beyond
   // the list passed: FORMATTIME places its separators after the arguments
   // it counts.
@@ -171,5 +209,14 @@ class Command {
 };
 
 using Handler = Response (*)(const Command&);
+
+// One command the region serves: its function code (EIBFN), its name for
+// the trace, its handler and where its options lie.
+struct CommandRow {
+  std::uint16_t function;
+  std::string_view name;
+  Handler handler;
+  std::span<const Option> options;
+};
 
 }  // namespace ravnmor::services

@@ -5,25 +5,6 @@
 // UPDATE remembers its record for this session's next REWRITE or DELETE
 // without RIDFLD; it holds no lock against other sessions.
 //
-// READ     FILE 8 characters at 2; INTO "I" or SET "S" at 3, the area or
-//          pointer at 3; LENGTH "L" at 4, halfword at 4 (in: the INTO room;
-//          out: the record's length); RIDFLD at 5; KEYLENGTH "K" at 6,
-//          halfword at 6; GENERIC "G" at 7; SYSID "S" at 8; RBA/RRN at 10;
-//          GTEQ "G" at 12; UPDATE "U" at 13.
-// WRITE    FILE at 2; FROM at 3; LENGTH "L" at 4, halfword at 4; RIDFLD at 5;
-//          KEYLENGTH "K" at 6, halfword at 6; SYSID "S" at 8; RBA/RRN at 10.
-// REWRITE  FILE at 2; FROM at 3; LENGTH "L" at 4, halfword at 4; SYSID at 8.
-// DELETE   FILE at 2; RIDFLD "R" at 5, the key at 3; KEYLENGTH "K" at 6,
-//          halfword at 4; GENERIC "G" at 7; SYSID "S" at 8; RBA/RRN at 10.
-// UNLOCK   FILE at 2; SYSID "S" at 8.
-// STARTBR  FILE at 2; RIDFLD at 3; KEYLENGTH "K" at 6, halfword at 4;
-//          GENERIC "G" at 7; REQID "R" at 5, halfword at 5; EQUAL "E" or
-//          GTEQ "G" at 12.
-// RESETBR  as STARTBR, for a browse already started.
-// READNEXT FILE at 2; INTO/SET at 3; LENGTH at 4; RIDFLD at 5 (receives the
-// READPREV key read); KEYLENGTH at 6; REQID halfword at 7 (READPREV flags it
-//          "R" at 5; an absent REQID is a zero halfword, browse 0).
-// ENDBR    FILE at 2; REQID "R" at 5, halfword at 3.
 // A browse is this session's, by file and REQID; turning from READNEXT to
 // READPREV, or back, reads the record read last once more.
 // Keys by relative byte or record number and generic keys are not served:
@@ -44,26 +25,44 @@ namespace ravnmor::services {
 
 namespace {
 
-constexpr std::size_t kFileNameLength = 8;
 constexpr std::size_t kDefaultKeyLength = 8;
 constexpr std::int32_t kLongestKey = 255;
-constexpr int kFileArgument = 2;
-constexpr int kDataArgument = 3;  // INTO, SET or FROM
-constexpr int kLengthArgument = 4;
-constexpr int kAreaFlag = 3;       // READ: "I" INTO, "S" SET
-constexpr int kLengthFlag = 4;     // "L"
-constexpr int kKeyLengthFlag = 6;  // "K"
-constexpr int kGenericFlag = 7;    // "G"; DELETE: "N" with NUMREC
-constexpr int kSysidFlag = 8;      // "S"
-constexpr int kRelativeFlag = 10;  // "B" RBA, "R" RRN
-constexpr int kSearchFlag = 12;    // READ: "E" EQUAL, "G" GTEQ
-constexpr int kUpdateFlag = 13;    // READ: "U"
 
-constexpr int kRidfldArgument = 5;  // READ and WRITE
-constexpr int kKeyLengthArgument = 6;
-constexpr int kDeleteRidfldFlag = 5;  // "R"
-constexpr int kDeleteRidfldArgument = 3;
-constexpr int kDeleteKeyLengthArgument = 4;
+constexpr Option kFile{"FILE", ' ', 0, 2, Arg::kChars, 8};
+constexpr Option kSysid{"SYSID", 'S', 8, 0, Arg::kUnread};
+constexpr Option kRba{"RBA", 'B', 10};
+constexpr Option kRrn{"RRN", 'R', 10};
+constexpr Option kGeneric{"GENERIC", 'G', 7};
+constexpr Option kInto{"INTO", kIntoArea, 3, 3, Arg::kData};
+constexpr Option kSet{"SET", kSetPointer, 3, 3, Arg::kPointer};
+constexpr Option kFrom{"FROM", ' ', 0, 3, Arg::kData};
+constexpr Option kLength{"LENGTH", 'L', 4, 4, Arg::kHalf};
+constexpr Option kRidfld{"RIDFLD", ' ', 0, 5, Arg::kData};
+constexpr Option kKeylength{"KEYLENGTH", 'K', 6, 6, Arg::kHalf};
+constexpr Option kEqual{"EQUAL", 'E', 12};
+constexpr Option kGteq{"GTEQ", 'G', 12};
+constexpr Option kUpdate{"UPDATE", 'U', 13};
+constexpr Option kReadOptions[] = {kFile,  kInto, kSet, kLength, kRidfld, kKeylength, kGeneric,
+                                   kSysid, kRba,  kRrn, kEqual,  kGteq,   kUpdate};
+constexpr Option kWriteOptions[] = {kFile, kFrom, kLength, kRidfld, kKeylength, kSysid, kRba, kRrn};
+constexpr Option kRewriteOptions[] = {kFile, kFrom, kLength, kSysid};
+constexpr Option kDeleteRidfld{"RIDFLD", 'R', 5, 3, Arg::kData};
+constexpr Option kDeleteKeylength{"KEYLENGTH", 'K', 6, 4, Arg::kHalf};
+constexpr Option kDeleteOptions[] = {kFile, kDeleteRidfld, kDeleteKeylength, kGeneric, kSysid,
+                                     kRba,  kRrn};
+constexpr Option kUnlockOptions[] = {kFile, kSysid};
+constexpr Option kBrowseRidfld{"RIDFLD", ' ', 0, 3, Arg::kData};
+constexpr Option kBrowseKeylength{"KEYLENGTH", 'K', 6, 4, Arg::kHalf};
+constexpr Option kBrowseReqid{"REQID", 'R', 5, 5, Arg::kHalf};
+constexpr Option kStartbrOptions[] = {
+    kFile, kBrowseRidfld, kBrowseKeylength, kGeneric, kBrowseReqid, kEqual, kGteq, kSysid};
+// READNEXT and READPREV pass REQID whether it was written or not: an absent
+// one is a zero halfword, browse 0.
+constexpr Option kReadBrowseReqid{"REQID", ' ', 0, 7, Arg::kHalf};
+constexpr Option kReadBrowseOptions[] = {
+    kFile, kInto, kSet, kLength, kRidfld, kKeylength, kReadBrowseReqid, kSysid};
+constexpr Option kEndReqid{"REQID", 'R', 5, 3, Arg::kHalf};
+constexpr Option kEndbrOptions[] = {kFile, kEndReqid, kSysid};
 
 // EIBRESP2 of the file commands' INVREQ.
 enum FileRefusal : std::int32_t {
@@ -85,7 +84,7 @@ struct HeldRecord {
 std::optional<HeldRecord> held;
 
 std::string_view file_name(const Command& command) {
-  return command.area(kFileArgument).chars(kFileNameLength);
+  return command.area(kFile).chars(static_cast<std::size_t>(kFile.size));
 }
 
 Response response_of(store::Outcome outcome) {
@@ -104,10 +103,10 @@ Response response_of(store::Outcome outcome) {
 // Checks what every file command needs: a file name, no remote system, a
 // keyed request, a usable store.
 Response check_common(const Command& command, store::Store*& store) {
-  if (!command.area(kFileArgument).passed()) return {kInvreq, kNoFileName};
+  if (!command.area(kFile).passed()) return {kInvreq, kNoFileName};
   // This region is connected to no other system.
-  if (command.has_flag(kSysidFlag)) return {kSysiderr, 0};
-  if (command.has_flag(kRelativeFlag)) return {kInvreq, kNotKeyed};
+  if (command.given(kSysid)) return {kSysiderr, 0};
+  if (command.has_flag(kRba.flag_position)) return {kInvreq, kNotKeyed};
   store = region_store();
   if (store == nullptr) return {kIoerr, kStoreUnavailable};
   return {};
@@ -115,16 +114,16 @@ Response check_common(const Command& command, store::Store*& store) {
 
 // The key at `ridfld`: as long as KEYLENGTH says, which must be the file's
 // key length, or as long as the file's keys. NOTFND for an empty file.
-Response key_of(const Command& command, store::Store& store, int ridfld_argument,
-                int key_length_argument, store::Bytes& key) {
-  Area ridfld = command.area(ridfld_argument);
+Response key_of(const Command& command, store::Store& store, const Option& ridfld_option,
+                const Option& keylength, store::Bytes& key) {
+  Area ridfld = command.area(ridfld_option);
   if (!ridfld.passed()) return {kInvreq, kNoData};
-  if (command.flag(kGenericFlag) != ' ') return {kInvreq, kNotServed};
+  if (command.has_flag(kGeneric.flag_position)) return {kInvreq, kNotServed};
   std::size_t length = 0;
   store::Outcome outcome = store.file_key_length(file_name(command), length);
   if (outcome != store::Outcome::ok) return response_of(outcome);
-  if (command.has_flag(kKeyLengthFlag)) {
-    std::int32_t given = command.area(key_length_argument).half();
+  if (command.given(keylength)) {
+    std::int32_t given = command.area(keylength).half();
     if (given != static_cast<std::int32_t>(length)) return {kInvreq, kWrongKeyLength};
   }
   std::span<const std::uint8_t> bytes = ridfld.read(length);
@@ -134,9 +133,9 @@ Response key_of(const Command& command, store::Store& store, int ridfld_argument
 
 // FROM and its LENGTH; LENGERR when the length is below 1.
 Response record_of(const Command& command, store::ByteView& record) {
-  Area from = command.area(kDataArgument);
+  Area from = command.area(kFrom);
   if (!from.passed()) return {kInvreq, kNoData};
-  std::int32_t length = command.flag(kLengthFlag) == 'L' ? command.area(kLengthArgument).half() : 0;
+  std::int32_t length = command.given_area(kLength).half();
   if (length < 1) return {kLengerr, 0};
   record = from.read(static_cast<std::size_t>(length));
   return {};
@@ -154,33 +153,20 @@ struct Browse {
 };
 std::map<std::pair<std::string, std::int32_t>, Browse> browses;
 
-constexpr int kBrowseRidfldArgument = 3;  // STARTBR, RESETBR
-constexpr int kBrowseKeyLengthArgument = 4;
-constexpr int kBrowseReqidFlag = 5;  // "R"
-constexpr int kBrowseReqidArgument = 5;
-constexpr int kReadBrowseReqidArgument = 7;
-constexpr int kEndReqidArgument = 3;
-
 std::pair<std::string, std::int32_t> browse_id(const Command& command, const Area& reqid) {
   return {std::string(file_name(command)), reqid.half()};
 }
 
-Area flagged_reqid(const Command& command, int argument) {
-  return command.flag(kBrowseReqidFlag) == 'R' ? command.area(argument) : Area{};
-}
-
 // INTO or SET, and LENGTH when its flag is there, of READ and the browse reads.
 DataArea receiving_area(const Command& command) {
-  return {command.flag(kAreaFlag), command.area(kDataArgument),
-          command.flag(kLengthFlag) == 'L' ? command.area(kLengthArgument) : Area{}};
+  return {command.flag(kInto.flag_position), command.area(kInto), command.given_area(kLength)};
 }
 
 // Positions a browse at the RIDFLD key: the record there (EQUAL) or the
 // first at or after it (GTEQ). NOTFND when there is none.
 Response position(const Command& command, store::Store& store, Browse& browse) {
   store::Bytes key;
-  if (Response refused =
-          key_of(command, store, kBrowseRidfldArgument, kBrowseKeyLengthArgument, key);
+  if (Response refused = key_of(command, store, kBrowseRidfld, kBrowseKeylength, key);
       refused.resp != kNormal) {
     return refused;
   }
@@ -189,7 +175,7 @@ Response position(const Command& command, store::Store& store, Browse& browse) {
       store.file_seek(file_name(command), key, store::Store::Seek::forward, true, found, data);
   if (outcome == store::Outcome::no_item) return {kNotfnd, 0};
   if (outcome != store::Outcome::ok) return response_of(outcome);
-  if (command.flag(kSearchFlag) == 'E' && found != key) return {kNotfnd, 0};
+  if (command.given(kEqual) && found != key) return {kNotfnd, 0};
   browse = Browse{found, true, store::Store::Seek::forward};
   return {};
 }
@@ -197,11 +183,11 @@ Response position(const Command& command, store::Store& store, Browse& browse) {
 Response read_browse(const Command& command, store::Store::Seek direction) {
   store::Store* store = nullptr;
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
-  auto found = browses.find(browse_id(command, command.area(kReadBrowseReqidArgument)));
+  auto found = browses.find(browse_id(command, command.area(kReadBrowseReqid)));
   if (found == browses.end()) return {kInvreq, kNoBrowse};
   Browse& browse = found->second;
   DataArea to = receiving_area(command);
-  Area ridfld = command.area(kRidfldArgument);
+  Area ridfld = command.area(kRidfld);
   if (!to.named() || !ridfld.passed()) return {kInvreq, kNoData};
   to.check_receivers();
   ridfld.require(browse.key.size());  // every key of a file has the same length
@@ -221,12 +207,12 @@ Response read_browse(const Command& command, store::Store::Seek direction) {
 Response read_file(const Command& command) {
   store::Store* store = nullptr;
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
-  if (command.flag(kSearchFlag) == 'G') return {kInvreq, kNotServed};
+  if (command.given(kGteq)) return {kInvreq, kNotServed};
   DataArea to = receiving_area(command);
   if (!to.named()) return {kInvreq, kNoData};
   to.check_receivers();
   store::Bytes key;
-  if (Response refused = key_of(command, *store, kRidfldArgument, kKeyLengthArgument, key);
+  if (Response refused = key_of(command, *store, kRidfld, kKeylength, key);
       refused.resp != kNormal) {
     return refused;
   }
@@ -235,7 +221,7 @@ Response read_file(const Command& command) {
       outcome != store::Outcome::ok) {
     return response_of(outcome);
   }
-  if (command.has_flag(kUpdateFlag)) held = HeldRecord{std::string(file_name(command)), key};
+  if (command.given(kUpdate)) held = HeldRecord{std::string(file_name(command)), key};
   return deliver(to, record);
 }
 
@@ -244,7 +230,7 @@ Response write_file(const Command& command) {
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
   store::ByteView record;
   if (Response refused = record_of(command, record); refused.resp != kNormal) return refused;
-  Area ridfld = command.area(kRidfldArgument);
+  Area ridfld = command.area(kRidfld);
   if (!ridfld.passed()) return {kInvreq, kNoData};
   std::size_t length = 0;
   store::Outcome outcome = store->file_key_length(file_name(command), length);
@@ -253,8 +239,8 @@ Response write_file(const Command& command) {
   } else if (outcome != store::Outcome::ok) {
     return response_of(outcome);
   }
-  if (command.has_flag(kKeyLengthFlag)) {
-    std::int32_t given = command.area(kKeyLengthArgument).half();
+  if (command.given(kKeylength)) {
+    std::int32_t given = command.area(kKeylength).half();
     bool fixed = outcome == store::Outcome::ok;
     if (given < 1 || given > kLongestKey || (fixed && given != static_cast<std::int32_t>(length))) {
       return {kInvreq, kWrongKeyLength};
@@ -280,9 +266,8 @@ Response delete_file(const Command& command) {
   store::Store* store = nullptr;
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
   store::Bytes key;
-  if (command.flag(kDeleteRidfldFlag) == 'R') {
-    if (Response refused =
-            key_of(command, *store, kDeleteRidfldArgument, kDeleteKeyLengthArgument, key);
+  if (command.given(kDeleteRidfld)) {
+    if (Response refused = key_of(command, *store, kDeleteRidfld, kDeleteKeylength, key);
         refused.resp != kNormal) {
       return refused;
     }
@@ -304,7 +289,7 @@ Response unlock_file(const Command& command) {
 Response startbr(const Command& command) {
   store::Store* store = nullptr;
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
-  auto id = browse_id(command, flagged_reqid(command, kBrowseReqidArgument));
+  auto id = browse_id(command, command.given_area(kBrowseReqid));
   if (browses.count(id) != 0) return {kInvreq, kBrowseStarted};
   Browse browse;
   if (Response refused = position(command, *store, browse); refused.resp != kNormal) {
@@ -317,7 +302,7 @@ Response startbr(const Command& command) {
 Response resetbr(const Command& command) {
   store::Store* store = nullptr;
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
-  auto found = browses.find(browse_id(command, flagged_reqid(command, kBrowseReqidArgument)));
+  auto found = browses.find(browse_id(command, command.given_area(kBrowseReqid)));
   if (found == browses.end()) return {kInvreq, kNoBrowse};
   return position(command, *store, found->second);
 }
@@ -331,12 +316,31 @@ Response readprev(const Command& command) {
 }
 
 Response endbr(const Command& command) {
-  if (!command.area(kFileArgument).passed()) return {kInvreq, kNoFileName};
-  if (command.has_flag(kSysidFlag)) return {kSysiderr, 0};
-  if (browses.erase(browse_id(command, flagged_reqid(command, kEndReqidArgument))) == 0) {
+  if (!command.area(kFile).passed()) return {kInvreq, kNoFileName};
+  if (command.given(kSysid)) return {kSysiderr, 0};
+  if (browses.erase(browse_id(command, command.given_area(kEndReqid))) == 0) {
     return {kInvreq, kNoBrowse};
   }
   return {};
+}
+
+namespace {
+constexpr CommandRow kCommands[] = {
+    {0x0602, "READ", read_file, kReadOptions},
+    {0x0604, "WRITE", write_file, kWriteOptions},
+    {0x0606, "REWRITE", rewrite_file, kRewriteOptions},
+    {0x0608, "DELETE", delete_file, kDeleteOptions},
+    {0x060A, "UNLOCK", unlock_file, kUnlockOptions},
+    {0x060C, "STARTBR", startbr, kStartbrOptions},
+    {0x060E, "READNEXT", readnext, kReadBrowseOptions},
+    {0x0610, "READPREV", readprev, kReadBrowseOptions},
+    {0x0612, "ENDBR", endbr, kEndbrOptions},
+    {0x0614, "RESETBR", resetbr, kStartbrOptions},
+};
+}  // namespace
+
+std::span<const CommandRow> file_control_commands() {
+  return kCommands;
 }
 
 }  // namespace ravnmor::services

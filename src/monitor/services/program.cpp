@@ -3,14 +3,6 @@
 // the task and acted on by the transaction runner when the program's entry
 // function returns; LINK runs its target at once, one level down.
 //
-// LINK     PROGRAM char 8 at 2; COMMAREA "C" at 3, ref 3, its LENGTH half 4;
-//          DATALENGTH "D" at 4, half 5; SYSID "S" at 5, char 4 at 6.
-// XCTL     PROGRAM char 8 at 2; COMMAREA "C" at 3, ref 3, its LENGTH half 4.
-// ABEND    ABCODE "A" at 3, char 4 at 2; CANCEL "C" at 4.
-// LOAD     PROGRAM char 8 at 2; SET "S" at 3, ref 3; LENGTH "L" / FLENGTH "F"
-//          at 4, ref 4; ENTRY "E" at 5, ref 5; HOLD "H" at 6.
-// RELEASE  PROGRAM char 8 at 2.
-//
 // A missing program is PGMIDERR with EIBRESP2 1. INVREQ carries an EIBRESP2
 // of ProgramRefusal below. Programs are not reentrant (their statics are the
 // program's storage), so neither LINK nor XCTL may enter a program that waits
@@ -38,28 +30,24 @@ namespace ravnmor::services {
 namespace {
 
 // RETURN's options and parameter positions.
-constexpr int kReturnCommareaFlag = 3;  // "C"
-constexpr int kReturnTransidFlag = 4;   // "T"
-constexpr int kReturnTransidArgument = 2;
-constexpr int kReturnCommareaArgument = 3;
-constexpr int kReturnLengthArgument = 4;
 constexpr std::size_t kTransidLength = 4;
+constexpr Option kReturnTransid{"TRANSID", 'T', 4, 2, Arg::kChars, kTransidLength};
+constexpr Option kCommarea{"COMMAREA", 'C', 3, 3, Arg::kData};
+constexpr Option kCommareaLength{"LENGTH", ' ', 0, 4, Arg::kHalf};
+constexpr Option kReturnOptions[] = {kReturnTransid, kCommarea, kCommareaLength};
 
 // LINK's and XCTL's.
-constexpr int kProgramArgument = 2;
-constexpr int kCommareaFlag = 3;  // "C"
-constexpr int kCommareaArgument = 3;
-constexpr int kLengthArgument = 4;
-constexpr int kDatalengthFlag = 4;  // "D", LINK only
-constexpr int kDatalengthArgument = 5;
-constexpr int kSysidFlag = 5;  // "S", LINK only
-constexpr int kSysidArgument = 6;
+constexpr Option kProgram{"PROGRAM", ' ', 0, 2, Arg::kChars, region::kMaxProgramName};
+constexpr Option kDatalength{"DATALENGTH", 'D', 4, 5, Arg::kHalf};
+constexpr Option kSysid{"SYSID", 'S', 5, 6, Arg::kChars, region::kSysidLength};
+constexpr Option kLinkOptions[] = {kProgram, kCommarea, kCommareaLength, kDatalength, kSysid};
+constexpr Option kXctlOptions[] = {kProgram, kCommarea, kCommareaLength};
 
 // ABEND's.
-constexpr int kAbcodeFlag = 3;  // "A"
-constexpr int kAbcodeArgument = 2;
-constexpr int kCancelFlag = 4;  // "C"
 constexpr std::size_t kAbcodeLength = 4;
+constexpr Option kAbcode{"ABCODE", 'A', 3, 2, Arg::kChars, kAbcodeLength};
+constexpr Option kCancel{"CANCEL", 'C', 4};
+constexpr Option kAbendOptions[] = {kAbcode, kCancel};
 
 constexpr std::int32_t kProgramNotDefined = 1;  // EIBRESP2 of PGMIDERR
 
@@ -78,7 +66,7 @@ std::string_view name_in(const Area& area, std::size_t length) {
 }
 
 std::string program_name(const Command& command) {
-  Area name = command.area(kProgramArgument);
+  Area name = command.area(kProgram);
   if (!name.passed()) return {};
   return region::table_name(name_in(name, region::kMaxProgramName));
 }
@@ -111,9 +99,9 @@ struct Commarea {
 };
 
 Response commarea_of(const Command& command, Commarea& commarea) {
-  if (!command.has_flag(kCommareaFlag)) return {};
-  Area data = command.area(kCommareaArgument);
-  Area length = command.area(kLengthArgument);
+  if (!command.given(kCommarea)) return {};
+  Area data = command.area(kCommarea);
+  Area length = command.area(kCommareaLength);
   if (!data.passed() || !length.passed()) return {kInvreq, kMissingArgument};
   std::int16_t size = length.half();
   if (size < 0) return {kLengerr, 0};
@@ -146,17 +134,17 @@ Response return_command(const Command& command) {
   bool linked = !task.linking_programs.empty();
   std::optional<std::string> next;
   std::vector<std::uint8_t> commarea;
-  if (command.has_flag(kReturnTransidFlag)) {
+  if (command.given(kReturnTransid)) {
     if (linked) return {kInvreq, kNotHighestLevel};
-    Area name = command.area(kReturnTransidArgument);
+    Area name = command.area(kReturnTransid);
     if (!name.passed()) return {kInvreq, kMissingArgument};
     next = region::table_name(name_in(name, kTransidLength));
     if (next->empty()) return {kInvreq, kMissingArgument};
   }
-  if (command.has_flag(kReturnCommareaFlag)) {
+  if (command.given(kCommarea)) {
     if (linked) return {kInvreq, kNotHighestLevel};
-    Area data = command.area(kReturnCommareaArgument);
-    Area length = command.area(kReturnLengthArgument);
+    Area data = command.area(kCommarea);
+    Area length = command.area(kCommareaLength);
     if (!data.passed() || !length.passed()) return {kInvreq, kMissingArgument};
     std::int16_t size = length.half();
     if (size < 0) return {kLengerr, 0};
@@ -177,14 +165,14 @@ Response link(const Command& command) {
   }
   Commarea commarea;
   if (Response refused = commarea_of(command, commarea); refused.resp != kNormal) return refused;
-  if (command.has_flag(kDatalengthFlag)) {
-    Area datalength = command.area(kDatalengthArgument);
+  if (command.given(kDatalength)) {
+    Area datalength = command.area(kDatalength);
     if (!datalength.passed()) return {kInvreq, kMissingArgument};
     std::int16_t size = datalength.half();
     if (size < 0 || size > commarea.length) return {kLengerr, 0};
   }
-  if (command.has_flag(kSysidFlag)) {
-    Area sysid = command.area(kSysidArgument);
+  if (command.given(kSysid)) {
+    Area sysid = command.area(kSysid);
     if (!sysid.passed()) return {kInvreq, kMissingArgument};
     // The region has no connections: only its own SYSID names a system it knows.
     if (name_in(sysid, region::kSysidLength) != region::system_id()) {
@@ -227,13 +215,13 @@ Response xctl(const Command& command) {
 Response abend(const Command& command) {
   control::Task& task = command.task();
   std::string code(kAbcodeLength, ' ');
-  if (command.has_flag(kAbcodeFlag)) {
-    Area given = command.area(kAbcodeArgument);
+  if (command.given(kAbcode)) {
+    Area given = command.area(kAbcode);
     if (!given.passed()) return {kInvreq, kMissingArgument};
     std::string_view typed = name_in(given, kAbcodeLength);
     std::copy(typed.begin(), typed.end(), code.begin());
   }
-  bool cancel = command.has_flag(kCancelFlag);
+  bool cancel = command.given(kCancel);
   task.abend_code = code;
   task.abend_program = task.program;
   task.abended = cancel;
@@ -251,14 +239,14 @@ Response abend(const Command& command) {
 // for the session until released.
 namespace {
 
-constexpr int kLoadSetFlag = 3;  // "S"
-constexpr int kLoadSetArgument = 3;
-constexpr int kLoadLengthFlag = 4;  // "L" halfword LENGTH, "F" fullword FLENGTH
-constexpr char kFullLength = 'F';
-constexpr int kLoadLengthArgument = 4;
-constexpr int kLoadEntryFlag = 5;  // "E"
-constexpr int kLoadEntryArgument = 5;
-constexpr int kLoadHoldFlag = 6;        // "H"
+constexpr Option kLoadSet{"SET", 'S', 3, 3, Arg::kPointer};
+constexpr Option kLoadLength{"LENGTH", 'L', 4, 4, Arg::kHalf};
+constexpr Option kLoadFlength{"FLENGTH", 'F', 4, 4, Arg::kFull};
+constexpr Option kLoadEntry{"ENTRY", 'E', 5, 5, Arg::kPointer};
+constexpr Option kLoadHold{"HOLD", 'H', 6};
+constexpr Option kLoadOptions[] = {kProgram,     kLoadSet,   kLoadLength,
+                                   kLoadFlength, kLoadEntry, kLoadHold};
+constexpr Option kReleaseOptions[] = {kProgram};
 constexpr std::int32_t kNotLoaded = 5;  // EIBRESP2 of RELEASE's INVREQ
 
 struct LoadedImage {
@@ -291,15 +279,15 @@ Response load(const Command& command) {
   if (region::program_table().find_program(program) == nullptr) {
     return {kPgmiderr, kProgramNotDefined};
   }
-  Area set = command.has_flag(kLoadSetFlag) ? command.area(kLoadSetArgument) : Area{};
-  Area entry_point = command.has_flag(kLoadEntryFlag) ? command.area(kLoadEntryArgument) : Area{};
-  Area length = command.has_flag(kLoadLengthFlag) ? command.area(kLoadLengthArgument) : Area{};
-  bool full_length = command.flag(kLoadLengthFlag) == kFullLength;
+  Area set = command.given_area(kLoadSet);
+  Area entry_point = command.given_area(kLoadEntry);
+  bool full_length = command.given(kLoadFlength);
+  Area length = full_length ? command.area(kLoadFlength) : command.given_area(kLoadLength);
   if (set.passed()) set.require(kPointerSize);
   if (entry_point.passed()) entry_point.require(kPointerSize);
   if (length.passed()) length.require(full_length ? sizeof(std::int32_t) : sizeof(std::int16_t));
   drop_ended_loads(task.number);
-  bool hold = command.has_flag(kLoadHoldFlag);
+  bool hold = command.given(kLoadHold);
   auto found = loaded.find(program);
   if (found == loaded.end()) {
     std::uint8_t* image = control::LowArena::instance().allocate(region::kMaxProgramName);
@@ -337,6 +325,23 @@ Response release(const Command& command) {
     loaded.erase(found);
   }
   return {};
+}
+
+namespace {
+constexpr CommandRow kCommands[] = {
+    {0x0E02, "LINK", link, kLinkOptions},
+    {0x0E04, "XCTL", xctl, kXctlOptions},
+    {0x0E06, "LOAD", load, kLoadOptions},
+    {0x0E08, "RETURN", return_command, kReturnOptions},
+    {0x0E0A, "RELEASE", release, kReleaseOptions},
+    {0x0E0C, "ABEND", abend, kAbendOptions},
+    {0x1903, "program entry", program_entry, {}},
+    {0x1905, "go-back", program_go_back, {}},
+};
+}  // namespace
+
+std::span<const CommandRow> program_commands() {
+  return kCommands;
 }
 
 }  // namespace ravnmor::services

@@ -1,10 +1,8 @@
 // Storage control: GETMAIN and FREEMAIN.
 //
-// GETMAIN   SET(ptr-ref) ref 2 receives the address as a 32-bit word;
-//           LENGTH "L" at 4, halfword at 3, or FLENGTH "F" at 4, fullword at 3;
-//           INITIMG "I" at 3, one character at 4; SHARED "S" at 6.
-// FREEMAIN  position 2 holds the address of the storage itself (the caller
-//           passes the address its DATA area holds).
+// GETMAIN's SET receives the address as a 32-bit word. FREEMAIN is passed
+// the address of the storage itself (the caller passes the address its DATA
+// area holds).
 #include "monitor/services/storage.hpp"
 
 #include <cstring>
@@ -20,14 +18,14 @@ namespace ravnmor::services {
 
 namespace {
 
-constexpr int kSetArgument = 2;
-constexpr int kLengthArgument = 3;
-constexpr int kInitimgArgument = 4;
-constexpr int kInitimgFlag = 3;  // "I"
-constexpr int kLengthFlag = 4;   // "L" halfword LENGTH, "F" fullword FLENGTH
-constexpr char kFullLength = 'F';
-constexpr int kSharedFlag = 6;  // "S"
-constexpr int kFreeArgument = 2;
+constexpr Option kSet{"SET", ' ', 0, 2, Arg::kPointer};
+constexpr Option kLength{"LENGTH", 'L', 4, 3, Arg::kHalf};
+constexpr Option kFlength{"FLENGTH", 'F', 4, 3, Arg::kFull};
+constexpr Option kInitimg{"INITIMG", 'I', 3, 4, Arg::kChars, 1};
+constexpr Option kShared{"SHARED", 'S', 6};
+constexpr Option kGetmainOptions[] = {kSet, kLength, kFlength, kInitimg, kShared};
+constexpr Option kData{"DATA", ' ', 0, 2, Arg::kPointer};
+constexpr Option kFreemainOptions[] = {kData};
 
 // EIBRESP2 of GETMAIN's and FREEMAIN's INVREQ.
 enum StorageRefusal : std::int32_t {
@@ -72,18 +70,20 @@ std::uint8_t* acquire_task_storage(std::size_t size, bool shared) {
 }
 
 Response getmain(const Command& command) {
-  Area set = command.area(kSetArgument);
-  Area length_area = command.area(kLengthArgument);
+  Area set = command.area(kSet);
+  Area length_area = command.area(kLength);
   if (!set.passed()) return {kInvreq, kNoReceiver};
-  if (!command.has_flag(kLengthFlag) || !length_area.passed()) return {kInvreq, kNoLengthGiven};
-  std::int32_t length =
-      command.flag(kLengthFlag) == kFullLength ? length_area.word() : length_area.half();
+  bool full = command.given(kFlength);
+  if (!(full || command.given(kLength)) || !length_area.passed()) {
+    return {kInvreq, kNoLengthGiven};
+  }
+  std::int32_t length = full ? length_area.word() : length_area.half();
   if (length < 1) return {kLengerr, 0};
   set.require(kPointerSize);
-  Area initimg = command.has_flag(kInitimgFlag) ? command.area(kInitimgArgument) : Area{};
+  Area initimg = command.given_area(kInitimg);
   std::uint8_t fill = initimg.passed() ? initimg.read(1)[0] : 0;
   std::uint8_t* block =
-      acquire_task_storage(static_cast<std::size_t>(length), command.has_flag(kSharedFlag));
+      acquire_task_storage(static_cast<std::size_t>(length), command.given(kShared));
   if (block == nullptr) return {kNostg, 0};
   if (initimg.passed()) std::memset(block, fill, static_cast<std::size_t>(length));
   set.put_word(host::ptr_to_word(block));
@@ -91,7 +91,7 @@ Response getmain(const Command& command) {
 }
 
 Response freemain(const Command& command) {
-  const void* address = command.area(kFreeArgument).address();
+  const void* address = command.area(kData).address();
   if (address == nullptr) return {kInvreq, kNoReceiver};
   release_ended_tasks(running_task());
   auto found = handed_out.find(address);
@@ -99,6 +99,17 @@ Response freemain(const Command& command) {
   control::LowArena::instance().release(address);
   handed_out.erase(found);
   return {};
+}
+
+namespace {
+constexpr CommandRow kCommands[] = {
+    {0x0C02, "GETMAIN", getmain, kGetmainOptions},
+    {0x0C04, "FREEMAIN", freemain, kFreemainOptions},
+};
+}  // namespace
+
+std::span<const CommandRow> storage_commands() {
+  return kCommands;
 }
 
 }  // namespace ravnmor::services

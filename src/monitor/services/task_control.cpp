@@ -1,34 +1,29 @@
 // Task and interval control: ENQ and DEQ on the region store's names, DELAY,
 // SUSPEND, SYNCPOINT, and START, RETRIEVE and CANCEL on its start requests.
 //
-// ENQ        RESOURCE at 2; LENGTH "L" at 3, halfword at 3 (1-255): the
-//            name is that many bytes of the area; without LENGTH the name
-//            is the area's address, which means something only inside this
-//            session. LUW/TASK at 5 and MAXLIFETIME "M" at 5 (at 4) change
+// ENQ        with LENGTH (1-255) the name is that many bytes of RESOURCE;
+//            without, the name is the area's address, which means something
+//            only inside this session. LUW, TASK and MAXLIFETIME change
 //            nothing here. A name is held by the session that enqueued it
 //            until its DEQ; a name held by another session is ENQBUSY at
 //            once, since a terminal's session cannot wait for another.
-// DEQ        RESOURCE at 2; LENGTH "L" at 3, halfword at 3. A name that this
-//            session does not hold is left alone.
-// DELAY      INTERVAL "I" or TIME "T" at 3, seven-byte packed 0hhmmss at 2:
-//            waits that long, or until that time of day (no wait when it has
-//            passed), at most kLongestDelay. DELAY alone does not wait.
+// DEQ        a name that this session does not hold is left alone.
+// DELAY      INTERVAL or TIME, packed 0hhmmss+: waits that long, or until
+//            that time of day (no wait when it has passed), at most
+//            kLongestDelay. DELAY alone does not wait.
 // SUSPEND    gives the processor up for a moment.
 // SYNCPOINT  every change is committed to the store as it is made, so there
 //            is nothing left to commit, nor to back out (ROLLBACK "R" at 3).
-// START      TRANSID char 4 at 3 (a transaction of the program table, else
-//            TRANSIDERR); INTERVAL "I" or TIME "T" at 3, packed at 2; FROM "F"
-//            at 5, ref 5, with LENGTH "L" at 4, half 6; TERMID "T" at 6, char
-//            4 at 7; REQID "R" at 15, char 8 at 4 (made up and put in EIBREQID
-//            when not given). The region starts no task by itself: the data
-//            waits in the store until a task of that transaction, at that
-//            terminal when TERMID was given, retrieves it, from the time the
-//            interval ends. SYSID "S" at 7 names no system here: SYSIDERR.
-// RETRIEVE   INTO "I" or SET "S" at 3, ref 2; LENGTH "L" at 5, ref 3: the
-//            oldest due data of the task's transaction, once; ENDDATA when
-//            none is waiting. RTRANSID, RTERMID and QUEUE are left alone.
-// CANCEL     REQID "R" at 4, char 8 at 2: the start request goes unretrieved;
-//            NOTFND when none of that name waits (or no REQID was given).
+// START      TRANSID must name a transaction of the program table, else
+//            TRANSIDERR; a REQID is made up and put in EIBREQID when none is
+//            given. The region starts no task by itself: the FROM data waits
+//            in the store until a task of that transaction, at that terminal
+//            when TERMID was given, retrieves it, from the time the interval
+//            ends. SYSID names no system here: SYSIDERR.
+// RETRIEVE   the oldest due data of the task's transaction, once; ENDDATA
+//            when none is waiting. RTRANSID, RTERMID and QUEUE are left alone.
+// CANCEL     the start request goes unretrieved; NOTFND when none of that
+//            name waits (or no REQID was given).
 #include <sched.h>
 #include <unistd.h>
 
@@ -54,16 +49,15 @@ namespace ravnmor::services {
 
 namespace {
 
-constexpr int kResourceArgument = 2;
-constexpr int kLengthArgument = 3;
-constexpr int kLengthFlag = 3;  // "L"
 constexpr std::int32_t kLongestName = 255;
+constexpr Option kResource{"RESOURCE", ' ', 0, 2, Arg::kData};
+constexpr Option kResourceLength{"LENGTH", 'L', 3, 3, Arg::kHalf};
+constexpr Option kEnqOptions[] = {kResource, kResourceLength};
 
-constexpr int kDelayArgument = 2;
-constexpr int kDelayFlag = 3;  // "I" INTERVAL, "T" TIME
-constexpr char kInterval = 'I';
-constexpr char kTimeOfDay = 'T';
-constexpr std::size_t kPackedLength = 7;
+constexpr std::size_t kPackedLength = 4;  // 0hhmmss+: seven digits and the sign
+constexpr Option kInterval{"INTERVAL", 'I', 3, 2, Arg::kPacked, kPackedLength};
+constexpr Option kTime{"TIME", 'T', 3, 2, Arg::kPacked, kPackedLength};
+constexpr Option kDelayOptions[] = {kInterval, kTime, {"REQID", 'R', 4, 3, Arg::kChars, 8}};
 constexpr auto kLongestDelay = std::chrono::seconds(60);
 constexpr int kSecondsPerDay = 24 * 3600;
 
@@ -79,34 +73,31 @@ enum TaskRefusal : std::int32_t {
   kDuplicateReqid = 8,  // START with the REQID of a request still waiting
 };
 
-// START's, RETRIEVE's and CANCEL's options and parameter positions.
-constexpr int kStartTimeFlag = 3;  // "I" INTERVAL, "T" TIME
-constexpr int kStartTimeArgument = 2;
-constexpr int kStartTransidArgument = 3;
-constexpr int kStartReqidFlag = 15;  // "R"
-constexpr int kStartReqidArgument = 4;
-constexpr int kStartFromFlag = 5;  // "F"
-constexpr int kStartFromArgument = 5;
-constexpr int kStartLengthArgument = 6;
-constexpr int kStartTermidFlag = 6;  // "T"
-constexpr int kStartTermidArgument = 7;
-constexpr int kStartSysidFlag = 7;    // "S"
-constexpr int kRetrieveAreaFlag = 3;  // "I" INTO, "S" SET
-constexpr int kRetrieveAreaArgument = 2;
-constexpr int kRetrieveLengthArgument = 3;
-constexpr int kCancelReqidFlag = 4;  // "R"
-constexpr int kCancelReqidArgument = 2;
 constexpr std::size_t kReqidLength = 8;
-constexpr std::size_t kIdLength = 4;                // TRANSID, TERMID
+constexpr std::size_t kIdLength = 4;  // TRANSID, TERMID
+constexpr Option kTransid{"TRANSID", ' ', 0, 3, Arg::kChars, kIdLength};
+constexpr Option kStartReqid{"REQID", 'R', 15, 4, Arg::kChars, kReqidLength};
+constexpr Option kStartFrom{"FROM", 'F', 5, 5, Arg::kData};
+constexpr Option kStartLength{"LENGTH", 'L', 4, 6, Arg::kHalf};
+constexpr Option kTermid{"TERMID", 'T', 6, 7, Arg::kChars, kIdLength};
+constexpr Option kStartSysid{"SYSID", 'S', 7, 0, Arg::kUnread};
+constexpr Option kStartOptions[] = {kInterval,  kTime,        kTransid, kStartReqid,
+                                    kStartFrom, kStartLength, kTermid,  kStartSysid};
+constexpr Option kRetrieveInto{"INTO", kIntoArea, 3, 2, Arg::kData};
+constexpr Option kRetrieveSet{"SET", kSetPointer, 3, 2, Arg::kPointer};
+constexpr Option kRetrieveLength{"LENGTH", 'L', 5, 3, Arg::kHalf};
+constexpr Option kRetrieveOptions[] = {kRetrieveInto, kRetrieveSet, kRetrieveLength};
+constexpr Option kCancelReqid{"REQID", 'R', 4, 2, Arg::kChars, kReqidLength};
+constexpr Option kCancelOptions[] = {kCancelReqid};
 constexpr std::int32_t kTransactionNotDefined = 1;  // EIBRESP2 of TRANSIDERR
 
 // The store's name for the resource: its bytes, or, without LENGTH, "@" with
 // this process and the address, so that no other session's address meets it.
 Response resource_name(const Command& command, store::Bytes& name) {
-  Area area = command.area(kResourceArgument);
+  Area area = command.area(kResource);
   if (!area.passed()) return {kInvreq, kNoResource};
-  if (command.flag(kLengthFlag) == 'L') {
-    std::int32_t length = command.area(kLengthArgument).half();
+  if (command.given(kResourceLength)) {
+    std::int32_t length = command.area(kResourceLength).half();
     if (length < 1 || length > kLongestName) return {kLengerr, kBadLength};
     std::span<const std::uint8_t> bytes = area.read(static_cast<std::size_t>(length));
     name.assign(bytes.begin(), bytes.end());
@@ -125,8 +116,8 @@ std::int64_t session_owner() {
   return getpid();
 }
 
-// Seconds of a packed 0hhmmss (13 digits and a sign, the last six digits
-// hhmmss); a refusal when it is not one.
+// Seconds of a packed 0hhmmss+ (the last six digits hhmmss); a refusal when
+// it is not one.
 Response packed_seconds(const Area& area, int& seconds) {
   if (!area.passed()) return {kInvreq, kBadPacked};
   const std::uint8_t* packed = area.read(kPackedLength).data();
@@ -178,46 +169,52 @@ std::string made_up_reqid() {
   return text;
 }
 
-// When START's data may be retrieved: now, after INTERVAL, or at TIME today.
-Response start_due(const Command& command, std::int64_t& due) {
-  due = std::time(nullptr);
-  char kind = command.flag(kStartTimeFlag);
-  if (kind != kInterval && kind != kTimeOfDay) return {};
-  int seconds = 0;
-  if (Response refused = packed_seconds(command.area(kStartTimeArgument), seconds);
+// Seconds from now that INTERVAL or TIME asks for; 0 without either.
+Response interval_of(const Command& command, int& seconds) {
+  seconds = 0;
+  bool time_of_day = command.given(kTime);
+  if (!time_of_day && !command.given(kInterval)) return {};
+  if (Response refused = packed_seconds(command.area(kInterval), seconds);
       refused.resp != kNormal) {
     return refused;
   }
-  due += kind == kTimeOfDay ? seconds_until(seconds) : seconds;
+  if (time_of_day) seconds = seconds_until(seconds);
+  return {};
+}
+
+// When START's data may be retrieved: now, after INTERVAL, or at TIME today.
+Response start_due(const Command& command, std::int64_t& due) {
+  int seconds = 0;
+  if (Response refused = interval_of(command, seconds); refused.resp != kNormal) return refused;
+  due = std::time(nullptr) + seconds;
   return {};
 }
 
 }  // namespace
 
 Response start(const Command& command) {
-  if (command.has_flag(kStartSysidFlag)) return {kSysiderr, 0};
+  if (command.given(kStartSysid)) return {kSysiderr, 0};
   store::StartRequest request;
-  Area transid = command.area(kStartTransidArgument);
+  Area transid = command.area(kTransid);
   if (!transid.passed()) return {kInvreq, kNoArea};
   request.transaction = padded_text(transid, kIdLength);
   if (!region::program_table().program_of(request.transaction)) {
     return {kTransiderr, kTransactionNotDefined};
   }
   if (Response refused = start_due(command, request.due); refused.resp != kNormal) return refused;
-  if (command.has_flag(kStartFromFlag)) {
-    Area from = command.area(kStartFromArgument);
-    Area length = command.area(kStartLengthArgument);
+  if (command.given(kStartFrom)) {
+    Area from = command.area(kStartFrom);
+    Area length = command.area(kStartLength);
     if (!from.passed() || !length.passed()) return {kInvreq, kNoArea};
     std::int16_t size = length.half();
     if (size < 0) return {kLengerr, 0};
     std::span<const std::uint8_t> data = from.read(static_cast<std::size_t>(size));
     request.data.assign(data.begin(), data.end());
   }
-  request.terminal = command.has_flag(kStartTermidFlag)
-                         ? padded_text(command.area(kStartTermidArgument), kIdLength)
-                         : std::string(kIdLength, ' ');
-  request.request = command.has_flag(kStartReqidFlag)
-                        ? padded_text(command.area(kStartReqidArgument), kReqidLength)
+  request.terminal = command.given(kTermid) ? padded_text(command.area(kTermid), kIdLength)
+                                            : std::string(kIdLength, ' ');
+  request.request = command.given(kStartReqid)
+                        ? padded_text(command.area(kStartReqid), kReqidLength)
                         : made_up_reqid();
   store::Store* store = region_store();
   if (store == nullptr) return {kIoerr, kStoreUnavailable};
@@ -229,8 +226,8 @@ Response start(const Command& command) {
 }
 
 Response retrieve(const Command& command) {
-  DataArea to{command.flag(kRetrieveAreaFlag), command.area(kRetrieveAreaArgument),
-              command.area(kRetrieveLengthArgument)};
+  DataArea to{command.flag(kRetrieveInto.flag_position), command.area(kRetrieveInto),
+              command.area(kRetrieveLength)};
   if (!to.named()) return {kInvreq, kNoArea};
   to.check_receivers();
   const control::Task& task = command.task();
@@ -248,8 +245,8 @@ Response retrieve(const Command& command) {
 }
 
 Response cancel(const Command& command) {
-  if (!command.has_flag(kCancelReqidFlag)) return {kNotfnd, 0};
-  Area reqid = command.area(kCancelReqidArgument);
+  if (!command.given(kCancelReqid)) return {kNotfnd, 0};
+  Area reqid = command.area(kCancelReqid);
   if (!reqid.passed()) return {kInvreq, kNoArea};
   store::Store* store = region_store();
   if (store == nullptr) return {kIoerr, kStoreUnavailable};
@@ -280,14 +277,8 @@ Response deq(const Command& command) {
 }
 
 Response delay(const Command& command) {
-  char kind = command.flag(kDelayFlag);
-  if (kind != kInterval && kind != kTimeOfDay) return {};
   int seconds = 0;
-  if (Response refused = packed_seconds(command.area(kDelayArgument), seconds);
-      refused.resp != kNormal) {
-    return refused;
-  }
-  if (kind == kTimeOfDay) seconds = seconds_until(seconds);
+  if (Response refused = interval_of(command, seconds); refused.resp != kNormal) return refused;
   std::this_thread::sleep_for(
       std::min<std::chrono::seconds>(std::chrono::seconds(seconds), kLongestDelay));
   return {};
@@ -300,6 +291,23 @@ Response suspend(const Command&) {
 
 Response syncpoint(const Command&) {
   return {};
+}
+
+namespace {
+constexpr CommandRow kCommands[] = {
+    {0x1004, "DELAY", delay, kDelayOptions},
+    {0x1008, "START", start, kStartOptions},
+    {0x100A, "RETRIEVE", retrieve, kRetrieveOptions},
+    {0x100C, "CANCEL", cancel, kCancelOptions},
+    {0x1204, "ENQ", enq, kEnqOptions},
+    {0x1206, "DEQ", deq, kEnqOptions},
+    {0x1208, "SUSPEND", suspend, {}},
+    {0x1602, "SYNCPOINT", syncpoint, {}},
+};
+}  // namespace
+
+std::span<const CommandRow> task_control_commands() {
+  return kCommands;
 }
 
 }  // namespace ravnmor::services

@@ -1,20 +1,11 @@
 // Temporary storage: WRITEQ TS, READQ TS and DELETEQ TS on the queues of the
-// region's store, which every terminal of the region shares.
-//
-// WRITEQ TS   QUEUE 8 characters at 2; FROM at 3; LENGTH halfword at 4;
-//             ITEM "I" at 4, halfword at 5 (receives the new item's number,
-//             or names the item that REWRITE "R" at 5 replaces);
-//             SYSID "S" at 6, 4 characters at 6; MAIN/AUXILIARY at 7 (no
-//             difference here: every queue is kept in the store).
-// READQ TS    QUEUE at 2; INTO "I" or SET "S" at 3, the area or pointer at 3;
-//             LENGTH "L" at 8, halfword at 4 (in: the INTO area's size; out:
-//             the item's length); ITEM "I" at 4, halfword value at 5 (without
-//             it the item after the queue's cursor: NEXT); SYSID "S" at 6;
-//             NUMITEMS "N" at 7, halfword at 7.
-// DELETEQ TS  QUEUE at 2; SYSID "S" at 6, 4 characters at 3.
+// region's store, which every terminal of the region shares. WRITEQ's ITEM
+// receives the new item's number, or names the item that REWRITE replaces;
+// READQ without ITEM reads the item after the queue's cursor (NEXT), and its
+// LENGTH gives the INTO area's room and receives the item's length. MAIN and
+// AUXILIARY make no difference here: every queue is kept in the store.
 #include <string_view>
 
-#include "host/bytes.hpp"
 #include "monitor/services/data_area.hpp"
 #include "monitor/services/handlers.hpp"
 #include "monitor/services/region_store.hpp"
@@ -23,24 +14,24 @@ namespace ravnmor::services {
 
 namespace {
 
-constexpr std::size_t kQueueNameLength = 8;
-constexpr int kQueueArgument = 2;
+constexpr Option kQueue{"QUEUE", ' ', 0, 2, Arg::kChars, 8};
+constexpr Option kSysid{"SYSID", 'S', 6, 6, Arg::kChars, 4};
 
-constexpr int kWriteFromArgument = 3;
-constexpr int kWriteLengthArgument = 4;
-constexpr int kWriteItemArgument = 5;
-constexpr int kWriteItemFlag = 4;     // "I"
-constexpr int kWriteRewriteFlag = 5;  // "R"
-constexpr int kSysidFlag = 6;         // "S", all three commands
+constexpr Option kWriteFrom{"FROM", ' ', 0, 3, Arg::kData};
+constexpr Option kWriteLength{"LENGTH", ' ', 0, 4, Arg::kHalf};
+constexpr Option kWriteItem{"ITEM", 'I', 4, 5, Arg::kHalf};
+constexpr Option kRewrite{"REWRITE", 'R', 5};
+constexpr Option kWriteqOptions[] = {kQueue,   kWriteFrom, kWriteLength,     kWriteItem,
+                                     kRewrite, kSysid,     {"MAIN", 'M', 7}, {"AUXILIARY", 'A', 7}};
 
-constexpr int kReadAreaArgument = 3;
-constexpr int kReadLengthArgument = 4;
-constexpr int kReadItemArgument = 5;
-constexpr int kReadNumitemsArgument = 7;
-constexpr int kReadAreaFlag = 3;      // "I" INTO, "S" SET
-constexpr int kReadItemFlag = 4;      // "I"
-constexpr int kReadNumitemsFlag = 7;  // "N"
-constexpr int kReadLengthFlag = 8;    // "L"
+constexpr Option kInto{"INTO", kIntoArea, 3, 3, Arg::kData};
+constexpr Option kSet{"SET", kSetPointer, 3, 3, Arg::kPointer};
+constexpr Option kReadLength{"LENGTH", 'L', 8, 4, Arg::kHalf};
+constexpr Option kReadItem{"ITEM", 'I', 4, 5, Arg::kHalf};
+constexpr Option kNumitems{"NUMITEMS", 'N', 7, 7, Arg::kHalf};
+constexpr Option kReadqOptions[] = {kQueue, kInto, kSet, kReadLength, kReadItem, kNumitems, kSysid};
+
+constexpr Option kDeleteqOptions[] = {kQueue, {"SYSID", 'S', 6, 3, Arg::kChars, 4}};
 
 // EIBRESP2 of the temporary storage commands' INVREQ.
 enum QueueRefusal : std::int32_t {
@@ -50,7 +41,7 @@ enum QueueRefusal : std::int32_t {
 };
 
 std::string_view queue_name(const Command& command) {
-  return command.area(kQueueArgument).chars(kQueueNameLength);
+  return command.area(kQueue).chars(static_cast<std::size_t>(kQueue.size));
 }
 
 // The response for a store outcome: the command's own conditions, or the
@@ -74,28 +65,26 @@ Response response_of(store::Outcome outcome) {
 // Checks what every temporary storage command needs: a queue name, no
 // remote system, a usable store.
 Response check_common(const Command& command, store::Store*& store) {
-  if (!command.area(kQueueArgument).passed()) return {kInvreq, kNoQueueName};
+  if (!command.area(kQueue).passed()) return {kInvreq, kNoQueueName};
   // This region is connected to no other system.
-  if (command.has_flag(kSysidFlag)) return {kSysiderr, 0};
+  if (command.has_flag(kSysid.flag_position)) return {kSysiderr, 0};
   store = region_store();
   if (store == nullptr) return {kIoerr, kStoreUnavailable};
   return {};
 }
 
-}  // namespace
-
 Response writeq_ts(const Command& command) {
   store::Store* store = nullptr;
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
-  Area from = command.area(kWriteFromArgument);
+  Area from = command.area(kWriteFrom);
   if (!from.passed()) return {kInvreq, kNoData};
-  std::int16_t length = command.area(kWriteLengthArgument).half();
+  std::int16_t length = command.area(kWriteLength).half();
   if (length < 1) return {kLengerr, 0};
   store::ByteView data(from.read(static_cast<std::size_t>(length)));
-  Area item = command.has_flag(kWriteItemFlag) ? command.area(kWriteItemArgument) : Area{};
+  Area item = command.given_area(kWriteItem);
   if (item.passed()) item.require(sizeof(std::int16_t));
 
-  if (command.has_flag(kWriteRewriteFlag)) {
+  if (command.given(kRewrite)) {
     if (!item.passed()) return {kInvreq, kRewriteWithoutItem};
     return response_of(store->ts_rewrite(queue_name(command), item.half(), data));
   }
@@ -108,17 +97,16 @@ Response writeq_ts(const Command& command) {
 Response readq_ts(const Command& command) {
   store::Store* store = nullptr;
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
-  DataArea to{command.flag(kReadAreaFlag), command.area(kReadAreaArgument),
-              command.has_flag(kReadLengthFlag) ? command.area(kReadLengthArgument) : Area{}};
+  DataArea to{command.flag(kInto.flag_position), command.area(kInto),
+              command.given_area(kReadLength)};
   if (!to.named()) return {kInvreq, kNoData};
   to.check_receivers();
-  Area numitems =
-      command.has_flag(kReadNumitemsFlag) ? command.area(kReadNumitemsArgument) : Area{};
+  Area numitems = command.given_area(kNumitems);
   if (numitems.passed()) numitems.require(sizeof(std::int16_t));
   store::QueueItem item;
   store::Outcome outcome;
-  Area number = command.area(kReadItemArgument);
-  if (command.has_flag(kReadItemFlag) && number.passed()) {
+  Area number = command.given_area(kReadItem);
+  if (number.passed()) {
     outcome = store->ts_read(queue_name(command), number.half(), item);
   } else {
     outcome = store->ts_read_next(queue_name(command), item);
@@ -132,6 +120,18 @@ Response deleteq_ts(const Command& command) {
   store::Store* store = nullptr;
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
   return response_of(store->ts_delete(queue_name(command)));
+}
+
+constexpr CommandRow kCommands[] = {
+    {0x0A02, "WRITEQ TS", writeq_ts, kWriteqOptions},
+    {0x0A04, "READQ TS", readq_ts, kReadqOptions},
+    {0x0A06, "DELETEQ TS", deleteq_ts, kDeleteqOptions},
+};
+
+}  // namespace
+
+std::span<const CommandRow> temporary_storage_commands() {
+  return kCommands;
 }
 
 }  // namespace ravnmor::services

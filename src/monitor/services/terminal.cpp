@@ -2,20 +2,11 @@
 // terminal through the TIOA; RECEIVE hands the terminal's input to the
 // program. Descriptor positions:
 //
-// SEND          FROM "F" at 21, area at 2; LENGTH "L" (FLENGTH "F") at 19,
-//               halfword (fullword) at 3; CTLCHAR "C" at 7, the WCC at 6;
-//               ERASE "E" at 9.
-// SEND TEXT     FROM "F" at 21, text at 2; its length at 3 (a fullword with
-//               "F" at 19); CURSOR "C" at 8, halfword at 4; ERASE "E" or
-//               ERASEAUP "A" at 12.
-// SEND CONTROL  CURSOR "C" at 8, halfword at 5; ERASE "E" or ERASEAUP "A"
-//               at 12.
-// All three     FREEKB "F" at 14, ALARM "A" at 15.
-// RECEIVE       INTO "I" or SET "S" at 3, the area or pointer at 2; LENGTH
-//               "L" (FLENGTH "F") at 8, halfword (fullword) at 3: in, the
-//               INTO room; out, the input's full length; MAXLENGTH "H"
-//               (MAXFLENGTH "F") at 7, halfword (fullword) at 4; ASIS "A" at
-//               4; BUFFER "B" at 5.
+// Without ERASE, SEND TEXT starts its text on the cursor's line (the next
+// line when the cursor is not at a line's start); CURSOR written without a
+// value passes -1, the default place. RECEIVE's LENGTH (FLENGTH) gives the
+// INTO room and receives the input's full length; MAXLENGTH gives the room
+// when it is written.
 //
 // EIBRESP2 of the answers:
 //   INVREQ   1 no terminal, 2 CURSOR outside 0-1919, 3 RECEIVE without INTO
@@ -56,35 +47,36 @@ enum LengthTrouble : std::int32_t {
   kStreamTooLong = 2,
 };
 
-// Option positions that the SEND forms share.
-constexpr int kFreeKbFlag = 14;  // "F"
-constexpr int kAlarmFlag = 15;   // "A"
-constexpr int kCursorFlag = 8;   // "C" (SEND TEXT, SEND CONTROL)
-constexpr int kEraseFlag = 12;   // "E" ERASE, "A" ERASEAUP (SEND TEXT, SEND CONTROL)
-constexpr int kFromFlag = 21;    // "F" (SEND, SEND TEXT)
-constexpr int kLengthFlag = 19;  // "F": the length is a fullword (SEND, SEND TEXT)
-constexpr int kFromArgument = 2;
-constexpr int kLengthArgument = 3;
+// The SEND forms: FROM and its LENGTH (FLENGTH for a fullword).
+constexpr Option kFrom{"FROM", 'F', 21, 2, Arg::kData};
+constexpr Option kSendLength{"LENGTH", 'L', 19, 3, Arg::kHalf};
+constexpr Option kTextLength{"LENGTH", ' ', 0, 3, Arg::kHalf};
+constexpr Option kFlength{"FLENGTH", 'F', 19, 3, Arg::kFull};
+constexpr Option kCtlchar{"CTLCHAR", 'C', 7, 6, Arg::kChars, 1};
+constexpr Option kSendErase{"ERASE", 'E', 9};
+constexpr Option kTextCursor{"CURSOR", 'C', 8, 4, Arg::kHalf};
+constexpr Option kControlCursor{"CURSOR", 'C', 8, 5, Arg::kHalf};
+constexpr Option kErase{"ERASE", 'E', 12};
+constexpr Option kEraseaup{"ERASEAUP", 'A', 12};
+constexpr Option kFreekb{"FREEKB", 'F', 14};
+constexpr Option kAlarm{"ALARM", 'A', 15};
+constexpr Option kSendOptions[] = {kFrom,      kSendLength, kFlength, kCtlchar,
+                                   kSendErase, kFreekb,     kAlarm};
+constexpr Option kSendTextOptions[] = {kFrom,  kTextLength, kFlength, kTextCursor,
+                                       kErase, kEraseaup,   kFreekb,  kAlarm};
+constexpr Option kSendControlOptions[] = {kControlCursor, kErase, kEraseaup, kFreekb, kAlarm};
 
-// SEND alone.
-constexpr int kSendCtlcharFlag = 7;
-constexpr int kSendEraseFlag = 9;
-constexpr int kSendCtlcharArgument = 6;
+constexpr Option kReceiveInto{"INTO", kIntoArea, 3, 2, Arg::kData};
+constexpr Option kReceiveSet{"SET", kSetPointer, 3, 2, Arg::kPointer};
+constexpr Option kReceiveLength{"LENGTH", 'L', 8, 3, Arg::kHalf};
+constexpr Option kReceiveFlength{"FLENGTH", 'F', 8, 3, Arg::kFull};
+constexpr Option kMaxlength{"MAXLENGTH", 'H', 7, 4, Arg::kHalf};
+constexpr Option kMaxflength{"MAXFLENGTH", 'F', 7, 4, Arg::kFull};
+constexpr Option kAsis{"ASIS", 'A', 4};
+constexpr Option kBuffer{"BUFFER", 'B', 5};
+constexpr Option kReceiveOptions[] = {kReceiveInto, kReceiveSet, kReceiveLength, kReceiveFlength,
+                                      kMaxlength,   kMaxflength, kAsis,          kBuffer};
 
-constexpr int kTextCursorArgument = 4;
-constexpr int kControlCursorArgument = 5;
-
-// RECEIVE.
-constexpr int kReceiveAreaFlag = 3;       // "I" INTO, "S" SET
-constexpr int kReceiveAsisFlag = 4;       // "A"
-constexpr int kReceiveBufferFlag = 5;     // "B"
-constexpr int kReceiveMaxLengthFlag = 7;  // "H" halfword, "F" fullword
-constexpr int kReceiveLengthFlag = 8;     // "L" halfword, "F" fullword
-constexpr int kReceiveAreaArgument = 2;
-constexpr int kReceiveLengthArgument = 3;
-constexpr int kReceiveMaxLengthArgument = 4;
-
-constexpr char kFullword = 'F';
 constexpr int kCursorAlone = -1;       // CURSOR written without a value: the default place
 constexpr std::size_t kInputData = 3;  // an inbound record: AID, cursor address, data
 
@@ -118,10 +110,10 @@ std::size_t sized_length(bool fullword) {
 
 // The CURSOR value at `position`: none when CURSOR was not given or given
 // without a value; false when it lies outside the screen.
-bool cursor_of(const Command& command, int position, std::optional<int>& cursor) {
+bool cursor_of(const Command& command, const Option& option, std::optional<int>& cursor) {
   cursor.reset();
-  if (command.flag(kCursorFlag) != 'C') return true;
-  std::int32_t value = command.area(position).half();
+  if (!command.given(option)) return true;
+  std::int32_t value = command.area(option).half();
   if (value == kCursorAlone) return true;
   if (value < 0 || value >= host::kScreenSize) return false;
   cursor = value;
@@ -131,8 +123,8 @@ bool cursor_of(const Command& command, int position, std::optional<int>& cursor)
 std::uint8_t control_character(const Command& command, bool reset_mdt) {
   namespace wcc = terminal::wcc;
   int bits = reset_mdt ? wcc::kResetMdt : 0;
-  if (command.flag(kFreeKbFlag) == 'F') bits |= wcc::kRestoreKeyboard;
-  if (command.flag(kAlarmFlag) == 'A') bits |= wcc::kAlarm;
+  if (command.given(kFreekb)) bits |= wcc::kRestoreKeyboard;
+  if (command.given(kAlarm)) bits |= wcc::kAlarm;
   return terminal::image::six_bits(static_cast<std::uint8_t>(bits));
 }
 
@@ -225,7 +217,7 @@ int text_start(const control::Task& task) {
 // RECEIVE has taken it yet, else the user's next input; with BUFFER the
 // whole screen as it stands, at once.
 bool take_input(const Command& command, control::Task& task, std::vector<std::uint8_t>& input) {
-  if (command.flag(kReceiveBufferFlag) == 'B') {
+  if (command.given(kBuffer)) {
     input = task.terminal->screen().read_buffer(terminal::aid::kNone);
     return true;
   }
@@ -244,10 +236,9 @@ void upper_case(std::span<std::uint8_t> data) {
 
 // The FROM area and its LENGTH (or FLENGTH) that SEND and SEND TEXT write.
 Response outbound_data(const Command& command, std::span<const std::uint8_t>& data) {
-  Area from = command.area(kFromArgument);
-  if (command.flag(kFromFlag) != 'F' || !from.passed()) return {kInvreq, kNoFrom};
-  std::int32_t length =
-      load_sized(command.area(kLengthArgument), command.flag(kLengthFlag) == kFullword);
+  Area from = command.area(kFrom);
+  if (!command.given(kFrom) || !from.passed()) return {kInvreq, kNoFrom};
+  std::int32_t length = load_sized(command.area(kTextLength), command.given(kFlength));
   if (length < 0) return {kLengerr, kNegativeLength};
   data = from.read(static_cast<std::size_t>(length));
   return {};
@@ -261,9 +252,9 @@ Response send_data(const Command& command) {
   std::span<const std::uint8_t> from;
   if (Response refused = outbound_data(command, from); refused.resp != kNormal) return refused;
   if (from.size() > host::kTioaDataCapacity) return {kLengerr, kStreamTooLong};
-  bool erase = command.flag(kSendEraseFlag) == 'E';
-  Area ctlchar = command.area(kSendCtlcharArgument);
-  std::uint8_t wcc = command.flag(kSendCtlcharFlag) == 'C' && ctlchar.passed()
+  bool erase = command.given(kSendErase);
+  Area ctlchar = command.area(kCtlchar);
+  std::uint8_t wcc = command.given(kCtlchar) && ctlchar.passed()
                          ? ctlchar.read(1)[0]
                          : control_character(command, erase);
   auto write = erase ? terminal::Command::erase_write : terminal::Command::write;
@@ -278,9 +269,9 @@ Response send_text(const Command& command) {
   std::span<const std::uint8_t> from;
   if (Response refused = outbound_data(command, from); refused.resp != kNormal) return refused;
   std::optional<int> cursor;
-  if (!cursor_of(command, kTextCursorArgument, cursor)) return {kInvreq, kBadCursor};
-  bool erase = command.flag(kEraseFlag) == 'E';
-  if (command.flag(kEraseFlag) == 'A') {
+  if (!cursor_of(command, kTextCursor, cursor)) return {kInvreq, kBadCursor};
+  bool erase = command.given(kErase);
+  if (command.given(kEraseaup)) {
     if (Response erased = erase_unprotected(task); erased.resp != kNormal) return erased;
   }
   int start = erase ? 0 : text_start(task);
@@ -296,9 +287,9 @@ Response send_control(const Command& command) {
   control::Task& task = command.task();
   if (!has_terminal(task)) return kNoTerminalAnswer;
   std::optional<int> cursor;
-  if (!cursor_of(command, kControlCursorArgument, cursor)) return {kInvreq, kBadCursor};
-  bool erase = command.flag(kEraseFlag) == 'E';
-  if (command.flag(kEraseFlag) == 'A') {
+  if (!cursor_of(command, kControlCursor, cursor)) return {kInvreq, kBadCursor};
+  bool erase = command.given(kErase);
+  if (command.given(kEraseaup)) {
     if (Response erased = erase_unprotected(task); erased.resp != kNormal) return erased;
   }
   auto write = erase ? terminal::Command::erase_write : terminal::Command::write;
@@ -310,19 +301,16 @@ Response send_control(const Command& command) {
 Response receive(const Command& command) {
   control::Task& task = command.task();
   if (!has_terminal(task)) return kNoTerminalAnswer;
-  DataArea to{command.flag(kReceiveAreaFlag), command.area(kReceiveAreaArgument), Area{}};
+  DataArea to{command.flag(kReceiveInto.flag_position), command.area(kReceiveInto), Area{}};
   if (!to.named()) return {kInvreq, kNoReceivingArea};
   to.check_receivers();
-  char length_flag = command.flag(kReceiveLengthFlag);
-  Area length_area = length_flag == 'L' || length_flag == kFullword
-                         ? command.area(kReceiveLengthArgument)
-                         : Area{};
-  bool wide_length = length_flag == kFullword;
+  bool wide_length = command.given(kReceiveFlength);
+  Area length_area =
+      wide_length || command.given(kReceiveLength) ? command.area(kReceiveLength) : Area{};
   if (length_area.passed()) length_area.require(sized_length(wide_length));
-  char max_flag = command.flag(kReceiveMaxLengthFlag);
   std::optional<std::int32_t> room;
-  if (max_flag == 'H' || max_flag == kFullword) {
-    room = load_sized(command.area(kReceiveMaxLengthArgument), max_flag == kFullword);
+  if (command.given(kMaxlength) || command.given(kMaxflength)) {
+    room = load_sized(command.area(kMaxlength), command.given(kMaxflength));
   } else if (to.kind == kIntoArea) {
     room = load_sized(length_area, wide_length);
   }
@@ -333,7 +321,7 @@ Response receive(const Command& command) {
   control::record_attention(input);
   std::span<std::uint8_t> data(input);
   data = data.subspan(std::min(kInputData, data.size()));
-  if (command.flag(kReceiveAsisFlag) != 'A') upper_case(data);
+  if (!command.given(kAsis)) upper_case(data);
 
   auto size = static_cast<std::int32_t>(data.size());
   std::int32_t kept = room ? std::min(*room, size) : size;
@@ -341,13 +329,26 @@ Response receive(const Command& command) {
   // the region's own (input is at most 7000 bytes).
   std::int16_t kept_length = static_cast<std::int16_t>(kept);
   to.length = Area(reinterpret_cast<std::uint8_t*>(&kept_length), sizeof kept_length,
-                   kReceiveLengthArgument);
+                   kReceiveLength.argument);
   if (Response delivered = deliver(to, data.first(static_cast<std::size_t>(kept)));
       delivered.resp != kNormal) {
     return delivered;
   }
   store_sized(length_area, wide_length, size);
   return kept < size ? Response{kLengerr, kInputCut} : Response{};
+}
+
+namespace {
+constexpr CommandRow kCommands[] = {
+    {0x0402, "RECEIVE", receive, kReceiveOptions},
+    {0x0404, "SEND", send_data, kSendOptions},
+    {0x1806, "SEND TEXT", send_text, kSendTextOptions},
+    {0x1812, "SEND CONTROL", send_control, kSendControlOptions},
+};
+}  // namespace
+
+std::span<const CommandRow> terminal_commands() {
+  return kCommands;
 }
 
 }  // namespace ravnmor::services

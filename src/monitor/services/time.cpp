@@ -1,7 +1,7 @@
 // Interval control's clock commands: ASKTIME and FORMATTIME.
 //
-// ASKTIME     ABSTIME "A" at 3, the doubleword at 2; also brings EIBTIME and
-//             EIBDATE up to date.
+// ASKTIME     ABSTIME receives the time; EIBTIME and EIBDATE are brought up
+//             to date too.
 // FORMATTIME  every option sets a bit at a descriptor position, and the given
 //             options' areas follow from position 2 in the options' fixed
 //             order (kFormatOptions). ABSTIME is the input; the others
@@ -25,9 +25,9 @@ namespace {
 
 namespace chrono = std::chrono;
 
-constexpr int kAbstimeFlag = 3;  // ASKTIME: "A"
-constexpr int kAbstimeArgument = 2;
 constexpr std::size_t kAbstimeSize = 8;  // 15 packed digits and a sign
+constexpr Option kAbstime{"ABSTIME", 'A', 3, 2, Arg::kBytes, kAbstimeSize};
+constexpr Option kAsktimeOptions[] = {kAbstime};
 constexpr std::size_t kSecondWord = 4;
 constexpr int kDigits = 15;
 constexpr std::uint64_t kSignPlus = 0xF;
@@ -254,8 +254,8 @@ std::optional<std::int64_t> unpack_abstime(std::uint64_t packed) {
 Response asktime(const Command& command) {
   std::int64_t now = abstime_now();
   write_eib_clock(now);
-  if (command.has_flag(kAbstimeFlag)) {
-    Area area = command.area(kAbstimeArgument);
+  if (command.given(kAbstime)) {
+    Area area = command.area(kAbstime);
     if (!area.passed()) return {kInvreq, kNoArea};
     std::uint64_t packed = pack_abstime(now);
     std::uint8_t* abstime = area.write(kAbstimeSize).data();
@@ -304,6 +304,19 @@ Response formattime(const Command& command) {
                 answer.bytes.size());
   }
   return {};
+}
+
+namespace {
+// FORMATTIME's options set bits and pass their areas in the order of
+// kFormatOptions, which describes them.
+constexpr CommandRow kCommands[] = {
+    {0x1002, "ASKTIME", asktime, kAsktimeOptions},
+    {0x4A04, "FORMATTIME", formattime, {}},
+};
+}  // namespace
+
+std::span<const CommandRow> time_commands() {
+  return kCommands;
 }
 
 }  // namespace ravnmor::services

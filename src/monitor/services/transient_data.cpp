@@ -3,14 +3,7 @@
 // Any name that is not blank names a queue: it is empty until written, a
 // record read is gone from it, and DELETEQ empties it.
 //
-// WRITEQ TD   QUEUE 4 characters at 2; FROM at 3; LENGTH "L" at 4, halfword
-//             at 4; SYSID "S" at 5, 4 characters at 5.
-// READQ TD    QUEUE at 2; INTO "I" or SET "S" at 3, the area or pointer at 3;
-//             LENGTH "L" at 4, halfword at 4 (in: the INTO area's room; out:
-//             the record's length), passed even where the parameter count
-//             stops before it (a default length does not raise the count);
-//             SYSID "S" at 5, 4 characters at 5.
-// DELETEQ TD  QUEUE at 2; SYSID "S" at 5, 4 characters at 3.
+// READQ's LENGTH gives the INTO area's room and receives the record's length.
 #include <string_view>
 
 #include "monitor/services/data_area.hpp"
@@ -21,13 +14,15 @@ namespace ravnmor::services {
 
 namespace {
 
-constexpr std::size_t kQueueNameLength = 4;
-constexpr int kQueueArgument = 2;
-constexpr int kDataArgument = 3;  // FROM, INTO or SET
-constexpr int kLengthArgument = 4;
-constexpr int kAreaFlag = 3;    // READQ: "I" INTO, "S" SET
-constexpr int kLengthFlag = 4;  // "L"
-constexpr int kSysidFlag = 5;   // "S", all three commands
+constexpr Option kQueue{"QUEUE", ' ', 0, 2, Arg::kChars, 4};
+constexpr Option kSysid{"SYSID", 'S', 5, 5, Arg::kChars, 4};
+constexpr Option kLength{"LENGTH", 'L', 4, 4, Arg::kHalf};
+constexpr Option kFrom{"FROM", ' ', 0, 3, Arg::kData};
+constexpr Option kInto{"INTO", kIntoArea, 3, 3, Arg::kData};
+constexpr Option kSet{"SET", kSetPointer, 3, 3, Arg::kPointer};
+constexpr Option kWriteqOptions[] = {kQueue, kFrom, kLength, kSysid};
+constexpr Option kReadqOptions[] = {kQueue, kInto, kSet, kLength, kSysid};
+constexpr Option kDeleteqOptions[] = {kQueue, {"SYSID", 'S', 5, 3, Arg::kChars, 4}};
 
 // EIBRESP2 of the transient data commands' INVREQ.
 enum QueueRefusal : std::int32_t {
@@ -36,7 +31,7 @@ enum QueueRefusal : std::int32_t {
 };
 
 std::string_view queue_name(const Command& command) {
-  return command.area(kQueueArgument).chars(kQueueNameLength);
+  return command.area(kQueue).chars(static_cast<std::size_t>(kQueue.size));
 }
 
 bool blank(std::string_view name) {
@@ -57,25 +52,25 @@ Response response_of(store::Outcome outcome) {
 // Checks what every transient data command needs: a queue name, no remote
 // system, a usable store.
 Response check_common(const Command& command, store::Store*& store) {
-  if (!command.area(kQueueArgument).passed()) return {kInvreq, kNoQueueName};
+  if (!command.area(kQueue).passed()) return {kInvreq, kNoQueueName};
   if (blank(queue_name(command))) return {kQiderr, 0};
   // This region is connected to no other system.
-  if (command.has_flag(kSysidFlag)) return {kSysiderr, 0};
+  if (command.has_flag(kSysid.flag_position)) return {kSysiderr, 0};
   store = region_store();
   if (store == nullptr) return {kIoerr, kStoreUnavailable};
   return {};
 }
 
+// LENGTH is passed even where the parameter count stops before it: a default
+// length does not raise the count.
 Area length_area(const Command& command) {
-  return command.flag(kLengthFlag) == 'L' ? command.uncounted_area(kLengthArgument) : Area{};
+  return command.given(kLength) ? command.uncounted_area(kLength.argument) : Area{};
 }
-
-}  // namespace
 
 Response writeq_td(const Command& command) {
   store::Store* store = nullptr;
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
-  Area from = command.area(kDataArgument);
+  Area from = command.area(kFrom);
   if (!from.passed()) return {kInvreq, kNoData};
   std::int32_t length = length_area(command).half();
   if (length < 1) return {kLengerr, 0};
@@ -86,7 +81,7 @@ Response writeq_td(const Command& command) {
 Response readq_td(const Command& command) {
   store::Store* store = nullptr;
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
-  DataArea to{command.flag(kAreaFlag), command.area(kDataArgument), length_area(command)};
+  DataArea to{command.flag(kInto.flag_position), command.area(kInto), length_area(command)};
   if (!to.named()) return {kInvreq, kNoData};
   to.check_receivers();
   store::Bytes record;
@@ -101,6 +96,18 @@ Response deleteq_td(const Command& command) {
   store::Store* store = nullptr;
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
   return response_of(store->td_delete(queue_name(command)));
+}
+
+constexpr CommandRow kCommands[] = {
+    {0x0802, "WRITEQ TD", writeq_td, kWriteqOptions},
+    {0x0804, "READQ TD", readq_td, kReadqOptions},
+    {0x0806, "DELETEQ TD", deleteq_td, kDeleteqOptions},
+};
+
+}  // namespace
+
+std::span<const CommandRow> transient_data_commands() {
+  return kCommands;
 }
 
 }  // namespace ravnmor::services

@@ -1,6 +1,5 @@
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdint>
 #include <string_view>
 
@@ -16,18 +15,8 @@ constexpr std::string_view kEnqAddress = "2$                    &            ";
 // DEQ: X'1206' ("2&"), parameter count 3 ("#").
 constexpr std::string_view kDeq = "2&L                   #            ";
 constexpr std::string_view kDeqAddress = "2&                    #            ";
-// DELAY: X'1004' ("0$"), INTERVAL "I" or TIME "T" at 3, count 2 (a double
-// quote); DELAY alone passes only the descriptor ("!").
-constexpr std::string_view kDelayInterval = "0$I                   \"            ";
-constexpr std::string_view kDelayTime = "0$T                   \"            ";
-constexpr std::string_view kDelayAlone = "0$                    !            ";
-constexpr std::string_view kSuspend = "2(                    !            ";     // X'1208'
-constexpr std::string_view kSyncpoint = "6\"                    !            ";  // X'1602'
-constexpr std::string_view kRollback = "6\"R                   !            ";
 static_assert(kEnq.size() == 35 && kEnqAddress.size() == 35 && kDeq.size() == 35 &&
-              kDeqAddress.size() == 35 && kDelayInterval.size() == 35 && kDelayTime.size() == 35 &&
-              kDelayAlone.size() == 35 && kSuspend.size() == 35 && kSyncpoint.size() == 35 &&
-              kRollback.size() == 35);
+              kDeqAddress.size() == 35);
 
 constexpr Answer kEnqbusy{55, 0};
 
@@ -76,34 +65,6 @@ TEST_F(TaskControlTest, NameByAddressAndBadLengths) {
   EXPECT_EQ(call(kEnq.data(), {resource, &too_long}), (Answer{22, 2}));
   EXPECT_EQ(call(kDeq.data(), {resource, &zero}), (Answer{22, 2}));
   EXPECT_EQ(call(kEnq.data(), {nullptr, &length}), (Answer{16, 1}));  // no RESOURCE
-}
-
-TEST_F(TaskControlTest, DelayWaitsForAValidPackedInterval) {
-  // 0hhmmss in seven packed bytes: 13 digits and the sign nibble C.
-  std::uint8_t one_second[7] = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x1C};
-  auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(call(kDelayInterval.data(), {one_second}), kNormal);
-  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
-  EXPECT_EQ(call(kDelayAlone.data(), {}), kNormal);
-
-  // The last six digits are hhmmss: byte 3 holds d7 d8, byte 6 d13 and the sign.
-  const std::uint8_t minutes_60[7] = {0x00, 0x00, 0x00, 0x00, 0x06, 0x00, 0x0C};  // 006000
-  EXPECT_EQ(call(kDelayInterval.data(), {const_cast<std::uint8_t*>(minutes_60)}), (Answer{16, 5}));
-  const std::uint8_t seconds_75[7] = {0x00, 0x00, 0x00, 0x00, 0x00, 0x07, 0x5C};  // 000075
-  EXPECT_EQ(call(kDelayInterval.data(), {const_cast<std::uint8_t*>(seconds_75)}), (Answer{16, 6}));
-  const std::uint8_t hours_24[7] = {0x00, 0x00, 0x00, 0x02, 0x40, 0x00, 0x0C};  // 240000
-  EXPECT_EQ(call(kDelayTime.data(), {const_cast<std::uint8_t*>(hours_24)}), (Answer{16, 4}));
-  std::uint8_t no_sign[7] = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x11};
-  EXPECT_EQ(call(kDelayInterval.data(), {no_sign}), (Answer{16, 3}));
-  // A time of day already passed today: midnight does not wait.
-  std::uint8_t midnight[7] = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0C};
-  EXPECT_EQ(call(kDelayTime.data(), {midnight}), kNormal);
-}
-
-TEST_F(TaskControlTest, SuspendAndSyncpointAnswerNormal) {
-  EXPECT_EQ(call(kSuspend.data(), {}), kNormal);
-  EXPECT_EQ(call(kSyncpoint.data(), {}), kNormal);
-  EXPECT_EQ(call(kRollback.data(), {}), kNormal);
 }
 
 }  // namespace
