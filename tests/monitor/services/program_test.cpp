@@ -18,15 +18,12 @@ using ::testing::HasSubstr;
 // ABEND X'0E0C' (".,"), 2; RETURN X'0E08' (".("), TRANSID "T" at 4.
 const std::string kLink = make_descriptor(".\"", {{3, 'C'}}, 7);
 const std::string kLinkBare = make_descriptor(".\"", {}, 7);
-const std::string kLinkDatalength = make_descriptor(".\"", {{3, 'C'}, {4, 'D'}}, 7);
-const std::string kLinkSysid = make_descriptor(".\"", {{3, 'C'}, {5, 'S'}}, 7);
 const std::string kXctl = make_descriptor(".$", {{3, 'C'}}, 4);
 const std::string kAbend = make_descriptor(".,", {{3, 'A'}}, 2);
 const std::string kAbendCancel = make_descriptor(".,", {{3, 'A'}, {4, 'C'}}, 2);
 const std::string kReturnTransid = make_descriptor(".(", {{4, 'T'}}, 2);
 
 constexpr Answer kPgmiderr{27, 1};
-constexpr Answer kLengerr{22, 0};
 
 std::int16_t eibcalen() {
   return host::load_half(host::linked_block(host::xtcb, host::kTcbEib), host::kEibCalen);
@@ -58,27 +55,6 @@ class ProgramTest : public ServiceTest {
     });
   }
 };
-
-TEST_F(ProgramTest, LinkToEchoChangesTheCommareaAndGivesControlBack) {
-  char data[] = "EXAMPLE STRING ARGUMENT";
-  EXPECT_EQ(link("echo", data, 23), kNormal);  // any case, as the table keeps names
-  EXPECT_STREQ(data, "TNEMUGRA GNIRTS ELPMAXE");
-  EXPECT_FALSE(task.returned);  // ECHO's RETURN ended ECHO, not the caller
-  EXPECT_EQ(task.program, "CALLER");
-  EXPECT_EQ(eibcalen(), 0);
-
-  char part[] = "ABCDEF";
-  EXPECT_EQ(link("ECHO", part, 3), kNormal);  // only LENGTH bytes are the COMMAREA
-  EXPECT_STREQ(part, "CBADEF");
-  EXPECT_EQ(link("ECHO", part, -1), kLengerr);
-  EXPECT_STREQ(part, "CBADEF");
-  std::string name = padded("ECHO");
-  EXPECT_EQ(call(kLinkBare.c_str(), {name.data()}), kNormal);  // no COMMAREA: nothing to change
-
-  // The caller goes on calling the monitor after the link.
-  EXPECT_EQ(link("ECHO", part, 6), kNormal);
-  EXPECT_STREQ(part, "FEDABC");
-}
 
 TEST_F(ProgramTest, TheLinkedProgramSeesItsCommareaAndLevel) {
   std::int16_t seen_length = -1;
@@ -115,33 +91,6 @@ TEST_F(ProgramTest, TheLinkedProgramSeesItsCommareaAndLevel) {
   EXPECT_EQ(link("NEXTTRAN", data, 10), kNormal);
   EXPECT_EQ(returned, (Answer{16, 4}));
   EXPECT_FALSE(task.next_transaction);
-}
-
-TEST_F(ProgramTest, AMissingProgramIsPgmiderr) {
-  char data[] = "DATA";
-  EXPECT_EQ(link("NOSUCH", data, 4), kPgmiderr);
-  std::string name = padded("NOSUCH");
-  std::int16_t length = 4;
-  EXPECT_EQ(call(kXctl.c_str(), {name.data(), data, &length}), kPgmiderr);
-  EXPECT_FALSE(task.transfer);
-  EXPECT_EQ(call(kXctl.c_str(), {nullptr, data, &length}), (Answer{16, 1}));
-}
-
-TEST_F(ProgramTest, LinkChecksDatalengthAndSysid) {
-  char data[] = "0123456789";
-  std::string name = padded("ECHO");
-  std::int16_t length = 10, datalength = 11;
-  EXPECT_EQ(call(kLinkDatalength.c_str(), {name.data(), data, &length, &datalength}), kLengerr);
-  datalength = 10;
-  EXPECT_EQ(call(kLinkDatalength.c_str(), {name.data(), data, &length, &datalength}), kNormal);
-  EXPECT_STREQ(data, "9876543210");
-
-  char elsewhere[] = "CICX";
-  EXPECT_EQ(call(kLinkSysid.c_str(), {name.data(), data, &length, nullptr, elsewhere}),
-            (Answer{53, 0}));
-  std::string own = region::system_id();
-  EXPECT_EQ(call(kLinkSysid.c_str(), {name.data(), data, &length, nullptr, own.data()}), kNormal);
-  EXPECT_STREQ(data, "0123456789");
 }
 
 TEST_F(ProgramTest, XctlRecordsTheTransferWithACopyOfTheCommarea) {
