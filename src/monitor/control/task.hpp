@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +21,17 @@ namespace ravnmor::control {
 struct Transfer {
   std::string program;
   std::vector<std::uint8_t> commarea;
+};
+
+// What HANDLE CONDITION, IGNORE CONDITION, HANDLE AID and HANDLE ABEND have
+// recorded: the condition and key codes of the descriptor with whether a
+// label was named (a label is never jumped to: programs here test the
+// response), and the abend exit.
+struct Handles {
+  std::map<char, bool> conditions;            // code -> true handled with a label, false ignored
+  std::map<char, bool> keys;                  // key code -> true with a label
+  std::optional<std::string> abend_exit;      // HANDLE ABEND PROGRAM, while not cancelled
+  std::optional<std::string> cancelled_exit;  // HANDLE ABEND CANCEL: what RESET restores
 };
 
 struct Task {
@@ -50,6 +62,9 @@ struct Task {
   std::string abend_code;     // the last ABEND's ABCODE, blank-padded; empty before one
   std::string abend_program;  // the program that issued it
   bool abended = false;       // ABEND CANCEL: the program's level has ended abnormally
+
+  Handles handles;
+  std::vector<Handles> pushed_handles;  // PUSH HANDLE saves, POP HANDLE restores
 
   bool cwa_in_use = false;                    // the CWA was loaded from the store for this task
   std::vector<std::function<void()>> at_end;  // run by the runner when the task ends

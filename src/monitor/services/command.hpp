@@ -35,10 +35,12 @@ enum Condition : std::int32_t {
   kPgmiderr = 27,
   kTransiderr = 28,
   kEnddata = 29,
+  kMapfail = 36,
   kNostg = 42,
   kQiderr = 44,
   kSysiderr = 53,
   kEnqbusy = 55,
+  kNotalloc = 61,
   kTermerr = 81,
 };
 

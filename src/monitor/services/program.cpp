@@ -117,6 +117,29 @@ struct LinkingState {
   std::vector<std::uint8_t> passed_commarea;
 };
 
+// Runs `program` one level below the running one with `commarea`, and puts
+// the task back as it was when that level ends. True when it ended by ABEND
+// CANCEL.
+bool link_level(control::Task& task, const std::string& program, const Commarea& commarea) {
+  LinkingState caller{task.program, task.commarea, task.commarea_length,
+                      std::move(task.passed_commarea)};
+  task.linking_programs.push_back(caller.program);
+  control::set_commarea(task, commarea.data, commarea.length);
+  std::vector<std::string> ran;
+  region::run_program_level(task, program, ran);
+  bool abended = task.abended;
+
+  task.linking_programs.pop_back();
+  task.program = caller.program;
+  task.passed_commarea = std::move(caller.passed_commarea);
+  control::set_commarea(task, caller.commarea, caller.commarea_length);
+  task.returned = false;
+  task.abended = false;
+  task.went_back = false;
+  task.transfer.reset();
+  return abended;
+}
+
 }  // namespace
 
 Response program_entry(const Command& command) {
@@ -179,24 +202,7 @@ Response link(const Command& command) {
       return {kSysiderr, 0};
     }
   }
-
-  LinkingState caller{task.program, task.commarea, task.commarea_length,
-                      std::move(task.passed_commarea)};
-  task.linking_programs.push_back(caller.program);
-  control::set_commarea(task, commarea.data, commarea.length);
-  std::vector<std::string> ran;
-  region::run_program_level(task, program, ran);
-  bool abended = task.abended;
-
-  task.linking_programs.pop_back();
-  task.program = caller.program;
-  task.passed_commarea = std::move(caller.passed_commarea);
-  control::set_commarea(task, caller.commarea, caller.commarea_length);
-  task.returned = false;
-  task.abended = false;
-  task.went_back = false;
-  task.transfer.reset();
-  return abended ? Response{kInvreq, kLinkedAbend} : Response{};
+  return link_level(task, program, commarea) ? Response{kInvreq, kLinkedAbend} : Response{};
 }
 
 Response xctl(const Command& command) {
@@ -224,9 +230,21 @@ Response abend(const Command& command) {
   bool cancel = command.given(kCancel);
   task.abend_code = code;
   task.abend_program = task.program;
-  task.abended = cancel;
+  // HANDLE ABEND PROGRAM: the exit runs instead of the abend, unless CANCEL
+  // bypasses it; the task goes on after it.
+  const std::optional<std::string>& exit = task.handles.abend_exit;
+  bool to_exit = !cancel && exit && region::program_table().find_program(*exit) != nullptr &&
+                 !active(task, *exit, true);
   region::log_error("task " + std::to_string(task.number) + " program " + task.program + " abend " +
-                    code + (cancel ? "" : ", taken by the program"));
+                    code +
+                    (cancel    ? ""
+                     : to_exit ? ", handled by " + *exit
+                               : ", taken by the program"));
+  if (to_exit) {
+    link_level(task, *exit, Commarea{});
+    return {};
+  }
+  task.abended = cancel;
   return {};
 }
 

@@ -10,9 +10,11 @@
 //
 // EIBRESP2 of the answers:
 //   INVREQ   1 no terminal, 2 CURSOR outside 0-1919, 3 RECEIVE without INTO
-//            or SET, 4 SEND or SEND TEXT without FROM
+//            or SET, 4 SEND or SEND TEXT without FROM, 5 no map sets are
+//            defined (SEND MAP, SEND PAGE, PURGE MESSAGE, SEND TEXT MAPPED)
 //   LENGERR  0 the input was cut to the room, 1 a negative length, 2 the
-//            stream does not fit the TIOA
+//            stream does not fit the TIOA, 3 nothing to send (no LENGTH, or 0)
+//   MAPFAIL  0 RECEIVE MAP: there is no map to receive by
 //   TERMERR  0 the terminal is gone
 #include "monitor/terminal/terminal.hpp"
 
@@ -39,12 +41,14 @@ enum TerminalRefusal : std::int32_t {
   kBadCursor = 2,
   kNoReceivingArea = 3,
   kNoFrom = 4,
+  kNoMaps = 5,  // a map command, or SEND TEXT MAPPED: no map sets are defined
 };
 
 enum LengthTrouble : std::int32_t {
   kInputCut = 0,
   kNegativeLength = 1,
   kStreamTooLong = 2,
+  kNothingToSend = 3,  // SEND or SEND TEXT with no LENGTH, or LENGTH 0
 };
 
 // The SEND forms: FROM and its LENGTH (FLENGTH for a fullword).
@@ -59,11 +63,12 @@ constexpr Option kControlCursor{"CURSOR", 'C', 8, 5, Arg::kHalf};
 constexpr Option kErase{"ERASE", 'E', 12};
 constexpr Option kEraseaup{"ERASEAUP", 'A', 12};
 constexpr Option kFreekb{"FREEKB", 'F', 14};
+constexpr Option kMapped{"MAPPED", 'M', 11};
 constexpr Option kAlarm{"ALARM", 'A', 15};
 constexpr Option kSendOptions[] = {kFrom,      kSendLength, kFlength, kCtlchar,
                                    kSendErase, kFreekb,     kAlarm};
-constexpr Option kSendTextOptions[] = {kFrom,  kTextLength, kFlength, kTextCursor,
-                                       kErase, kEraseaup,   kFreekb,  kAlarm};
+constexpr Option kSendTextOptions[] = {kFrom,     kTextLength, kFlength, kTextCursor, kErase,
+                                       kEraseaup, kFreekb,     kAlarm,   kMapped};
 constexpr Option kSendControlOptions[] = {kControlCursor, kErase, kEraseaup, kFreekb, kAlarm};
 
 constexpr Option kReceiveInto{"INTO", kIntoArea, 3, 2, Arg::kData};
@@ -240,6 +245,7 @@ Response outbound_data(const Command& command, std::span<const std::uint8_t>& da
   if (!command.given(kFrom) || !from.passed()) return {kInvreq, kNoFrom};
   std::int32_t length = load_sized(command.area(kTextLength), command.given(kFlength));
   if (length < 0) return {kLengerr, kNegativeLength};
+  if (length == 0) return {kLengerr, kNothingToSend};
   data = from.read(static_cast<std::size_t>(length));
   return {};
 }
@@ -266,6 +272,7 @@ Response send_data(const Command& command) {
 Response send_text(const Command& command) {
   control::Task& task = command.task();
   if (!has_terminal(task)) return kNoTerminalAnswer;
+  if (command.given(kMapped)) return {kInvreq, kNoMaps};
   std::span<const std::uint8_t> from;
   if (Response refused = outbound_data(command, from); refused.resp != kNormal) return refused;
   std::optional<int> cursor;
@@ -339,8 +346,21 @@ Response receive(const Command& command) {
 }
 
 namespace {
+// Maps: no map sets are defined in this region.
+Response no_maps(const Command&) {
+  return {kInvreq, kNoMaps};
+}
+
+Response receive_map(const Command&) {
+  return {kMapfail, 0};
+}
+
 constexpr CommandRow kCommands[] = {
     {0x0402, "RECEIVE", receive, kReceiveOptions},
+    {0x1802, "RECEIVE MAP", receive_map, {}},
+    {0x1804, "SEND MAP", no_maps, {}},
+    {0x1808, "SEND PAGE", no_maps, {}},
+    {0x180A, "PURGE MESSAGE", no_maps, {}},
     {0x0404, "SEND", send_data, kSendOptions},
     {0x1806, "SEND TEXT", send_text, kSendTextOptions},
     {0x1812, "SEND CONTROL", send_control, kSendControlOptions},
