@@ -11,6 +11,9 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -185,6 +188,16 @@ const Scenario kScenarios[] = {
       {"PURGE MESSAGE", "INVREQ", 5},
       {"SEND TEXT MAPPED FROM(&STRING) LENGTH(10)", "INVREQ", 5},
       {"SEND TEXT FROM(HELLO)", "LENGERR", 3}}},
+    {"trace, dump and journal",
+     {{"TRACE ON", "NORMAL", 0},
+      {"ENTER TRACEID(7) FROM(&STRING)", "NORMAL", 0},
+      {"TRACE OFF", "NORMAL", 0},
+      {"DUMP DUMPCODE(D1) FROM(&STRING) LENGTH(10)", "NORMAL", 0},
+      {"DUMP DUMPCODE(D2) FROM(&HWORD) LENGTH(10)", "LENGERR", 203},
+      {"JOURNAL JFILEID(1) JTYPEID(AB) FROM(&STRING)", "JIDERR", 1},
+      {"WAIT JOURNAL JFILEID(1)", "JIDERR", 1},
+      {"ISSUE ERASEAUP", "NORMAL", 0},
+      {"ISSUE PRINT", "NORMAL", 0}}},
 };
 
 struct Outcome {
@@ -227,9 +240,10 @@ std::string response_name(std::int32_t resp) {
   return text.substr(0, text.find(' '));
 }
 
-class CommandsTest : public ::testing::TestWithParam<Scenario> {
+// Runs lines as one task of a fresh region.
+class TableRun : public ::testing::Test {
  protected:
-  CommandsTest() {
+  TableRun() {
     ravnmor::exec::register_builtin_programs(ravnmor::region::program_table());
     ravnmor::region::program_table().add_program("TABLE", [this] { run_lines(); });
     ravnmor::region::program_table().add_transaction("QCMD", "TABLE");
@@ -241,7 +255,7 @@ class CommandsTest : public ::testing::TestWithParam<Scenario> {
     cintemptyscr();
     TerminateQCMD = 0;
     begin_translations();
-    for (const Line& line : GetParam().lines) {
+    for (const Line& line : lines) {
       Outcome outcome;
       if (translate_line(line.command) != Translation::kAccepted) {
         outcome.response = "not accepted";
@@ -263,20 +277,28 @@ class CommandsTest : public ::testing::TestWithParam<Scenario> {
     deleteallvars();
   }
 
+  // Runs `to_run`; a command that shows the user's screen waits for a key
+  // after it, and RECEIVE waits for one.
+  void run(const std::vector<Line>& to_run) {
+    lines = to_run;
+    for (const Line& line : lines) {
+      for (const char* verb : {"SEND", "LINK", "RECEIVE"}) {
+        if (std::strncmp(line.command, verb, std::strlen(verb)) == 0) region.terminal().enter();
+      }
+    }
+    region.run("QCMD");
+  }
+
   ravnmor::region::TestRegion region;
+  std::vector<Line> lines;
   std::vector<Outcome> outcomes;
 };
 
+class CommandsTest : public TableRun, public ::testing::WithParamInterface<Scenario> {};
+
 TEST_P(CommandsTest, EachLineAnswersAndLeavesItsEffect) {
   const Scenario& scenario = GetParam();
-  // A command that shows the user's screen waits for a key after it, and
-  // RECEIVE waits for one.
-  for (const Line& line : scenario.lines) {
-    for (const char* verb : {"SEND", "LINK", "RECEIVE"}) {
-      if (std::strncmp(line.command, verb, std::strlen(verb)) == 0) region.terminal().enter();
-    }
-  }
-  region.run("QCMD");
+  run(scenario.lines);
   ASSERT_EQ(outcomes.size(), scenario.lines.size());
   for (std::size_t i = 0; i < outcomes.size(); ++i) {
     const Line& line = scenario.lines[i];
@@ -294,6 +316,29 @@ TEST_P(CommandsTest, EachLineAnswersAndLeavesItsEffect) {
       }
     }
   }
+}
+
+// What DUMP, ENTER and ISSUE PRINT leave in the region directory.
+TEST_F(TableRun, DumpTraceAndPrintWriteTheirFiles) {
+  run({{"TRACE ON", "NORMAL", 0},
+       {"ENTER TRACEID(7) FROM(&STRING)", "NORMAL", 0},
+       {"DUMP DUMPCODE(AB1) FROM(&STRING) LENGTH(10)", "NORMAL", 0},
+       {"SEND TEXT FROM(&STRING) ERASE", "NORMAL", 0},
+       {"ISSUE PRINT", "NORMAL", 0}});
+  EXPECT_NE(region.trace().find("USER 7 4558414D504C4520535452494E472041"), std::string::npos);
+  std::vector<std::filesystem::path> dumps;
+  for (const auto& entry : std::filesystem::directory_iterator(region.directory() / "dumps")) {
+    dumps.push_back(entry.path());
+  }
+  ASSERT_EQ(dumps.size(), 1u);
+  EXPECT_NE(dumps[0].filename().string().find("-AB1_-1.txt"), std::string::npos);
+  std::ifstream dump(dumps[0]);
+  std::string text((std::istreambuf_iterator<char>(dump)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("FROM (10 bytes)\n  000000 4558414D504C45205354"), std::string::npos);
+  EXPECT_NE(text.find("*EXAMPLE ST*"), std::string::npos);
+  std::ifstream print(region.directory() / "print.txt");
+  std::string printed((std::istreambuf_iterator<char>(print)), std::istreambuf_iterator<char>());
+  EXPECT_NE(printed.find("EXAMPLE STRING ARGUMENT"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Services, CommandsTest, ::testing::ValuesIn(kScenarios),

@@ -37,6 +37,7 @@ enum Condition : std::int32_t {
   kEnddata = 29,
   kMapfail = 36,
   kNostg = 42,
+  kJiderr = 43,
   kQiderr = 44,
   kSysiderr = 53,
   kEnqbusy = 55,

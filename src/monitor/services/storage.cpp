@@ -69,6 +69,16 @@ std::uint8_t* acquire_task_storage(std::size_t size, bool shared) {
   return block;
 }
 
+std::vector<std::pair<const void*, std::size_t>> task_storage() {
+  std::uint32_t task = running_task();
+  release_ended_tasks(task);
+  std::vector<std::pair<const void*, std::size_t>> blocks;
+  for (const auto& [block, owner] : handed_out) {
+    if (owner == task) blocks.emplace_back(block, control::LowArena::instance().block_size(block));
+  }
+  return blocks;
+}
+
 Response getmain(const Command& command) {
   Area set = command.area(kSet);
   Area length_area = command.area(kLength);

@@ -6,10 +6,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace ravnmor::services {
 
 // A zero-filled block for the running task; nullptr when the arena is full.
 std::uint8_t* acquire_task_storage(std::size_t size, bool shared = false);
+
+// The blocks the running task holds (not SHARED ones), with their sizes.
+std::vector<std::pair<const void*, std::size_t>> task_storage();
 
 }  // namespace ravnmor::services

@@ -16,15 +16,19 @@
 //            stream does not fit the TIOA, 3 nothing to send (no LENGTH, or 0)
 //   MAPFAIL  0 RECEIVE MAP: there is no map to receive by
 //   TERMERR  0 the terminal is gone
+//   IOERR    0 ISSUE PRINT could not write the region's print file
 #include "monitor/terminal/terminal.hpp"
 
 #include <algorithm>
+#include <ctime>
+#include <fstream>
 #include <optional>
 #include <span>
 
 #include "host/host.hpp"
 #include "monitor/control/blocks.hpp"
 #include "monitor/control/task.hpp"
+#include "monitor/region/region.hpp"
 #include "monitor/services/data_area.hpp"
 #include "monitor/services/handlers.hpp"
 #include "monitor/services/screen.hpp"
@@ -62,6 +66,7 @@ constexpr Option kTextCursor{"CURSOR", 'C', 8, 4, Arg::kHalf};
 constexpr Option kControlCursor{"CURSOR", 'C', 8, 5, Arg::kHalf};
 constexpr Option kErase{"ERASE", 'E', 12};
 constexpr Option kEraseaup{"ERASEAUP", 'A', 12};
+constexpr const char* kPrintFile = "print.txt";
 constexpr Option kFreekb{"FREEKB", 'F', 14};
 constexpr Option kMapped{"MAPPED", 'M', 11};
 constexpr Option kAlarm{"ALARM", 'A', 15};
@@ -346,6 +351,31 @@ Response receive(const Command& command) {
 }
 
 namespace {
+Response issue_eraseaup(const Command& command) {
+  control::Task& task = command.task();
+  if (!has_terminal(task)) return kNoTerminalAnswer;
+  return erase_unprotected(task);
+}
+
+// ISSUE PRINT: the terminal's screen as it stands, appended to print.txt in
+// the region directory under a line naming the terminal and the time.
+Response issue_print(const Command& command) {
+  control::Task& task = command.task();
+  if (!has_terminal(task)) return kNoTerminalAnswer;
+  region::Region* region = region::current_region();
+  if (region == nullptr) return {kIoerr, 0};
+  std::ofstream out(region->directory() / kPrintFile, std::ios::app);
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char when[32];
+  std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
+  out << "---- " << task.terminal_id << " " << when << "\n";
+  for (int row = 1; row <= host::kScreenRows; ++row)
+    out << task.terminal->screen().row_text(row) << "\n";
+  return out ? Response{} : Response{kIoerr, 0};
+}
+
 // Maps: no map sets are defined in this region.
 Response no_maps(const Command&) {
   return {kInvreq, kNoMaps};
@@ -357,6 +387,8 @@ Response receive_map(const Command&) {
 
 constexpr CommandRow kCommands[] = {
     {0x0402, "RECEIVE", receive, kReceiveOptions},
+    {0x0418, "ISSUE ERASEAUP", issue_eraseaup, {}},
+    {0x041C, "ISSUE PRINT", issue_print, {}},
     {0x1802, "RECEIVE MAP", receive_map, {}},
     {0x1804, "SEND MAP", no_maps, {}},
     {0x1808, "SEND PAGE", no_maps, {}},
