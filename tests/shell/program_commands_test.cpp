@@ -58,7 +58,7 @@ class ProgramCommandsTest : public ::testing::Test {
 };
 
 TEST_F(ProgramCommandsTest, ACommandWithoutAServiceIsInvreqOnTheResultAndEibScreens) {
-  user().type_field(1, "QCMD ISSUE PRINT").enter();
+  user().type_field(1, "QCMD INQUIRE FILE(F1) OPENSTATUS(&FWORD)").enter();
   user().enter().enter();  // checked, executed
   user().pf(4).pf(3).pf(3).pf(3);
   std::vector<Screen> screens = run();
@@ -66,7 +66,7 @@ TEST_F(ProgramCommandsTest, ACommandWithoutAServiceIsInvreqOnTheResultAndEibScre
   ASSERT_GE(result, 0);
   int eib = first_showing(screens, kEibTitle);
   ASSERT_GT(eib, result);
-  EXPECT_EQ(screens[eib].text_at(5, 52, 4), "041c");       // EIBFN of ISSUE PRINT
+  EXPECT_EQ(screens[eib].text_at(5, 52, 4), "4c02");       // EIBFN of INQUIRE FILE
   EXPECT_EQ(screens[eib].text_at(16, 52, 8), "00000010");  // EIBRESP: INVREQ
   EXPECT_EQ(screens[eib].text_at(17, 52, 8), "00000000");  // EIBRESP2: no service
 }

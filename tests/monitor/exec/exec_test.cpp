@@ -154,8 +154,8 @@ TEST_F(ExecTest, ReturnTransidAndCommareaAreKeptForTheNextTask) {
 
 TEST_F(ExecTest, UnknownFunctionAnswersInvreqAndTheProgramGoesOn) {
   dirty_eib();
-  host::oxdfhei1("<\"                    !");  // X'1C02', DUMP: no service
-  EXPECT_EQ(fn(), "1C02");
+  host::oxdfhei1("l\"                    !");  // X'4C02', INQUIRE FILE: no service
+  EXPECT_EQ(fn(), "4C02");
   EXPECT_EQ(resp(), 16);
   EXPECT_EQ(resp2(), 0);
   host::oxdfhei1(kGoBack, dummy);
