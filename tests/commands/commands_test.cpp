@@ -145,7 +145,11 @@ const Scenario kScenarios[] = {
      {{"RECEIVE INTO(&STRING) LENGTH(&HWORD)", "NORMAL", 0, "&HWORD=0"},  // an empty screen
       {"SEND TEXT FROM(&STRING) ERASE", "NORMAL", 0},
       {"SEND CONTROL CURSOR(2000)", "INVREQ", 2},
-      {"SEND FROM(&STRING) LENGTH(5)", "NORMAL", 0}}},
+      {"SEND FROM(&STRING) LENGTH(5)", "NORMAL", 0},
+      {"CONVERSE FROM(&STRING) FROMLENGTH(5) SET(&FWORD) TOLENGTH(&HWORD)", "NORMAL", 0,
+       "&FWORD!=123456789"},
+      {"CONVERSE FROM(&STRING) INTO(&STRING)", "INVREQ", 3},  // no INTO area is passed
+      {"CONVERSE FROM(&STRING) SET(&FWORD) CONVID(CNV1)", "NOTALLOC", 0}}},
     {"address and assign",
      {{"ADDRESS EIB(&FWORD)", "NORMAL", 0, "&FWORD!=123456789"},
       {"ADDRESS CSA(&FWORD)", "INVREQ", 1},
@@ -282,7 +286,7 @@ class TableRun : public ::testing::Test {
   void run(const std::vector<Line>& to_run) {
     lines = to_run;
     for (const Line& line : lines) {
-      for (const char* verb : {"SEND", "LINK", "RECEIVE"}) {
+      for (const char* verb : {"SEND", "LINK", "RECEIVE", "CONVERSE"}) {
         if (std::strncmp(line.command, verb, std::strlen(verb)) == 0) region.terminal().enter();
       }
     }

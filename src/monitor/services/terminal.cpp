@@ -87,6 +87,23 @@ constexpr Option kBuffer{"BUFFER", 'B', 5};
 constexpr Option kReceiveOptions[] = {kReceiveInto, kReceiveSet, kReceiveLength, kReceiveFlength,
                                       kMaxlength,   kMaxflength, kAsis,          kBuffer};
 
+constexpr Option kConverseFrom{"FROM", 'F', 3, 2, Arg::kData};
+constexpr Option kFromlength{"FROMLENGTH", ' ', 0, 3, Arg::kHalf};
+constexpr Option kFromflength{"FROMFLENGTH", 'F', 16, 3, Arg::kFull};
+constexpr Option kConverseInto{"INTO", kIntoArea, 4, 0, Arg::kUnread};
+constexpr Option kConverseSet{"SET", kSetPointer, 4, 4, Arg::kPointer};
+constexpr Option kTolength{"TOLENGTH", 'T', 5, 5, Arg::kHalf};
+constexpr Option kToflength{"TOFLENGTH", 'F', 5, 5, Arg::kFull};
+constexpr Option kConverseMaxlength{"MAXLENGTH", 'H', 15, 13, Arg::kHalf};
+constexpr Option kConverseMaxflength{"MAXFLENGTH", 'F', 15, 13, Arg::kFull};
+constexpr Option kConverseCtlchar{"CTLCHAR", 'C', 7, 7, Arg::kChars, 1};
+constexpr Option kConverseErase{"ERASE", 'E', 10};
+constexpr Option kConvid{"CONVID", 'C', 20, 6, Arg::kChars, 4};
+constexpr Option kConverseOptions[] = {kConverseFrom,    kFromlength,        kFromflength,
+                                       kConverseInto,    kConverseSet,       kTolength,
+                                       kToflength,       kConverseMaxlength, kConverseMaxflength,
+                                       kConverseCtlchar, kConverseErase,     kConvid};
+
 constexpr int kCursorAlone = -1;       // CURSOR written without a value: the default place
 constexpr std::size_t kInputData = 3;  // an inbound record: AID, cursor address, data
 
@@ -226,8 +243,8 @@ int text_start(const control::Task& task) {
 // The terminal's input for RECEIVE: the input that started the task when no
 // RECEIVE has taken it yet, else the user's next input; with BUFFER the
 // whole screen as it stands, at once.
-bool take_input(const Command& command, control::Task& task, std::vector<std::uint8_t>& input) {
-  if (command.given(kBuffer)) {
+bool take_input(control::Task& task, bool buffer, std::vector<std::uint8_t>& input) {
+  if (buffer) {
     input = task.terminal->screen().read_buffer(terminal::aid::kNone);
     return true;
   }
@@ -257,21 +274,64 @@ Response outbound_data(const Command& command, std::span<const std::uint8_t>& da
 
 }  // namespace
 
+namespace {
+
+// Writes `from` as the data of one write (erase/write with ERASE), under
+// the WCC that `ctlchar` gives, else one made from the command's options.
+Response send_stream(const Command& command, control::Task& task,
+                     std::span<const std::uint8_t> from, bool erase, const Option& ctlchar) {
+  if (from.size() > host::kTioaDataCapacity) return {kLengerr, kStreamTooLong};
+  Area given = command.given_area(ctlchar);
+  std::uint8_t wcc = given.passed() ? given.read(1)[0] : control_character(command, erase);
+  auto write = erase ? terminal::Command::erase_write : terminal::Command::write;
+  std::uint8_t* data = start_tioa_stream(terminal::image::command(write), wcc);
+  std::copy(from.begin(), from.end(), data);
+  return send_tioa_stream(task, from.size());
+}
+
+// What RECEIVE and CONVERSE take the terminal's input into.
+struct Receiver {
+  DataArea to;
+  Area length;       // receives the input's full length
+  bool wide_length;  // LENGTH is a fullword
+  std::optional<std::int32_t> room;
+  bool asis;
+  bool buffer;  // the whole screen, at once
+};
+
+// Takes the input (see take_input), records its AID and cursor in the EIB,
+// upper-cases it unless ASIS and delivers it cut to the room.
+Response receive_into(control::Task& task, Receiver& receiver) {
+  if (receiver.room && *receiver.room < 0) return {kLengerr, kNegativeLength};
+  std::vector<std::uint8_t> input;
+  if (!take_input(task, receiver.buffer, input)) return kTerminalGone;
+  control::record_attention(input);
+  std::span<std::uint8_t> data(input);
+  data = data.subspan(std::min(kInputData, data.size()));
+  if (!receiver.asis) upper_case(data);
+
+  auto size = static_cast<std::int32_t>(data.size());
+  std::int32_t kept = receiver.room ? std::min(*receiver.room, size) : size;
+  // deliver() cuts the data to the room it is told: kept, in a halfword of
+  // the region's own (input is at most 7000 bytes).
+  std::int16_t kept_length = static_cast<std::int16_t>(kept);
+  receiver.to.length = Area(reinterpret_cast<std::uint8_t*>(&kept_length), sizeof kept_length, 0);
+  if (Response delivered = deliver(receiver.to, data.first(static_cast<std::size_t>(kept)));
+      delivered.resp != kNormal) {
+    return delivered;
+  }
+  store_sized(receiver.length, receiver.wide_length, size);
+  return kept < size ? Response{kLengerr, kInputCut} : Response{};
+}
+
+}  // namespace
+
 Response send_data(const Command& command) {
   control::Task& task = command.task();
   if (!has_terminal(task)) return kNoTerminalAnswer;
   std::span<const std::uint8_t> from;
   if (Response refused = outbound_data(command, from); refused.resp != kNormal) return refused;
-  if (from.size() > host::kTioaDataCapacity) return {kLengerr, kStreamTooLong};
-  bool erase = command.given(kSendErase);
-  Area ctlchar = command.area(kCtlchar);
-  std::uint8_t wcc = command.given(kCtlchar) && ctlchar.passed()
-                         ? ctlchar.read(1)[0]
-                         : control_character(command, erase);
-  auto write = erase ? terminal::Command::erase_write : terminal::Command::write;
-  std::uint8_t* data = start_tioa_stream(terminal::image::command(write), wcc);
-  std::copy(from.begin(), from.end(), data);
-  return send_tioa_stream(task, from.size());
+  return send_stream(command, task, from, command.given(kSendErase), kCtlchar);
 }
 
 Response send_text(const Command& command) {
@@ -313,41 +373,59 @@ Response send_control(const Command& command) {
 Response receive(const Command& command) {
   control::Task& task = command.task();
   if (!has_terminal(task)) return kNoTerminalAnswer;
-  DataArea to{command.flag(kReceiveInto.flag_position), command.area(kReceiveInto), Area{}};
-  if (!to.named()) return {kInvreq, kNoReceivingArea};
-  to.check_receivers();
-  bool wide_length = command.given(kReceiveFlength);
-  Area length_area =
-      wide_length || command.given(kReceiveLength) ? command.area(kReceiveLength) : Area{};
-  if (length_area.passed()) length_area.require(sized_length(wide_length));
-  std::optional<std::int32_t> room;
+  Receiver receiver{{command.flag(kReceiveInto.flag_position), command.area(kReceiveInto), Area{}},
+                    Area{},
+                    command.given(kReceiveFlength),
+                    std::nullopt,
+                    command.given(kAsis),
+                    command.given(kBuffer)};
+  if (!receiver.to.named()) return {kInvreq, kNoReceivingArea};
+  receiver.to.check_receivers();
+  if (receiver.wide_length || command.given(kReceiveLength)) {
+    receiver.length = command.area(kReceiveLength);
+  }
+  if (receiver.length.passed()) receiver.length.require(sized_length(receiver.wide_length));
   if (command.given(kMaxlength) || command.given(kMaxflength)) {
-    room = load_sized(command.area(kMaxlength), command.given(kMaxflength));
-  } else if (to.kind == kIntoArea) {
-    room = load_sized(length_area, wide_length);
+    receiver.room = load_sized(command.area(kMaxlength), command.given(kMaxflength));
+  } else if (receiver.to.kind == kIntoArea) {
+    receiver.room = load_sized(receiver.length, receiver.wide_length);
   }
-  if (room && *room < 0) return {kLengerr, kNegativeLength};
+  return receive_into(task, receiver);
+}
 
-  std::vector<std::uint8_t> input;
-  if (!take_input(command, task, input)) return kTerminalGone;
-  control::record_attention(input);
-  std::span<std::uint8_t> data(input);
-  data = data.subspan(std::min(kInputData, data.size()));
-  if (!command.given(kAsis)) upper_case(data);
-
-  auto size = static_cast<std::int32_t>(data.size());
-  std::int32_t kept = room ? std::min(*room, size) : size;
-  // deliver() cuts the data to the room it is told: kept, in a halfword of
-  // the region's own (input is at most 7000 bytes).
-  std::int16_t kept_length = static_cast<std::int16_t>(kept);
-  to.length = Area(reinterpret_cast<std::uint8_t*>(&kept_length), sizeof kept_length,
-                   kReceiveLength.argument);
-  if (Response delivered = deliver(to, data.first(static_cast<std::size_t>(kept)));
-      delivered.resp != kNormal) {
-    return delivered;
+// CONVERSE: FROM written as SEND writes it, then the next input taken as
+// RECEIVE takes it into SET (the translator passes no INTO area: INVREQ 3),
+// TOLENGTH (TOFLENGTH) receiving its length and MAXLENGTH (MAXFLENGTH) its
+// room. A CONVID names a conversation, and none is allocated: NOTALLOC.
+Response converse(const Command& command) {
+  control::Task& task = command.task();
+  if (command.given(kConvid)) return {kNotalloc, 0};
+  if (!has_terminal(task)) return kNoTerminalAnswer;
+  Area from = command.area(kConverseFrom);
+  if (!from.passed()) return {kInvreq, kNoFrom};
+  std::int32_t length = load_sized(command.area(kFromlength), command.given(kFromflength));
+  if (length < 0) return {kLengerr, kNegativeLength};
+  Receiver receiver{
+      {command.flag(kConverseInto.flag_position), command.given_area(kConverseSet), Area{}},
+      Area{},
+      command.given(kToflength),
+      std::nullopt,
+      false,
+      false};
+  if (!receiver.to.named()) return {kInvreq, kNoReceivingArea};
+  receiver.to.check_receivers();
+  receiver.length = command.area(kTolength);
+  if (receiver.length.passed()) receiver.length.require(sized_length(receiver.wide_length));
+  if (command.given(kConverseMaxlength) || command.given(kConverseMaxflength)) {
+    receiver.room =
+        load_sized(command.area(kConverseMaxlength), command.given(kConverseMaxflength));
   }
-  store_sized(length_area, wide_length, size);
-  return kept < size ? Response{kLengerr, kInputCut} : Response{};
+  if (Response sent = send_stream(command, task, from.read(static_cast<std::size_t>(length)),
+                                  command.given(kConverseErase), kConverseCtlchar);
+      sent.resp != kNormal) {
+    return sent;
+  }
+  return receive_into(task, receiver);
 }
 
 namespace {
@@ -387,6 +465,7 @@ Response receive_map(const Command&) {
 
 constexpr CommandRow kCommands[] = {
     {0x0402, "RECEIVE", receive, kReceiveOptions},
+    {0x0406, "CONVERSE", converse, kConverseOptions},
     {0x0418, "ISSUE ERASEAUP", issue_eraseaup, {}},
     {0x041C, "ISSUE PRINT", issue_print, {}},
     {0x1802, "RECEIVE MAP", receive_map, {}},
