@@ -65,15 +65,23 @@ const char* const kCommands[] = {
     "SEND FROM(&STRING) LENGTH(&HWORD)",
     "SEND CONTROL CURSOR(&HWORD)",
     "INQUIRE FILE(&STRING) OPENSTATUS(&FWORD)",
+    "BIF DEEDIT FIELD(&STRING) LENGTH(&HWORD)",
+    "DUMP DUMPCODE(FZ) FROM(&STRING) LENGTH(&HWORD)",
+    "ENTER TRACEID(&HWORD) FROM(&STRING)",
+    "HANDLE ABEND PROGRAM(ECHO)",
+    "CONVERSE FROM(&STRING) FROMLENGTH(&HWORD) SET(&FWORD) TOLENGTH(&HWORD)",
 };
 
 const char* const kVariables[] = {"&HWORD", "&FWORD", "&DWORD", "&STRING", "&PACKED"};
 const char* const kLengths[] = {"0", "1", "32767", "65535", "-1", "2147483648"};
-const char* const kLengthOptions[] = {"LENGTH(", "FLENGTH(", "MAXLENGTH(", "ITEM(", "CURSOR("};
+const char* const kLengthOptions[] = {"LENGTH(",   "FLENGTH(", "MAXLENGTH(", "FROMLENGTH(",
+                                      "TOLENGTH(", "ITEM(",    "CURSOR("};
 
-// The verbs after which QCMD waits for a key with the user's screen shown.
-bool changes_screen(const std::string& command) {
-  return command.starts_with("SEND") || command.starts_with("LINK");
+// The commands that take a key of their own: QCMD waits for one after a
+// command that shows the user's screen, and CONVERSE reads one.
+bool takes_a_key(const std::string& command) {
+  return command.starts_with("SEND") || command.starts_with("LINK") ||
+         command.starts_with("CONVERSE");
 }
 
 int setting(const char* name, int fallback) {
@@ -158,7 +166,7 @@ TEST(ExecutionFuzz, MutatedCommandsStayInsideTheirStorage) {
       // PF3 on the result (or check) screen goes back to the initial screen.
       std::string command = mutator.next();
       user.type_field(1, "QCMD " + command).enter().enter().enter();
-      if (changes_screen(command)) user.enter();
+      if (takes_a_key(command)) user.enter();
       user.pf(3);
     }
     user.pf(5).pf(3).pf(3);
