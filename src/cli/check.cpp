@@ -2,7 +2,9 @@
 // fresh interpreter state with the example variables (verb recognition,
 // argument evaluation, the translator), and prints what would reach the
 // monitor: the descriptor, the function code, the parameter count, every
-// argument position and the diagnostics. With --json one object per line.
+// argument position with its value as the screens show it, the diagnostics
+// and the message the screen's message line would show. With --json one
+// object per line.
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
@@ -17,15 +19,15 @@
 #include "syntax/syntax.hpp"
 #include "translator/descriptor.hpp"
 #include "translator/diagnostics.hpp"
+#include "vars/messages.hpp"
 #include "vars/variables.hpp"
+#include "vars/varscreen.hpp"
 
 namespace ravnmor::cli {
 
 namespace {
 
 using nlohmann::json;
-
-constexpr const char* kNoVerb = "no verb of the command syntax table begins the command";
 
 struct Argument {
   int position;
@@ -42,6 +44,7 @@ struct Checked {
   std::string descriptor;  // empty: no command was completed
   std::vector<Argument> arguments;
   std::vector<std::pair<char, std::string>> diagnostics;
+  std::uint32_t message = 0;  // the message line's number; 0 when it shows none
 };
 
 std::string hex_byte(unsigned char c) {
@@ -69,23 +72,19 @@ std::string hex(const void* bytes, std::size_t length) {
   return text;
 }
 
-// A value as the command screen would show it: characters for strings,
-// decimal for binary numbers, hexadecimal otherwise.
+// A value as the screens show it in character mode: the text of a string
+// (other bytes in hexadecimal), numbers in the variables screen's form.
 std::string value_text(const void* address, int type, std::size_t length) {
   if (type == qcmd::kTypeString) {
     return printable(static_cast<const char*>(address), length);
   }
-  if (type == qcmd::kTypeHalfword) {
-    std::int16_t value = 0;
-    std::memcpy(&value, address, sizeof value);
-    return std::to_string(value);
-  }
-  if (type == qcmd::kTypeFullword) {
-    std::int32_t value = 0;
-    std::memcpy(&value, address, sizeof value);
-    return std::to_string(value);
-  }
-  return "X'" + hex(address, length) + "'";
+  qcmd::varnode shown{};
+  shown.type = type;
+  shown.value = static_cast<std::uint8_t*>(const_cast<void*>(address));  // only read
+  char text[qcmd::kNumberTextSize] = {};
+  const int formatted = qcmd::format_number(&shown, text);
+  if (formatted <= 0) return "X'" + hex(address, length) + "'";
+  return std::string(text, static_cast<std::size_t>(formatted));
 }
 
 int literal_variable_type(int value_type, int length) {
@@ -142,12 +141,16 @@ int param_count(const std::string& descriptor) {
 
 Checked check(const std::string& command) {
   qcmd::begin_translations();
-  Checked checked{command, "errors", "", "", {}, {}};
+  Checked checked{command, "errors", "", "", {}, {}, 0};
   qcmd::Translation result = qcmd::translate_line(command);
   if (result == qcmd::Translation::kNoVerb) {
-    checked.diagnostics.emplace_back('E', kNoVerb);
+    checked.message = qcmd::kMsgNoVerb;
     return checked;
   }
+  // As on the command screen: a message of the values' evaluation is shown
+  // first, the translator's refusal otherwise.
+  if (result != qcmd::Translation::kAccepted) qcmd::cintschedmsg(qcmd::kMsgDiagnostics);
+  checked.message = qcmd::GlobalErrorNum;
   checked.verb = qcmd::CmdIntSyntax.verb;
   checked.result = result == qcmd::Translation::kAccepted   ? "accepted"
                    : result == qcmd::Translation::kWarnings ? "warnings"
@@ -165,6 +168,12 @@ Checked check(const std::string& command) {
   }
   qcmd::deletedynvars();
   return checked;
+}
+
+std::string message_line(std::uint32_t number) {
+  char line[qcmd::kMessageLineSize] = {};
+  const int length = qcmd::compose_message_line(number, line);
+  return std::string(line, static_cast<std::size_t>(length));
 }
 
 std::string without_line_end(std::string text) {
@@ -191,6 +200,7 @@ void print_text(const Checked& checked) {
   for (const auto& [severity, text] : checked.diagnostics) {
     std::printf("  %c : %s\n", severity, without_line_end(text).c_str());
   }
+  if (checked.message != 0) std::printf("  message: %s\n", message_line(checked.message).c_str());
 }
 
 void print_json(const Checked& checked) {
@@ -220,6 +230,9 @@ void print_json(const Checked& checked) {
     diagnostics.push_back({{"severity", std::string(1, severity)}, {"text", text}});
   }
   object["diagnostics"] = diagnostics;
+  const bool shown = checked.message != 0;
+  object["message"] = shown ? json(checked.message) : json(nullptr);
+  object["message_line"] = shown ? json(message_line(checked.message)) : json(nullptr);
   std::printf("%s\n", object.dump(-1, ' ', false, json::error_handler_t::replace).c_str());
 }
 
@@ -251,7 +264,7 @@ void add_check_command(CLI::App& app, Action& action) {
       "check", "translate commands as the command screen does and show what reaches the monitor");
   auto commands = std::make_shared<std::vector<std::string>>();
   auto as_json = std::make_shared<bool>(false);
-  check_command->add_flag("--json", *as_json, "one JSON object per command");
+  check_command->add_flag("--json", *as_json, "one JSON object per command (default: text)");
   check_command
       ->add_option("COMMAND", *commands, "commands (without QCMD); - reads one a line from stdin")
       ->required();

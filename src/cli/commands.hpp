@@ -13,6 +13,7 @@ using Action = std::function<int()>;
 // Registered in main.cpp, one per subcommand file.
 void add_demo_command(CLI::App& app, Action& action);
 void add_check_command(CLI::App& app, Action& action);
+void add_store_command(CLI::App& app, Action& action);
 // Also sets the action of ravnmor without a subcommand: a region and c3270 on it.
 void add_serve_command(CLI::App& app, Action& action);
 

@@ -1,45 +1,53 @@
 // ravnmor demo: runs the DEMO program of the region at a terminal driven from
-// standard input (one action a line: type N TEXT, input TEXT, enter, pf N,
-// ...), printing each screen the program sends.
+// standard input, printing each screen the program sends.
 #include "monitor/exec/demo.hpp"
 
 #include <cstdio>
-#include <exception>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "cli/commands.hpp"
-#include "monitor/exec/builtins.hpp"
-#include "monitor/region/programs.hpp"
-#include "monitor/region/region.hpp"
+#include "cli/region_start.hpp"
 #include "monitor/region/runner.hpp"
 #include "monitor/terminal/scripted.hpp"
-#include "shell/register.hpp"
 
 namespace ravnmor::cli {
 
 namespace {
 
-int run_demo(const std::string& directory) {
+// The input language of the scripted terminal, one action a line.
+constexpr const char* kInputLanguage = R"(Standard input drives the terminal, one action a line:
+  type N TEXT     replace the N-th unprotected field (from 1) with TEXT
+  input TEXT      type TEXT at the cursor
+  cursor ROW COL  move the cursor (from 1)
+  tab | eof       the Tab key, Erase EOF
+  enter | clear | pf N | pa N
+                  press that key: the program gets the screen's input
+  hangup          the user goes away (so does the end of the input)
+Blank lines and lines starting with '#' are skipped. Every screen the program
+sends is printed as 24 framed lines with a status line below.
+Example: printf 'type 1 hello\nenter\npf 3\n' | ravnmor demo)";
+
+int run_demo(const RegionSettings& settings) {
+  std::unique_ptr<StartedRegion> started;
   try {
-    region::Region region = region::Region::open(directory);
-    region::set_current_region(&region);
-    exec::register_demo(region::program_table());
-    exec::register_builtin_programs(region::program_table());
-    qcmd::register_qcmd(region::program_table());
-    terminal::ScriptedTerminal user(std::cin, std::cout);
-    region::TaskStart start;
-    start.transaction = exec::kDemoName;
-    region::TaskOutcome outcome = region::run_transaction(user, start);
-    region::set_current_region(nullptr);
-    bool ended = outcome.end == region::TaskEnd::returned;
-    std::printf("ravnmor: DEMO %s%s\n", ended ? "ended" : "failed (see the region's error log)",
-                outcome.terminal_lost ? " (the terminal's input ran out)" : "");
-    return ended ? 0 : 1;
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "ravnmor: %s\n", error.what());
-    return 1;
+    started = start_region(settings);
+  } catch (const StartFailure& failure) {
+    std::fprintf(stderr, "ravnmor demo: %s\n", failure.message.c_str());
+    return failure.status;
   }
+  region::set_log_console(false);  // standard output shows the screens
+  started->log_start("running " + std::string(exec::kDemoName));
+  terminal::ScriptedTerminal user(std::cin, std::cout);
+  region::TaskStart start;
+  start.transaction = exec::kDemoName;
+  region::TaskOutcome outcome = region::run_transaction(user, start);
+  started->stop();
+  bool ended = outcome.end == region::TaskEnd::returned;
+  std::printf("ravnmor: DEMO %s%s\n", ended ? "ended" : "failed (see the region's error log)",
+              outcome.terminal_lost ? " (the terminal's input ran out)" : "");
+  return ended ? kSuccess : kFailure;
 }
 
 }  // namespace
@@ -47,9 +55,12 @@ int run_demo(const std::string& directory) {
 void add_demo_command(CLI::App& app, Action& action) {
   auto* demo =
       app.add_subcommand("demo", "run the demo program on a terminal driven from standard input");
-  auto directory = std::make_shared<std::string>(region::kDefaultRegionDirectory);
-  demo->add_option("--region", *directory, "region directory (created when missing)");
-  demo->callback([&action, directory] { action = [directory] { return run_demo(*directory); }; });
+  auto settings = std::make_shared<RegionSettings>();
+  settings->directory = "./" + std::string(region::kDefaultRegionDirectory);
+  demo->add_option("--region", settings->directory, "region directory (created when missing)")
+      ->capture_default_str();
+  demo->footer(kInputLanguage);
+  demo->callback([&action, settings] { action = [settings] { return run_demo(*settings); }; });
 }
 
 }  // namespace ravnmor::cli

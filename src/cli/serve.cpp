@@ -1,123 +1,99 @@
 // ravnmor serve: runs the region's TN3270 listener in the foreground until
-// SIGINT or SIGTERM.
+// SIGINT or SIGTERM; and ravnmor alone: a region with c3270 on it.
 #include <fcntl.h>
 #include <sys/wait.h>
+#include <systemd/sd-daemon.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/commands.hpp"
-#include "monitor/exec/builtins.hpp"
-#include "monitor/exec/demo.hpp"
+#include "cli/region_start.hpp"
 #include "monitor/net/server.hpp"
 #include "monitor/net/session.hpp"
-#include "monitor/region/region.hpp"
-#include "shell/register.hpp"
 
 namespace ravnmor::cli {
 
 namespace {
 
-constexpr int kBadUsage = 2;
 constexpr int kDefaultMaxSessions = 64;
 constexpr int kMostSessions = 4096;
+constexpr const char* kDefaultListen = "127.0.0.1:3270";
 constexpr const char* kEmulator = "c3270";
 // The code page the region translates with at the wire.
 constexpr const char* kEmulatorCodePage = "cp037";
 constexpr int kCannotStart = 127;  // the shell's status for a command not found
 
 struct ServeOptions {
-  std::string listen = "127.0.0.1:3270";
-  std::string region = "./" + std::string(region::kDefaultRegionDirectory);
-  bool trace = false;
+  std::string listen = kDefaultListen;
+  RegionSettings region{"./" + std::string(region::kDefaultRegionDirectory), false, std::nullopt};
   int max_sessions = kDefaultMaxSessions;
+  std::string log_level;  // empty: the region's configured level
+  bool quiet = false;
 };
 
-int fail(const std::string& message) {
-  std::fprintf(stderr, "ravnmor serve: %s\n", message.c_str());
-  return kBadUsage;
-}
-
-// Proves the region directory writable: the error log opens for appending.
-bool region_writable(const region::Region& region, std::string& error) {
-  std::ofstream log(region.error_log_path(), std::ios::app);
-  if (!log) {
-    error = "region directory '" + region.directory().string() +
-            "' is not writable: " + std::strerror(errno);
-    return false;
-  }
-  return true;
-}
-
-// A region ready to serve: its directory open as the process's current
-// region and its address bound.
-struct OpenRegion {
-  explicit OpenRegion(region::Region opened) : region(std::move(opened)) {
-    region::set_current_region(&region);
-  }
-  ~OpenRegion() { region::set_current_region(nullptr); }
-  OpenRegion(const OpenRegion&) = delete;
-  OpenRegion& operator=(const OpenRegion&) = delete;
-
-  region::Region region;
+// A started region and its bound listener.
+struct ServingRegion {
+  std::unique_ptr<StartedRegion> started;
   net::Server server;
 };
 
-// Opens the region and binds its address; nothing (the reason printed) when
-// either fails.
-std::unique_ptr<OpenRegion> open_region(const ServeOptions& options) {
+// Starts the region and binds its address; throws StartFailure.
+std::unique_ptr<ServingRegion> open_region(const ServeOptions& options) {
   std::string error;
   auto address = net::parse_listen_address(options.listen, error);
-  if (!address) {
-    fail(error);
-    return nullptr;
+  if (!address) throw StartFailure{kBadUsage, error};
+  auto serving = std::make_unique<ServingRegion>();
+  serving->started = start_region(options.region);
+  if (!serving->server.open({*address, options.max_sessions})) {
+    throw StartFailure{kFailure, serving->server.error()};
   }
-  std::unique_ptr<OpenRegion> open;
+  return serving;
+}
+
+int run_session(int fd, int number) {
+  return net::run_session(fd, number, net::ConnectionLimits{});
+}
+
+// Serves until SIGINT or SIGTERM, telling systemd (when it started the
+// region) that it is ready and, later, stopping.
+void run_region(ServingRegion& serving) {
+  const std::string address = serving.server.local_address();
+  serving.started->log_start("listening on " + address);
+  sd_notifyf(0, "READY=1\nSTATUS=listening on %s\nMAINPID=%d", address.c_str(),
+             static_cast<int>(getpid()));
+  serving.server.run(run_session, [](region::LogLevel level, const std::string& line) {
+    region::log_event(level, line);
+  });
+  sd_notify(0, "STOPPING=1");
+  serving.started->stop();
+}
+
+int report(const StartFailure& failure, const char* who) {
+  std::fprintf(stderr, "%s: %s\n", who, failure.message.c_str());
+  return failure.status;
+}
+
+int serve(ServeOptions options) {
+  options.region.log_level = region::parse_log_level(options.log_level);
+  region::set_log_console(!options.quiet);
+  std::unique_ptr<ServingRegion> serving;
   try {
-    open = std::make_unique<OpenRegion>(region::Region::open(options.region));
-  } catch (const std::exception& problem) {
-    fail(problem.what());
-    return nullptr;
+    serving = open_region(options);
+  } catch (const StartFailure& failure) {
+    return report(failure, "ravnmor serve");
   }
-  if (options.trace) open->region.set_trace(true);
-  exec::register_demo(region::program_table());
-  exec::register_builtin_programs(region::program_table());
-  qcmd::register_qcmd(region::program_table());
-  if (!region_writable(open->region, error)) {
-    fail(error);
-    return nullptr;
-  }
-  if (!open->server.open({*address, options.max_sessions})) {
-    fail(open->server.error());
-    return nullptr;
-  }
-  return open;
-}
-
-void run_region(OpenRegion& open) {
-  open.server.run(
-      [](int fd, int number) { return net::run_session(fd, number, net::ConnectionLimits{}); },
-      [](const std::string& line) { region::log_error(line); });
-}
-
-int serve(const ServeOptions& options) {
-  auto region = open_region(options);
-  if (!region) return kBadUsage;
-  const std::string& name = region->region.config().name;
-  std::printf("ravnmor: region %s in %s listening on %s\n", name.c_str(), options.region.c_str(),
-              region->server.local_address().c_str());
+  const std::string& name = serving->started->region().config().name;
+  std::printf("ravnmor: region %s in %s listening on %s\n", name.c_str(),
+              options.region.directory.c_str(), serving->server.local_address().c_str());
   std::fflush(stdout);
-  run_region(*region);
+  run_region(*serving);
   std::printf("ravnmor: region %s stopped\n", name.c_str());
-  return 0;
+  return kSuccess;
 }
 
 // Runs `argv` in the foreground (it inherits the terminal); its exit status,
@@ -134,29 +110,42 @@ int run_in_foreground(std::vector<std::string> argv) {
   int status = 0;
   if (pid < 0 || waitpid(pid, &status, 0) < 0) return -1;
   if (WIFEXITED(status) && WEXITSTATUS(status) == kCannotStart) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : kFailure;
 }
 
 // ravnmor with no subcommand: a region in the background on a free loopback
 // port and c3270 on it in this terminal; when c3270 exits, the region stops.
 int serve_with_emulator() {
+  if (!isatty(STDIN_FILENO)) {
+    std::fprintf(stderr,
+                 "ravnmor: %s needs a terminal on standard input, and this one is not; run "
+                 "ravnmor from a terminal, or run 'ravnmor serve' and connect a TN3270 "
+                 "emulator to it\n",
+                 kEmulator);
+    return kBadUsage;
+  }
   ServeOptions options;
   options.listen = "127.0.0.1:0";
-  auto region = open_region(options);
-  if (!region) return kBadUsage;
-  std::string address = region->server.local_address();
+  std::unique_ptr<ServingRegion> serving;
+  try {
+    serving = open_region(options);
+  } catch (const StartFailure& failure) {
+    return report(failure, "ravnmor");
+  }
+  std::string address = serving->server.local_address();
   std::fflush(nullptr);
   pid_t listener = fork();
   if (listener == 0) {
     // The emulator owns the terminal: the region's own lines go to its log.
+    region::set_log_console(false);
     int quiet = open("/dev/null", O_WRONLY);
     dup2(quiet, STDOUT_FILENO);
     dup2(quiet, STDERR_FILENO);
-    run_region(*region);
+    run_region(*serving);
     std::fflush(nullptr);
-    _exit(0);
+    _exit(kSuccess);
   }
-  region.reset();  // the listener process holds the socket now
+  serving.reset();  // the listener process holds the socket and the lock now
   int status = run_in_foreground({kEmulator, "-codepage", kEmulatorCodePage, address});
   kill(listener, SIGTERM);
   waitpid(listener, nullptr, 0);
@@ -165,7 +154,7 @@ int serve_with_emulator() {
                  "ravnmor: cannot start %s; install it (scripts/setup does), or run "
                  "'ravnmor serve' and connect a TN3270 emulator\n",
                  kEmulator);
-    return 1;
+    return kFailure;
   }
   return status;
 }
@@ -178,12 +167,26 @@ void add_serve_command(CLI::App& app, Action& action) {
   auto* command = app.add_subcommand("serve", "run the region: a TN3270 server for the terminals");
   command->add_option("--listen", options->listen, "address to listen on, HOST:PORT")
       ->capture_default_str();
-  command->add_option("--region", options->region, "region directory (created on first start)")
+  command
+      ->add_option("--region", options->region.directory,
+                   "region directory (created on first start; one region at a time)")
       ->capture_default_str();
-  command->add_flag("--trace", options->trace, "write the region's trace");
+  command->add_flag("--trace", options->region.trace,
+                    "write the programs' trace to logs/trace.log (default: the region's setting)");
   command->add_option("--max-sessions", options->max_sessions, "most terminals at once")
       ->check(CLI::Range(1, kMostSessions))
       ->capture_default_str();
+  command
+      ->add_option("--log-level", options->log_level,
+                   "least level logged: debug, info, warning or error (default: the region's "
+                   "log_level, info)")
+      ->check(CLI::Validator(
+          [](const std::string& name) {
+            return region::parse_log_level(name) ? "" : "must be debug, info, warning or error";
+          },
+          "LEVEL"));
+  command->add_flag("--quiet,-q", options->quiet,
+                    "log to logs/region.log only, not to standard error (default: both)");
   command->callback([options, &action] { action = [options] { return serve(*options); }; });
 }
 

@@ -12,10 +12,9 @@ std::uint32_t GlobalErrorNum;
 
 namespace {
 
-// "OXM", the number, the severity letter, a blank and the text, in a work
-// line of 80 whose last position is the terminator.
-constexpr int kMessageLineSize = host::kScreenColumns;
 constexpr int kMessageColumn = 1;
+
+}  // namespace
 
 int compose_message_line(std::uint32_t number, char* line) {
   char text[host::kMessageTextSize] = {};
@@ -26,8 +25,6 @@ int compose_message_line(std::uint32_t number, char* line) {
   if (length < 0) return 0;
   return length < kMessageLineSize ? length : kMessageLineSize - 1;
 }
-
-}  // namespace
 
 void cintschedmsg(std::uint32_t number) {
   trace("cintschedmsg - Entry(%d)\n", number);

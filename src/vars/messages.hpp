@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "host/host.hpp"
+
 namespace qcmd {
 
 // The interpreter's message numbers (texts in the monitor's catalogue).
@@ -32,6 +34,13 @@ extern std::uint32_t GlobalErrorNum;
 
 // Schedules `number` unless one is already pending.
 void cintschedmsg(std::uint32_t number);
+
+// The message line of `number` in `line` (kMessageLineSize bytes): "OXM",
+// the number, the severity letter, a blank and the catalogue's text, at
+// most kMessageLineSize - 1 characters, the last position the terminator.
+// Its length.
+inline constexpr int kMessageLineSize = host::kScreenColumns;
+int compose_message_line(std::uint32_t number, char* line);
 
 // Puts the pending message on `row` of the screen being built and clears it.
 void cintdspmsg(std::uint32_t row);

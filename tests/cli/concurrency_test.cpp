@@ -87,7 +87,7 @@ TEST(Concurrency, FiftyTerminalsAndAKilledSession) {
     if (qcmd_started[i] && qcmd_ended[i] && routed[i]) ++answered;
   }
   EXPECT_EQ(answered, kTerminals - 1);
-  EXPECT_TRUE(server.log_shows("was killed by signal 9 (Killed)")) << server.error_log();
+  EXPECT_TRUE(server.log_shows("was killed by signal 9 (Killed)")) << server.log();
 
   S3270 newcomer;
   ASSERT_TRUE(newcomer.run("Connect(" + server.address() + ")").ok);

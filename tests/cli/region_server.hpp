@@ -50,17 +50,18 @@ class RegionServer {
     return port_ != 0;
   }
 
-  std::string error_log() const {
-    std::ifstream in(std::filesystem::path(region_dir()) / "logs" / "error.log");
+  // A log file of the region ("region.log", "error.log"), empty when absent.
+  std::string log(const std::string& name = "region.log") const {
+    std::ifstream in(std::filesystem::path(region_dir()) / "logs" / name);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
   }
 
-  // Waits (bounded) for the error log to show `text`.
+  // Waits (bounded) for the region log to show `text`.
   bool log_shows(const std::string& text) const {
     auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (error_log().find(text) == std::string::npos) {
+    while (log().find(text) == std::string::npos) {
       if (std::chrono::steady_clock::now() > deadline) return false;
       pollfd none{};
       poll(&none, 0, 10);

@@ -25,7 +25,8 @@ TEST(Serve, StartsAndStopsOnSignals) {
   }
 }
 
-TEST(Serve, StartupErrorsGiveOneLineAndStatus2) {
+// Bad usage exits 2, a region that cannot start 1, each with one line.
+TEST(Serve, StartupErrorsGiveOneLineAndTheirStatus) {
   RegionServer running;
   ASSERT_NE(running.port(), 0) << running.startup_line();
   auto scratch = fresh_directory("serve-errors");
@@ -33,17 +34,26 @@ TEST(Serve, StartupErrorsGiveOneLineAndStatus2) {
   struct Case {
     std::vector<std::string> args;
     std::string error;
+    int status;
   };
   const Case cases[] = {
       {{"--listen", running.address(), "--region", (scratch / "r1").string()},
-       "ravnmor serve: cannot listen on " + running.address() + ": Address already in use\n"},
+       "ravnmor serve: cannot listen on " + running.address() + ": Address already in use\n",
+       1},
       {{"--listen", "localhost", "--region", (scratch / "r2").string()},
-       "ravnmor serve: bad listen address 'localhost': expected HOST:PORT\n"},
+       "ravnmor serve: bad listen address 'localhost': expected HOST:PORT\n",
+       2},
       {{"--listen", "127.0.0.1:70000", "--region", (scratch / "r3").string()},
-       "ravnmor serve: bad listen address '127.0.0.1:70000': expected HOST:PORT, PORT 0-65535\n"},
+       "ravnmor serve: bad listen address '127.0.0.1:70000': expected HOST:PORT, PORT 0-65535\n",
+       2},
       {{"--listen", "127.0.0.1:0", "--region", (scratch / "plain-file" / "region").string()},
        "ravnmor serve: cannot create the region directory " +
-           (scratch / "plain-file" / "region").string() + ": Not a directory\n"},
+           (scratch / "plain-file" / "region").string() + ": Not a directory\n",
+       1},
+      {{"--listen", "127.0.0.1:0", "--region", running.region_dir()},
+       "ravnmor serve: region directory " + running.region_dir() + " is in use by process " +
+           std::to_string(running.process().pid()) + "\n",
+       1},
   };
   for (const Case& c : cases) {
     std::vector<std::string> argv = {ravnmor_binary(), "serve"};
@@ -52,13 +62,15 @@ TEST(Serve, StartupErrorsGiveOneLineAndStatus2) {
     EXPECT_EQ(serve.read_error_to_end(), c.error);
     auto status = serve.wait_for_exit();
     ASSERT_TRUE(status);
-    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 2) << c.error;
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == c.status) << c.error;
   }
-  Process bad_count({ravnmor_binary(), "serve", "--max-sessions", "0"});
-  EXPECT_NE(bad_count.read_error_to_end().find("--max-sessions"), std::string::npos);
-  auto status = bad_count.wait_for_exit();
-  ASSERT_TRUE(status);
-  EXPECT_EQ(WEXITSTATUS(*status), 2);
+  for (const char* option : {"--max-sessions=0", "--log-level=loud", "--no-such-option"}) {
+    Process bad({ravnmor_binary(), "serve", option});
+    EXPECT_NE(bad.read_error_to_end().find(std::string(option).substr(0, 10)), std::string::npos);
+    auto status = bad.wait_for_exit();
+    ASSERT_TRUE(status);
+    EXPECT_EQ(WEXITSTATUS(*status), 2) << option;
+  }
   std::filesystem::remove_all(scratch);
 }
 
@@ -79,9 +91,17 @@ TEST(Serve, NoArgumentsRunsARegionForTheEmulator) {
   }
   std::filesystem::permissions(bin / "c3270", std::filesystem::perms::owner_all);
   std::string path = bin.string() + ":" + std::getenv("PATH");
-  Process ravnmor(
-      {"sh", "-c",
-       "cd '" + home.string() + "' && PATH='" + path + "' exec '" + ravnmor_binary() + "'"});
+  const std::string command =
+      "cd '" + home.string() + "' && PATH='" + path + "' exec '" + ravnmor_binary() + "'";
+  // Without a terminal on standard input there is nothing for c3270 to run on.
+  Process piped({"sh", "-c", command});
+  EXPECT_NE(piped.read_error_to_end().find("ravnmor: c3270 needs a terminal on standard input"),
+            std::string::npos);
+  auto refused = piped.wait_for_exit();
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(WEXITSTATUS(*refused), 2);
+  // script(1) gives it one.
+  Process ravnmor({"script", "--quiet", "--return", "--command", command, "/dev/null"});
   auto status = ravnmor.wait_for_exit();
   ASSERT_TRUE(status);
   EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;

@@ -133,7 +133,7 @@ TEST(Session, DroppedTerminalsLeaveTheRegionServing) {
   ASSERT_TRUE(steady.run("Wait(20,InputField)").ok);
   EXPECT_EQ(trimmed(steady.screen()[2]),
             " Transaction ABC is not defined in region RAVNMOR. Try QCMD.");
-  std::string log = server.error_log();
+  std::string log = server.log();
   EXPECT_EQ(log.find("exit status"), std::string::npos) << log;
   EXPECT_EQ(log.find("killed by signal"), std::string::npos) << log;
 }

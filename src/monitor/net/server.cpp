@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "monitor/net/connection.hpp"
+#include "monitor/net/session.hpp"
 
 namespace ravnmor::net {
 
@@ -167,12 +168,12 @@ std::string Server::local_address() const {
   return format_address(address);
 }
 
-void Server::run(const SessionHandler& handler, const ErrorLogger& log) {
+void Server::run(const SessionHandler& handler, const ServerLog& log) {
   while (!stopping_) {
     pollfd entries[] = {{listen_fd_, POLLIN, 0}, {signal_pipe[0], POLLIN, 0}};
     if (poll(entries, 2, -1) < 0) {
       if (errno == EINTR) continue;
-      log(std::string("listener: poll: ") + std::strerror(errno));
+      log(region::LogLevel::error, std::string("listener: poll: ") + std::strerror(errno));
       break;
     }
     char signals[64];
@@ -182,25 +183,35 @@ void Server::run(const SessionHandler& handler, const ErrorLogger& log) {
       if (signals[i] == kStopSignal) stopping_ = true;
     }
     reap(log);
-    if (!stopping_ && (entries[0].revents & POLLIN)) accept_one(handler);
+    if (!stopping_ && (entries[0].revents & POLLIN)) accept_one(handler, log);
   }
   close(listen_fd_);
   listen_fd_ = -1;
+  if (!sessions_.empty()) {
+    log(region::LogLevel::info, "stopping " + std::to_string(sessions_.size()) + " session(s)");
+  }
   stop_sessions(log);
 }
 
-void Server::accept_one(const SessionHandler& handler) {
-  int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+void Server::accept_one(const SessionHandler& handler, const ServerLog& log) {
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  int fd = accept4(listen_fd_, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
   if (fd < 0) return;  // the client gave up before we took it, or out of descriptors
+  const std::string peer = format_address(address);
   if (static_cast<int>(sessions_.size()) >= options_.max_sessions) {
+    log(region::LogLevel::warning, "connection from " + peer + " refused: all " +
+                                       std::to_string(options_.max_sessions) +
+                                       " sessions are in use");
     Connection turned_away(fd, ConnectionLimits{});
     turned_away.refuse(session_limit_message(options_.max_sessions));
     return;
   }
-  start_session(fd, handler);
+  start_session(fd, peer, handler, log);
 }
 
-void Server::start_session(int fd, const SessionHandler& handler) {
+void Server::start_session(int fd, const std::string& peer, const SessionHandler& handler,
+                           const ServerLog& log) {
   int number = next_number_++;
   std::fflush(nullptr);  // the child must not write the parent's buffered output again
   pid_t pid = fork();
@@ -214,24 +225,31 @@ void Server::start_session(int fd, const SessionHandler& handler) {
     _exit(status);
   }
   close(fd);
-  if (pid > 0) sessions_[pid] = Session{number};
+  if (pid < 0) {
+    log(region::LogLevel::error,
+        "connection from " + peer + " dropped: cannot start a session: " + std::strerror(errno));
+    return;
+  }
+  sessions_[pid] = Session{number};
+  log(region::LogLevel::info, "session " + std::to_string(number) + " (" +
+                                  terminal_identity(number).id + ", pid " + std::to_string(pid) +
+                                  ") connected from " + peer);
 }
 
-void Server::reap(const ErrorLogger& log) {
+void Server::reap(const ServerLog& log) {
   int status = 0;
   pid_t pid;
   while ((pid = waitpid(-1, &status, WNOHANG)) > 0) {
     auto session = sessions_.find(pid);
     if (session == sessions_.end()) continue;
-    if (ended_badly(status)) {
-      log("session " + std::to_string(session->second.number) + " (pid " + std::to_string(pid) +
-          ") " + describe_end(status));
-    }
+    log(ended_badly(status) ? region::LogLevel::warning : region::LogLevel::debug,
+        "session " + std::to_string(session->second.number) + " (pid " + std::to_string(pid) +
+            ") " + describe_end(status));
     sessions_.erase(session);
   }
 }
 
-void Server::stop_sessions(const ErrorLogger& log) {
+void Server::stop_sessions(const ServerLog& log) {
   for (const auto& [pid, session] : sessions_) kill(pid, SIGTERM);
   auto deadline = std::chrono::steady_clock::now() + kStopGrace;
   while (!sessions_.empty() && std::chrono::steady_clock::now() < deadline) {
@@ -245,8 +263,9 @@ void Server::stop_sessions(const ErrorLogger& log) {
     reap(log);
   }
   for (const auto& [pid, session] : sessions_) {
-    log("session " + std::to_string(session.number) + " (pid " + std::to_string(pid) +
-        ") did not stop in time and was killed");
+    log(region::LogLevel::warning, "session " + std::to_string(session.number) + " (pid " +
+                                       std::to_string(pid) +
+                                       ") did not stop in time and was killed");
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
   }

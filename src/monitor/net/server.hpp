@@ -1,7 +1,7 @@
 // The region's listener: accepts TN3270 connections and gives each one its
 // own session process (fork after accept), so that a crash or an exit in one
 // session never touches another. It caps the number of sessions, reaps them,
-// logs the ones that failed, and on SIGINT or SIGTERM ends them all.
+// logs their coming and going, and on SIGINT or SIGTERM ends them all.
 #pragma once
 
 #include <sys/types.h>
@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "monitor/region/log.hpp"
 
 namespace ravnmor::net {
 
@@ -34,8 +36,8 @@ struct ServerOptions {
 // exit status.
 using SessionHandler = std::function<int(int fd, int session_number)>;
 
-// Receives one line for the region's error log.
-using ErrorLogger = std::function<void(const std::string&)>;
+// Receives one line for the region log and its level.
+using ServerLog = std::function<void(region::LogLevel, const std::string&)>;
 
 class Server {
  public:
@@ -52,16 +54,17 @@ class Server {
   std::string local_address() const;
 
   // Serves until SIGINT or SIGTERM, then stops every session and returns.
-  void run(const SessionHandler& handler, const ErrorLogger& log);
+  void run(const SessionHandler& handler, const ServerLog& log);
 
  private:
   struct Session {
     int number;
   };
-  void accept_one(const SessionHandler& handler);
-  void start_session(int fd, const SessionHandler& handler);
-  void reap(const ErrorLogger& log);
-  void stop_sessions(const ErrorLogger& log);
+  void accept_one(const SessionHandler& handler, const ServerLog& log);
+  void start_session(int fd, const std::string& peer, const SessionHandler& handler,
+                     const ServerLog& log);
+  void reap(const ServerLog& log);
+  void stop_sessions(const ServerLog& log);
 
   int listen_fd_ = -1;
   ServerOptions options_;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "monitor/net/tn3270_terminal.hpp"
+#include "monitor/region/log.hpp"
 #include "monitor/region/region.hpp"
 #include "monitor/region/runner.hpp"
 
@@ -95,14 +96,21 @@ void route_terminal(terminal::Terminal& terminal, const TerminalIdentity& identi
 
 int run_session(int fd, int session_number, const ConnectionLimits& limits) {
   Connection connection(fd, limits);
-  std::string who = "session " + std::to_string(session_number);
+  const TerminalIdentity identity = terminal_identity(session_number);
+  region::set_log_context("session " + std::to_string(session_number) + " " + identity.id);
   if (!connection.negotiate()) {
-    region::log_error(who + ": " + connection.error());
+    region::log_event(region::LogLevel::warning, connection.error());
     return 0;
   }
   Tn3270Terminal terminal(connection);
-  route_terminal(terminal, terminal_identity(session_number));
-  if (!connection.closed_cleanly()) region::log_error(who + ": " + terminal.error());
+  route_terminal(terminal, identity);
+  if (connection.closed_cleanly()) {
+    region::log_event(region::LogLevel::info, "disconnected: the terminal closed the connection");
+  } else if (stop_requested()) {
+    region::log_event(region::LogLevel::info, "disconnected: the region is stopping");
+  } else {
+    region::log_event(region::LogLevel::warning, terminal.error());
+  }
   return 0;
 }
 

@@ -47,6 +47,9 @@ TestRegion::~TestRegion() {
 std::string TestRegion::error_log() const {
   return contents(region_.error_log_path());
 }
+std::string TestRegion::region_log() const {
+  return contents(region_.region_log_path());
+}
 std::string TestRegion::trace() const {
   return contents(region_.trace_path());
 }

@@ -37,6 +37,7 @@ class TestRegion {
 
   // The log files' contents, empty when nothing was written.
   std::string error_log() const;
+  std::string region_log() const;
   std::string trace() const;
 
   terminal::ScriptedTerminal& terminal() { return terminal_; }

@@ -1,7 +1,9 @@
 #include "monitor/region/region.hpp"
 
 #include <cctype>
+#include <charconv>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
@@ -16,13 +18,20 @@ constexpr std::string_view kConfigFile = "region.conf";
 constexpr std::string_view kLogDirectory = "logs";
 constexpr std::string_view kErrorLogFile = "error.log";
 constexpr std::string_view kTraceFile = "trace.log";
+constexpr std::string_view kRegionLogFile = "region.log";
 
 constexpr std::string_view kDefaultConfig =
     "# Ravnmor region configuration: one setting per line, '#' starts a comment.\n"
     "# name: the region's name (1-8 letters or digits), shown in every screen header.\n"
     "name = RAVNMOR\n"
     "# trace: on or off. When on, programs write their trace lines to logs/trace.log.\n"
-    "trace = off\n";
+    "trace = off\n"
+    "# log_level: debug, info, warning or error; what logs/region.log records.\n"
+    "log_level = info\n"
+    "# log_size: a log in logs/ is rotated at this size (bytes, or with K or M).\n"
+    "log_size = 4M\n"
+    "# log_keep: how many earlier generations of each log are kept (1-99).\n"
+    "log_keep = 3\n";
 
 Region* current = nullptr;
 
@@ -54,6 +63,45 @@ std::string upper(std::string_view text) {
   return result;
 }
 
+// A size in bytes, or with the suffix K or M; nothing when malformed.
+std::optional<std::uintmax_t> parse_size(std::string_view text) {
+  std::uintmax_t unit = 1;
+  if (!text.empty() && (text.back() == 'K' || text.back() == 'M')) {
+    unit = text.back() == 'K' ? kKiB : kMiB;
+    text.remove_suffix(1);
+  }
+  std::uintmax_t value = 0;
+  auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || problem != std::errc{} || end != text.data() + text.size()) {
+    return std::nullopt;
+  }
+  return value * unit;
+}
+
+void apply_log_setting(RegionConfig& config, std::string_view key, std::string_view value,
+                       std::string_view origin, int line) {
+  if (key == "log_level") {
+    auto level = parse_log_level(value);
+    if (!level) config_error(origin, line, "log_level must be debug, info, warning or error");
+    config.log_level = *level;
+  } else if (key == "log_size") {
+    auto size = parse_size(value);
+    if (!size || *size < kSmallestLogSize) {
+      config_error(origin, line, "log_size must be a size of at least 1K (bytes, or with K or M)");
+    }
+    config.log_size = *size;
+  } else {
+    int keep = 0;
+    auto [end, problem] = std::from_chars(value.data(), value.data() + value.size(), keep);
+    if (problem != std::errc{} || end != value.data() + value.size() || keep < 1 ||
+        keep > kMostLogGenerations) {
+      config_error(origin, line,
+                   "log_keep must be a number from 1 to " + std::to_string(kMostLogGenerations));
+    }
+    config.log_keep = keep;
+  }
+}
+
 void apply_setting(RegionConfig& config, std::string_view key, std::string_view value,
                    std::string_view origin, int line) {
   if (key == "name") {
@@ -67,6 +115,8 @@ void apply_setting(RegionConfig& config, std::string_view key, std::string_view 
     } else {
       config_error(origin, line, "trace must be on or off");
     }
+  } else if (key == "log_level" || key == "log_size" || key == "log_keep") {
+    apply_log_setting(config, key, value, origin, line);
   } else {
     config_error(origin, line, "unknown setting '" + std::string(key) + "'");
   }
@@ -133,6 +183,9 @@ fs::path Region::error_log_path() const {
 }
 fs::path Region::trace_path() const {
   return directory_ / kLogDirectory / kTraceFile;
+}
+fs::path Region::region_log_path() const {
+  return directory_ / kLogDirectory / kRegionLogFile;
 }
 
 Region* current_region() {

@@ -2,23 +2,37 @@
 // monitor writes (error log, trace). A session process has one region open,
 // the current one, which the message, error and trace operations use.
 //
-//   <dir>/region.conf     name = RAVNMOR / trace = off
+//   <dir>/region.conf     name, trace, log_level, log_size, log_keep
+//   <dir>/region.lock     held by the process serving the region
+//   <dir>/store.db        the region store (with store.db-wal while it runs)
+//   <dir>/logs/region.log the region's own events (log.hpp)
 //   <dir>/logs/error.log  one timestamped line per monitor error
 //   <dir>/logs/trace.log  program trace lines, when tracing is on
+// Every log is rotated by size: NAME.1 is the newest earlier generation.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "monitor/region/log.hpp"
 
 namespace ravnmor::region {
 
 inline constexpr std::string_view kDefaultRegionDirectory = "ravnmor-region";
 inline constexpr std::size_t kMaxRegionName = 8;
+inline constexpr std::uintmax_t kKiB = 1024;
+inline constexpr std::uintmax_t kMiB = 1024 * kKiB;
+inline constexpr std::uintmax_t kSmallestLogSize = kKiB;
+inline constexpr int kMostLogGenerations = 99;
 
 struct RegionConfig {
   std::string name = "RAVNMOR";  // shown in every screen header, 1-8 letters or digits
   bool trace = false;            // programs write trace lines when on
+  LogLevel log_level = LogLevel::info;
+  std::uintmax_t log_size = 4 * kMiB;  // a log this large is rotated
+  int log_keep = 3;                    // earlier generations kept of each log
 };
 
 class Region {
@@ -33,9 +47,11 @@ class Region {
   std::filesystem::path config_path() const;
   std::filesystem::path error_log_path() const;
   std::filesystem::path trace_path() const;
+  std::filesystem::path region_log_path() const;
 
   // Overrides the configured trace switch for this process (ravnmor serve --trace).
   void set_trace(bool on) { config_.trace = on; }
+  void set_log_level(LogLevel level) { config_.log_level = level; }
 
  private:
   Region(std::filesystem::path directory, RegionConfig config)

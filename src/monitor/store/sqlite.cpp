@@ -2,9 +2,10 @@
 
 namespace ravnmor::store::sql {
 
-Connection::Connection(const std::string& path) {
-  constexpr int kFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
-  int code = sqlite3_open_v2(path.c_str(), &db_, kFlags, nullptr);
+Connection::Connection(const std::string& path, Open mode) {
+  const int flags =
+      SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (mode == Open::create ? SQLITE_OPEN_CREATE : 0);
+  int code = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
   if (code != SQLITE_OK) {
     // A handle is returned even on failure (unless memory ran out) and holds
     // the message; it must still be closed.

@@ -22,7 +22,9 @@ struct Failure {
 
 class Connection {
  public:
-  explicit Connection(const std::string& path);
+  // How the file is opened: created when missing, or only when it exists.
+  enum class Open { create, existing };
+  explicit Connection(const std::string& path, Open mode = Open::create);
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;

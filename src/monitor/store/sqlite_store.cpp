@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "monitor/store/sqlite.hpp"
+#include "monitor/store/sqlite_schema.hpp"
 #include "monitor/store/store.hpp"
 
 namespace ravnmor::store {
@@ -194,21 +195,18 @@ void SqliteStore::prepare() {
   db_.exec("PRAGMA synchronous = FULL");
   {
     sql::Transaction transaction(db_);
-    std::int64_t version = db_.query_int("PRAGMA user_version");
-    std::int64_t tables = db_.query_int("SELECT count(*) FROM sqlite_schema WHERE type = 'table'");
-    if (version == 0 && tables == 0) {
-      db_.exec(kSchema);
-      db_.exec(kStartRequestTable);
-      db_.exec("PRAGMA user_version = 2");
-    } else if (version == 1 && tables == kVersionOneTables) {
-      db_.exec(kStartRequestTable);
-      db_.exec("PRAGMA user_version = 2");
-    } else if (version > kSchemaVersion) {
-      throw sql::Failure{SQLITE_ERROR, "made by a newer ravnmor (schema version " +
-                                           std::to_string(version) + ", this one reads " +
-                                           std::to_string(kSchemaVersion) + ")"};
-    } else if (version != kSchemaVersion || tables != kSchemaTables) {
-      throw sql::Failure{SQLITE_ERROR, "not a ravnmor region store"};
+    switch (read_schema(db_)) {
+      case Schema::empty:
+        db_.exec(kSchema);
+        db_.exec(kStartRequestTable);
+        db_.exec("PRAGMA user_version = 2");
+        break;
+      case Schema::previous:
+        db_.exec(kStartRequestTable);
+        db_.exec("PRAGMA user_version = 2");
+        break;
+      case Schema::current:
+        break;
     }
     transaction.commit();
   }
@@ -494,6 +492,22 @@ Outcome SqliteStore::start_take(std::string_view transaction, std::string_view t
 
 }  // namespace
 
+Schema read_schema(sql::Connection& db) {
+  std::int64_t version = db.query_int("PRAGMA user_version");
+  std::int64_t tables = db.query_int("SELECT count(*) FROM sqlite_schema WHERE type = 'table'");
+  if (version == 0 && tables == 0) return Schema::empty;
+  if (version == 1 && tables == kVersionOneTables) return Schema::previous;
+  if (version > kSchemaVersion) {
+    throw sql::Failure{SQLITE_ERROR, "made by a newer ravnmor (schema version " +
+                                         std::to_string(version) + ", this one reads " +
+                                         std::to_string(kSchemaVersion) + ")"};
+  }
+  if (version != kSchemaVersion || tables != kSchemaTables) {
+    throw sql::Failure{SQLITE_ERROR, "not a ravnmor region store"};
+  }
+  return Schema::current;
+}
+
 OpenedStore open_sqlite_store(const std::filesystem::path& region_directory) {
   std::error_code error;
   std::filesystem::create_directories(region_directory, error);
@@ -502,6 +516,9 @@ OpenedStore open_sqlite_store(const std::filesystem::path& region_directory) {
             "cannot create region directory " + region_directory.string() + ": " + error.message()};
   }
   auto path = (region_directory / kStoreFileName).string();
+  if (std::filesystem::exists(path) && !std::filesystem::is_regular_file(path)) {
+    return {nullptr, "region store " + path + " cannot be used: it is not a file"};
+  }
   try {
     auto store = std::make_unique<SqliteStore>(path);
     store->prepare();

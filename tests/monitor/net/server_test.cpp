@@ -39,10 +39,10 @@ const Bytes kLastServerRequest = {kIac, kWill, kBinary};
 
 // A session for the tests: echoes each record; "EXIT1" ends the session
 // with status 1, "KILL" kills it; a failure of the connection is logged.
-int echo_session(int fd, int number, const ErrorLogger& log, ConnectionLimits limits) {
+int echo_session(int fd, int number, const ServerLog& log, ConnectionLimits limits) {
   Connection connection(fd, limits);
   if (!connection.negotiate()) {
-    log("session " + std::to_string(number) + ": " + connection.error());
+    log(region::LogLevel::warning, "session " + std::to_string(number) + ": " + connection.error());
     return 0;
   }
   std::vector<std::uint8_t> record;
@@ -51,7 +51,7 @@ int echo_session(int fd, int number, const ErrorLogger& log, ConnectionLimits li
     if (record == text_bytes("KILL")) raise(SIGKILL);
     connection.send_record(record);
   }
-  log("session " + std::to_string(number) + ": " + connection.error());
+  log(region::LogLevel::warning, "session " + std::to_string(number) + ": " + connection.error());
   return 0;
 }
 
@@ -76,8 +76,9 @@ class ServerProcess {
       [[maybe_unused]] ssize_t put = write(port_pipe[1], &port, sizeof port);
       close(port_pipe[1]);
       std::string path = log_path_;
-      ErrorLogger log = [path](const std::string& line) {
-        std::ofstream(path, std::ios::app) << line << "\n";
+      ServerLog log = [path](region::LogLevel level, const std::string& line) {
+        if (level == region::LogLevel::debug) return;  // every session's end
+        std::ofstream(path, std::ios::app) << region::log_level_name(level) << ' ' << line << "\n";
       };
       server.run([&](int fd, int number) { return echo_session(fd, number, log, limits); }, log);
       _exit(0);
@@ -236,6 +237,8 @@ TEST(Server, CapsSessionsAndReapsThem) {
     std::string refusal(second.read_to_end().begin(), second.read_to_end().end());
     EXPECT_EQ(refusal, "ravnmor: all 1 sessions of this region are in use; try again later\r\n");
   }
+  EXPECT_TRUE(server.log_shows("warning connection from 127.0.0.1:")) << server.log();
+  EXPECT_TRUE(server.log_shows(" refused: all 1 sessions are in use")) << server.log();
   first.reset();  // the session ends; once reaped, its place is free again
   auto deadline = std::chrono::steady_clock::now() + testing::kPatience;
   bool admitted = false;

@@ -1,5 +1,5 @@
 // A session process's whole life on one connection, fed hostile input: the
-// session ends without a crash, says why in the region's error log, and
+// session ends without a crash, says why in the region log, and
 // closes the connection.
 #include "monitor/net/session.hpp"
 
@@ -44,7 +44,7 @@ Outcome run_session_on(const Bytes& from_client, bool hang_up) {
             static_cast<ssize_t>(from_client.size()));
   if (hang_up) shutdown(ends[1], SHUT_WR);
   ConnectionLimits limits{std::chrono::milliseconds(200), std::chrono::seconds(5)};
-  Outcome outcome{run_session(ends[0], 1, limits), region.error_log(), false};
+  Outcome outcome{run_session(ends[0], 1, limits), region.region_log(), false};
   std::uint8_t buffer[4096];
   ssize_t got;
   while ((got = recv(ends[1], buffer, sizeof buffer, MSG_DONTWAIT)) > 0) {
@@ -71,31 +71,31 @@ TEST(Session, HostileInputEndsTheSessionAndIsLogged) {
        true,
        {0x01, 0x02, kIac, kEor},
        true,
-       "session 1: the terminal sent a record that is not 3270 input"},
+       "session 1 T001: the terminal sent a record that is not 3270 input"},
       {"empty record",
        true,
        {kIac, kEor},
        true,
-       "session 1: the terminal sent a record that is not 3270 input"},
+       "session 1 T001: the terminal sent a record that is not 3270 input"},
       {"cursor address cut off",
        true,
        {0x7D, 0x40, kIac, kEor},
        true,
-       "session 1: the terminal sent a record that is not 3270 input"},
+       "session 1 T001: the terminal sent a record that is not 3270 input"},
       {"record beyond the 3270 maximum", true, oversized, true,
-       "session 1: inbound record longer than 15363 bytes"},
+       "session 1 T001: inbound record longer than 15363 bytes"},
       {"subnegotiation without SE", false, endless_sub, true,
-       "session 1: subnegotiation longer than 64 bytes (no IAC SE)"},
+       "session 1 T001: subnegotiation longer than 64 bytes (no IAC SE)"},
       {"no answer to the negotiation",
        false,
        {},
        false,
-       "session 1: the client did not agree to the 3270 mode in time"},
+       "session 1 T001: the client did not agree to the 3270 mode in time"},
       {"closed in the middle of a record",
        true,
        {0x7D, 0x40, 0x40, 0x11},
        true,
-       "session 1: the client closed the connection in the middle of a record"},
+       "session 1 T001: the client closed the connection in the middle of a record"},
   };
   for (const Case& c : cases) {
     Bytes input = c.negotiated ? client_agreement() : Bytes{};
@@ -108,7 +108,11 @@ TEST(Session, HostileInputEndsTheSessionAndIsLogged) {
   // A client that agrees and leaves between records ends its session quietly.
   Outcome quiet = run_session_on(client_agreement(), true);
   EXPECT_EQ(quiet.status, 0);
-  EXPECT_EQ(quiet.log, "");
+  EXPECT_NE(quiet.log.find("INFO  [pid "), std::string::npos) << quiet.log;
+  EXPECT_NE(quiet.log.find("session 1 T001: disconnected: the terminal closed the connection"),
+            std::string::npos)
+      << quiet.log;
+  EXPECT_EQ(quiet.log.find("WARN"), std::string::npos) << quiet.log;
   EXPECT_TRUE(quiet.closed);
 }
 
