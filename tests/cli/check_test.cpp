@@ -75,6 +75,30 @@ TEST(Check, JsonObjectsDescribeEachCommand) {
   EXPECT_EQ(refused["arguments"][0]["value"], "AB  ");
 }
 
+// The message line's number where the screen shows one: no verb, a value
+// the evaluation cannot take, a command the translator refuses; values as
+// the screens show them.
+TEST(Check, MessagesAndValuesAsTheScreensShowThem) {
+  const CheckRun run = run_check(
+      "--json NOSUCH 'LINK PROGRAM(ECHO) COMMAREA(&NOPE)' 'RETURN TRANSID(AB) FOO' "
+      "'ASKTIME ABSTIME(&DWORD)' 'WRITEQ TS QUEUE(Q1) FROM(&HWORD) LENGTH(&FWORD)'");
+  ASSERT_EQ(run.lines.size(), 5u);
+  const int expected[] = {3211, 3230, 3220};
+  for (int i = 0; i < 3; ++i) {
+    const json checked = json::parse(run.lines[i]);
+    EXPECT_EQ(checked["message"], expected[i]) << run.lines[i];
+    EXPECT_TRUE(checked["message_line"].get<std::string>().starts_with(
+        "OXM" + std::to_string(expected[i]) + "E "))
+        << run.lines[i];
+  }
+  const json asktime = json::parse(run.lines[3]);
+  EXPECT_TRUE(asktime["message"].is_null());
+  EXPECT_EQ(asktime["arguments"][0]["value"], "00DCBA9876543210");
+  const json writeq = json::parse(run.lines[4]);
+  EXPECT_EQ(writeq["arguments"][1]["value"], "01234");
+  EXPECT_EQ(writeq["arguments"][2]["value"], "0123456789");
+}
+
 TEST(Check, StandardInputAndExitStatus) {
   const CheckRun accepted = run_check("-", "RETURN\\nASKTIME\\n");
   EXPECT_EQ(accepted.status, 0);
@@ -87,6 +111,9 @@ TEST(Check, StandardInputAndExitStatus) {
   EXPECT_EQ(unknown.status, 1);
   ASSERT_EQ(unknown.lines.size(), 1u);
   EXPECT_TRUE(json::parse(unknown.lines[0])["verb"].is_null());
+  const CheckRun unknown_text = run_check("NOSUCHVERB");
+  ASSERT_EQ(unknown_text.lines.size(), 3u);
+  EXPECT_TRUE(unknown_text.lines[2].starts_with("  message: OXM3211E ")) << unknown_text.lines[2];
   EXPECT_EQ(run_check("").status, 2);  // no command at all
 }
 

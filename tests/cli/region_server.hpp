@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -41,11 +42,13 @@ class RegionServer {
   std::string region_dir() const { return (directory_ / "region").string(); }
   Process& process() { return *process_; }
 
-  // Stops the region as a user does (SIGTERM) and starts it again on the
-  // same directory; the port is a new one. False when it did not come back.
-  bool restart() {
+  // Stops the region as a user does (SIGTERM), runs `while_stopped`, and
+  // starts it again on the same directory; the port is a new one. False
+  // when it did not stop or did not come back.
+  bool restart(const std::function<void()>& while_stopped = {}) {
     process_->signal(SIGTERM);
     if (!process_->wait_for_exit()) return false;
+    if (while_stopped) while_stopped();
     start();
     return port_ != 0;
   }

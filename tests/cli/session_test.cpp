@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "process.hpp"
+#include "qcmd_terminal.hpp"
 #include "region_server.hpp"
 
 namespace ravnmor::cli::testing {
@@ -22,12 +23,6 @@ std::vector<std::string> status_fields(const std::string& status) {
 std::string trimmed(std::string text) {
   text.erase(text.find_last_not_of(' ') + 1);
   return text;
-}
-
-// Connects and waits until the greeting is up with the keyboard free.
-void connect(S3270& terminal, const RegionServer& server) {
-  ASSERT_TRUE(terminal.run("Connect(" + server.address() + ")").ok);
-  ASSERT_TRUE(terminal.run("Wait(20,InputField)").ok);
 }
 
 TEST(Session, GreetsRoutesAndClears) {
