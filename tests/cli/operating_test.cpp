@@ -1,6 +1,8 @@
 // Running a region as an operator does: the store's health, backup and
 // restore, the region log and its rotation, the command's conventions.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 
 #include <filesystem>
 #include <fstream>
@@ -176,6 +178,37 @@ TEST(Operating, TheRegionLogRecordsTheRegionAndRotatesAtItsSize) {
       all.find("INFO  [pid " + std::to_string(server.process().pid()) + "] region RAVNMOR stopped"),
       std::string::npos)
       << all;
+}
+
+// Started by systemd (NOTIFY_SOCKET set), the region says when it is ready
+// and when it stops.
+TEST(Operating, TellsSystemdItIsReadyAndStopping) {
+  const fs::path directory = fresh_directory("notify");
+  const fs::path socket_path = directory / "notify.socket";
+  int listener = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socket_path.c_str());
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  auto next_message = [&] {
+    pollfd entry{listener, POLLIN, 0};
+    char text[512] = {};
+    if (poll(&entry, 1, std::chrono::milliseconds(kPatience).count()) <= 0) return std::string();
+    ssize_t got = recv(listener, text, sizeof text - 1, 0);
+    return std::string(text, got > 0 ? static_cast<std::size_t>(got) : 0);
+  };
+  setenv("NOTIFY_SOCKET", socket_path.c_str(), 1);
+  {
+    RegionServer server;
+    unsetenv("NOTIFY_SOCKET");
+    ASSERT_NE(server.port(), 0) << server.startup_line();
+    const std::string ready = next_message();
+    EXPECT_TRUE(ready.starts_with("READY=1\nSTATUS=listening on " + server.address())) << ready;
+    server.process().signal(SIGTERM);
+    EXPECT_EQ(next_message(), "STOPPING=1");
+  }
+  close(listener);
+  fs::remove_all(directory);
 }
 
 TEST(Operating, VersionHelpAndExitStatus) {
