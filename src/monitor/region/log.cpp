@@ -92,18 +92,14 @@ bool still_named(int fd, const std::filesystem::path& path) {
          opened.st_ino == named.st_ino && opened.st_dev == named.st_dev;
 }
 
-struct RotationLimits {
-  std::uintmax_t size;
-  int keep;
-};
-
-RotationLimits rotation_limits() {
-  const RegionConfig config = current_region() ? current_region()->config() : RegionConfig{};
-  return {config.log_size, config.log_keep};
+// The settings of the current region, or the defaults while none is open.
+const RegionConfig& settings() {
+  static const RegionConfig kDefaults;
+  return current_region() ? current_region()->config() : kDefaults;
 }
 
 bool write_rotating(const std::filesystem::path& path, const std::string& line) {
-  const RotationLimits limits = rotation_limits();
+  const RegionConfig& limits = settings();
   for (int attempt = 0; attempt < kReopenAttempts; ++attempt) {
     int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, kLogFileMode);
     if (fd < 0) return false;
@@ -111,8 +107,8 @@ bool write_rotating(const std::filesystem::path& path, const std::string& line) 
     struct stat status {};
     bool current = still_named(fd, path) && fstat(fd, &status) == 0;
     bool full = current && status.st_size > 0 &&
-                static_cast<std::uintmax_t>(status.st_size) + line.size() > limits.size;
-    if (full) rotate(path, limits.keep);
+                static_cast<std::uintmax_t>(status.st_size) + line.size() > limits.log_size;
+    if (full) rotate(path, limits.log_keep);
     if (!current || full) {
       ::close(fd);
       continue;
@@ -169,8 +165,7 @@ void set_log_context(std::string context) {
 }
 
 void log_event(LogLevel level, std::string_view text) {
-  const LogLevel least = current_region() ? current_region()->config().log_level : LogLevel::info;
-  if (level < least) return;
+  if (level < settings().log_level) return;
   std::string prefix = timestamp() + std::string(kLogLevelTags[static_cast<std::size_t>(level)]) +
                        ' ' + process_tag();
   if (!log_context.empty()) prefix += log_context + ": ";

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <fstream>
+#include <limits>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -72,7 +73,8 @@ std::optional<std::uintmax_t> parse_size(std::string_view text) {
   }
   std::uintmax_t value = 0;
   auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || problem != std::errc{} || end != text.data() + text.size()) {
+  if (text.empty() || problem != std::errc{} || end != text.data() + text.size() ||
+      value > std::numeric_limits<std::uintmax_t>::max() / unit) {
     return std::nullopt;
   }
   return value * unit;

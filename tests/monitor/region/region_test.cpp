@@ -21,6 +21,11 @@ TEST(ConfigTest, ReadsSettingsAndRejectsBadLines) {
   EXPECT_EQ(config.name, "DEMO1");
   EXPECT_TRUE(config.trace);
   EXPECT_EQ(parse_config("", "c").name, "RAVNMOR");
+  RegionConfig logs = parse_config("log_level = warning\nlog_size = 2K\nlog_keep = 5\n", "c");
+  EXPECT_EQ(logs.log_level, LogLevel::warning);
+  EXPECT_EQ(logs.log_size, 2048u);
+  EXPECT_EQ(logs.log_keep, 5);
+  EXPECT_EQ(parse_config("log_size = 3M\n", "c").log_size, 3u * 1024 * 1024);
 
   struct Case {
     const char* text;
@@ -32,6 +37,12 @@ TEST(ConfigTest, ReadsSettingsAndRejectsBadLines) {
       {"name =\n", "c:1: name must be"},
       {"trace = off\ntrace = maybe\n", "c:2: trace must be on or off"},
       {"colour = red\n", "c:1: unknown setting 'colour'"},
+      {"log_level = loud\n", "c:1: log_level must be debug, info, warning or error"},
+      {"log_size = 1023\n", "c:1: log_size must be a size of at least 1K"},
+      {"log_size = 4G\n", "c:1: log_size must be"},
+      {"log_size = 99999999999999M\n", "c:1: log_size must be"},
+      {"log_keep = 0\n", "c:1: log_keep must be a number from 1 to 99"},
+      {"log_keep = 3x\n", "c:1: log_keep must be"},
       {"\n\njust words\n", "c:3: expected 'setting = value'"},
   };
   for (const Case& c : cases) {
