@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "monitor/exec/exec.hpp"
 #include "process.hpp"
+#include "syntax/syntax.hpp"
 
 namespace ravnmor::cli::testing {
 namespace {
@@ -115,6 +118,59 @@ TEST(Check, StandardInputAndExitStatus) {
   ASSERT_EQ(unknown_text.lines.size(), 3u);
   EXPECT_TRUE(unknown_text.lines[2].starts_with("  message: OXM3211E ")) << unknown_text.lines[2];
   EXPECT_EQ(run_check("").status, 2);  // no command at all
+}
+
+struct VerbRow {
+  std::string verb;
+  std::string example;
+  std::string answer;
+};
+
+// The rows of the README's table of verbs: "| VERB | `EXAMPLE` | ANSWER |".
+std::vector<VerbRow> readme_verb_rows() {
+  std::ifstream readme(std::string(RAVNMOR_SOURCE_DIR) + "/README.md");
+  std::vector<VerbRow> rows;
+  bool in_table = false;
+  for (std::string line; std::getline(readme, line);) {
+    if (line.starts_with("| Verb | For example |")) {
+      in_table = true;
+    } else if (in_table && line.starts_with("| ")) {
+      const std::size_t example = line.find(" | `");
+      const std::size_t answer = line.find("` | ", example);
+      if (example == std::string::npos || answer == std::string::npos) continue;
+      rows.push_back({line.substr(2, example - 2), line.substr(example + 4, answer - example - 4),
+                      line.substr(answer + 4)});
+    } else if (in_table && !line.starts_with("|---")) {
+      break;
+    }
+  }
+  return rows;
+}
+
+// The README says what the region does with each verb: its example is that
+// verb's and translates (unless the row says it does not), and a verb it
+// calls served has a service, one it does not has none.
+TEST(Check, TheReadmeTableOfVerbsMatchesTheRegion) {
+  const std::vector<VerbRow> rows = readme_verb_rows();
+  ASSERT_EQ(rows.size(), qcmd::kVerbCount);
+  std::string input;
+  for (const VerbRow& row : rows) input += row.example + "\\n";
+  const CheckRun run = run_check("--json -", input);
+  ASSERT_EQ(run.lines.size(), rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const VerbRow& row = rows[i];
+    const json checked = json::parse(run.lines[i]);
+    EXPECT_EQ(checked["verb"], row.verb) << row.example;
+    if (row.answer.starts_with("not translated")) {
+      EXPECT_NE(checked["result"], "accepted") << row.verb;
+      continue;
+    }
+    ASSERT_EQ(checked["result"], "accepted") << row.example;
+    const auto function =
+        static_cast<std::uint16_t>(std::stoi(checked["function"].get<std::string>(), nullptr, 16));
+    EXPECT_EQ(exec::find_command(function) != nullptr, row.answer.starts_with("served"))
+        << row.verb << ": " << row.answer;
+  }
 }
 
 }  // namespace
