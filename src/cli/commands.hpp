@@ -14,6 +14,7 @@ using Action = std::function<int()>;
 void add_demo_command(CLI::App& app, Action& action);
 void add_check_command(CLI::App& app, Action& action);
 void add_store_command(CLI::App& app, Action& action);
+void add_dump_command(CLI::App& app, Action& action);
 // Also sets the action of ravnmor without a subcommand: a region and c3270 on it.
 void add_serve_command(CLI::App& app, Action& action);
 

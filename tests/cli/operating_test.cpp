@@ -236,5 +236,23 @@ TEST(Operating, VersionHelpAndExitStatus) {
   fs::remove_all(nowhere.parent_path());
 }
 
+// DUMP at QCMD over s3270 writes a dump that `ravnmor dump` lists and shows.
+TEST(Operating, ADumpTakenAtQcmdIsListedAndShown) {
+  RegionServer server;
+  ASSERT_NE(server.port(), 0) << server.startup_line();
+  S3270 terminal;
+  connect(terminal, server);
+  EXPECT_EQ(run_command(terminal, "DUMP DUMPCODE(E2E) FROM(&STRING) LENGTH(7)"),
+            "EIBRESP : NORMAL");
+  Finished listed = ravnmor({"dump", "list", "--region", server.region_dir()});
+  EXPECT_EQ(listed.status, 0) << listed.err;
+  EXPECT_NE(listed.out.find("-E2E_-"), std::string::npos) << listed.out;
+  Finished shown = ravnmor({"dump", "show", "--region", server.region_dir()});
+  EXPECT_EQ(shown.status, 0) << shown.err;
+  EXPECT_NE(shown.out.find("DUMP E2E   task"), std::string::npos) << shown.out;
+  EXPECT_NE(shown.out.find("*EXAMPLE*"), std::string::npos) << shown.out;
+  EXPECT_EQ(ravnmor({"dump", "show", "NOSUCH", "--region", server.region_dir()}).status, 1);
+}
+
 }  // namespace
 }  // namespace ravnmor::cli::testing
