@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "monitor/net/session.hpp"
-#include "monitor/region/harness.hpp"
 #include "monitor/region/programs.hpp"
 #include "monitor/terminal/scripted.hpp"
 #include "process.hpp"
 #include "qcmd_terminal.hpp"
 #include "region_server.hpp"
 #include "shell/register.hpp"
+#include "support/test_region.hpp"
 
 namespace ravnmor::cli::testing {
 namespace {

@@ -9,68 +9,20 @@
 #include <vector>
 
 #include "host/host.hpp"
-#include "monitor/region/harness.hpp"
-#include "monitor/region/programs.hpp"
-#include "monitor/terminal/screen.hpp"
-#include "shell/lifecycle.hpp"
-#include "shell/usrscreen.hpp"
-#include "syntax/syntax.hpp"
+#include "support/qcmd.hpp"
 #include "vars/messages.hpp"
 #include "vars/run.hpp"
-#include "vars/variables.hpp"
 
-namespace qcmd {
+namespace qcmd::testing {
 namespace {
 
-using ravnmor::terminal::Screen;
 using ::testing::HasSubstr;
-using ::testing::StartsWith;
 
-// A variable of the run, as the user would have made it.
-varnode* make_variable(const char* name, std::int32_t type) {
-  varnode* node = addvarnode(type, 0);
-  std::strcpy(node->name, name);
-  return node;
-}
-
-// The variables a run starts with.
-void seed_variables() {
-  host::store_half(make_variable("&HWORD", kTypeHalfword)->value, 0, 1234);
-  host::store_word(make_variable("&FWORD", kTypeFullword)->value, 0, 123456789);
-  varnode* dword = make_variable("&DWORD", kTypeDoubleword);
-  host::store_word(dword->value, 0, 0x00DCBA98);
-  host::store_word(dword->value, 4, 0x76543210);
-  varnode* string = make_variable("&STRING", kTypeString);
-  std::strcpy(reinterpret_cast<char*>(string->value), "EXAMPLE STRING ARGUMENT");
-  string->len = 23;
-  varnode* packed = make_variable("&PACKED", kTypePacked);
-  const std::uint8_t pbytes[] = {0x41, 0x23, 0x45, 0x6C};
-  std::memcpy(packed->value, pbytes, sizeof pbytes);
-}
-
-// The command text and the syntax entry of its verb, as verb recognition
-// leaves them for the command screen.
-void set_command(const char* text, const char* verb) {
-  CmdIntBuffer = CommandBuffer{};
-  CmdIntBuffer.Length = static_cast<std::int32_t>(std::strlen(text));
-  std::memcpy(CmdIntBuffer.Syntax, text, static_cast<std::size_t>(CmdIntBuffer.Length));
-  std::memset(&CmdIntSyntax, 0, sizeof CmdIntSyntax);
-  for (const SyntaxEntry& entry : SyntaxTable) {
-    if (std::strcmp(entry.verb, verb) == 0) CmdIntSyntax = entry;
-  }
-  ASSERT_NE(CmdIntSyntax.verblen, 0u) << verb;
-}
-
-// Text placed at screen offset `offset` ((row-1)*80 + column of the
-// attribute cell): it starts in the cell after.
-std::string text_at(const Screen& screen, int offset, int length) {
-  return screen.text_at(offset / host::kScreenColumns + 1, offset % host::kScreenColumns + 1,
-                        length);
-}
-
+// The text expected at `offset`, read back for as long as it is.
 std::string text_at(const Screen& screen, int offset, const std::string& expected) {
-  return text_at(screen, offset, static_cast<int>(expected.size()));
+  return ravnmor::testing::text_at(screen, offset, static_cast<int>(expected.size()));
 }
+using ravnmor::testing::text_at;
 
 // Whether the field whose attribute is at `offset` is shown emphasised.
 bool emphasised(const Screen& screen, int offset) {
@@ -82,44 +34,27 @@ constexpr int option_offset(int line) {
   return (7 + line - 1) * host::kScreenColumns + 1 - 80;
 }
 
-class CmdScreenTest : public ::testing::Test {
+class CmdScreenTest : public QcmdTest {
  protected:
-  // Runs the command screen for `text` (verb `verb`) as a transaction and
-  // returns the screens sent.
+  // Runs the command screen for `text` as a program and returns the screens
+  // sent.
   std::vector<Screen> run(
-      const char* text, const char* verb, std::function<void()> before = [] {},
-      std::function<void()> after = [] {}) {
-    ravnmor::region::program_table().add_program("CMDTEST", [=, this] {
-      xtcbp = host::xtcb;
-      cintemptyscr();
-      initialize();
-      seed_variables();
-      TerminateQCMD = 0;
-      displaymode = kDisplayCharacter;
-      set_command(text, verb);
+      const char* text, std::function<void()> before = [] {}, std::function<void()> after = [] {}) {
+    run_program([=, this] {
+      EXPECT_EQ(type_command(text), 0) << text;
       before();
       returned = CintCmdScreen() == 0;
       after();
-      deleteallvars();
     });
-    ravnmor::region::program_table().add_transaction("CMDT", "CMDTEST");
-    region.run("CMDT");
-    std::vector<Screen> screens;
-    for (const auto& record : region.terminal().sent()) {
-      screens.emplace_back();
-      EXPECT_TRUE(screens.back().apply_outbound(record).ok());
-    }
-    return screens;
+    return screens();
   }
 
-  ravnmor::region::TestRegion region{true};
   bool returned = false;
 };
 
 TEST_F(CmdScreenTest, OptionsWithTheirValuesInBothModes) {
-  region.terminal().pf(2).pf(2).pf(3);
-  auto screens =
-      run("QCMD WRITEQ TS QUEUE(Q1) FROM(&STRING) LENGTH(&HWORD) NOSUSPEND", "WRITEQ TS");
+  user.pf(2).pf(2).pf(3);
+  auto screens = run("QCMD WRITEQ TS QUEUE(Q1) FROM(&STRING) LENGTH(&HWORD) NOSUSPEND");
   EXPECT_TRUE(returned);
   ASSERT_EQ(screens.size(), 3u);
   const Screen& chars = screens[0];
@@ -164,8 +99,8 @@ TEST_F(CmdScreenTest, OptionsWithTheirValuesInBothModes) {
 }
 
 TEST_F(CmdScreenTest, KeyLabelsAndTheCommandLine) {
-  region.terminal().pf(3);
-  auto screens = run("QCMD ASKTIME ABSTIME(&DWORD)", "ASKTIME");
+  user.pf(3);
+  auto screens = run("QCMD ASKTIME ABSTIME(&DWORD)");
   ASSERT_EQ(screens.size(), 1u);
   const Screen& screen = screens[0];
   struct Label {
@@ -190,8 +125,8 @@ TEST_F(CmdScreenTest, KeyLabelsAndTheCommandLine) {
 }
 
 TEST_F(CmdScreenTest, NumbersPackedAndPointersInBothModes) {
-  region.terminal().pf(2).pf(3);
-  auto screens = run("QCMD DELAY INTERVAL(&PACKED) TIME(12345) REQID(R1)", "DELAY");
+  user.pf(2).pf(3);
+  auto screens = run("QCMD DELAY INTERVAL(&PACKED) TIME(12345) REQID(R1)");
   ASSERT_EQ(screens.size(), 2u);
   for (const Screen& screen : screens) {  // packed decimal shows the same in both modes
     EXPECT_EQ(text_at(screen, option_offset(1), "[ INTERVAL(4123456C) ]"),
@@ -203,8 +138,8 @@ TEST_F(CmdScreenTest, NumbersPackedAndPointersInBothModes) {
 }
 
 TEST_F(CmdScreenTest, FullwordsAndPointers) {
-  region.terminal().pf(2).pf(3);
-  auto screens = run("QCMD GETMAIN SET(&FWORD) FLENGTH(&FWORD) LENGTH(7)", "GETMAIN");
+  user.pf(2).pf(3);
+  auto screens = run("QCMD GETMAIN SET(&FWORD) FLENGTH(&FWORD) LENGTH(7)");
   ASSERT_EQ(screens.size(), 2u);
   EXPECT_EQ(text_at(screens[0], option_offset(1), "SET(0123456789)"), "SET(0123456789)");
   EXPECT_EQ(text_at(screens[0], option_offset(2), "[ LENGTH() ]"), "[ LENGTH() ]");
@@ -216,8 +151,8 @@ TEST_F(CmdScreenTest, FullwordsAndPointers) {
 // A variable smaller than the option's type shows the bytes it has, and no
 // more: the screen never reads past a variable's storage.
 TEST_F(CmdScreenTest, AVariableSmallerThanItsOptionShowsItsOwnBytes) {
-  region.terminal().pf(3);
-  auto screens = run("QCMD ASKTIME ABSTIME(&PACKED)", "ASKTIME");
+  user.pf(3);
+  auto screens = run("QCMD ASKTIME ABSTIME(&PACKED)");
   ASSERT_EQ(screens.size(), 1u);
   EXPECT_EQ(text_at(screens[0], option_offset(1), "[ ABSTIME(4123456c) ]"),
             "[ ABSTIME(4123456c) ]");
@@ -225,8 +160,8 @@ TEST_F(CmdScreenTest, AVariableSmallerThanItsOptionShowsItsOwnBytes) {
 
 TEST_F(CmdScreenTest, PagingByTwelveOptions) {
   // READ has 18 options: a page shows 13, the next starts 12 further on.
-  region.terminal().pf(8).pf(7).pf(8).pf(4).pf(3).pf(3);
-  auto screens = run("QCMD READ FILE(F1) RIDFLD(K1) UPDATE", "READ");
+  user.pf(8).pf(7).pf(8).pf(4).pf(3).pf(3);
+  auto screens = run("QCMD READ FILE(F1) RIDFLD(K1) UPDATE");
   ASSERT_EQ(screens.size(), 6u);  // the fifth is the EIB screen
   const Screen& first = screens[0];
   EXPECT_EQ(text_at(first, option_offset(1), "[ DATASET() ]"), "[ DATASET() ]");
@@ -249,16 +184,16 @@ TEST_F(CmdScreenTest, PagingByTwelveOptions) {
 }
 
 TEST_F(CmdScreenTest, PagingPastAShortListShowsNoOptions) {
-  region.terminal().pf(8).pf(7).pf(3);
-  auto screens = run("QCMD DELETEQ TS QUEUE(Q1)", "DELETEQ TS");
+  user.pf(8).pf(7).pf(3);
+  auto screens = run("QCMD DELETEQ TS QUEUE(Q1)");
   ASSERT_EQ(screens.size(), 3u);
   for (int row = 7; row <= 18; ++row) EXPECT_EQ(screens[1].row_text(row), std::string(80, ' '));
   EXPECT_EQ(text_at(screens[2], option_offset(1), "QUEUE(Q1)"), "QUEUE(Q1)");
 }
 
 TEST_F(CmdScreenTest, VerbArgument) {
-  region.terminal().pf(3);
-  auto screens = run("QCMD INQUIRE FILE(FILEA) OPENSTATUS(&FWORD)", "INQUIRE FILE");
+  user.pf(3);
+  auto screens = run("QCMD INQUIRE FILE(FILEA) OPENSTATUS(&FWORD)");
   ASSERT_EQ(screens.size(), 1u);
   EXPECT_EQ(text_at(screens[0], 401, "INQUIRE FILE(FILEA) "), "INQUIRE FILE(FILEA) ");
   EXPECT_EQ(text_at(screens[0], option_offset(2), "[ OPENSTATUS(0123456789) ]"),
@@ -268,7 +203,7 @@ TEST_F(CmdScreenTest, VerbArgument) {
 TEST_F(CmdScreenTest, APendingMessageIsDroppedAndAFailedSendEndsTheRun) {
   // No key at all: the user hangs up on the first screen, so the send fails.
   auto screens = run(
-      "QCMD ASKTIME", "ASKTIME", [] { cintschedmsg(kMsgNoVerb); },
+      "QCMD ASKTIME", [] { cintschedmsg(kMsgNoVerb); },
       [] {
         EXPECT_EQ(TerminateQCMD, 1);
         EXPECT_EQ(GlobalErrorNum, 0u);
@@ -276,12 +211,12 @@ TEST_F(CmdScreenTest, APendingMessageIsDroppedAndAFailedSendEndsTheRun) {
   EXPECT_TRUE(returned);
   ASSERT_EQ(screens.size(), 1u);
   EXPECT_EQ(screens[0].row_text(20), std::string(80, ' '));  // the message was dropped
-  EXPECT_EQ(region.error_log(), "");  // no error report for the command screen
+  EXPECT_EQ(test_region.error_log(), "");  // no error report for the command screen
 }
 
 TEST_F(CmdScreenTest, AuxiliaryScreensComeBackToTheCommand) {
-  region.terminal().pf(4).pf(3).pf(6).enter().pf(9).pf(3).pf(1).pf(3);
-  auto screens = run("QCMD DELETEQ TS QUEUE(Q1)", "DELETEQ TS");
+  user.pf(4).pf(3).pf(6).enter().pf(9).pf(3).pf(1).pf(3);
+  auto screens = run("QCMD DELETEQ TS QUEUE(Q1)");
   EXPECT_TRUE(returned);
   const char* kCommand = "Ravnmor Command Interpreter";
   // Each auxiliary screen is left with its own key; PF1 does nothing here.
@@ -298,19 +233,5 @@ TEST_F(CmdScreenTest, AuxiliaryScreensComeBackToTheCommand) {
   EXPECT_EQ(text_at(screens[6], option_offset(1), "QUEUE(Q1)"), "QUEUE(Q1)");
 }
 
-TEST_F(CmdScreenTest, EveryStepIsTraced) {
-  region.terminal().pf(2).pf(3);
-  run(
-      "QCMD ASKTIME", "ASKTIME", [] { debugtrace = 1; }, [] { debugtrace = 0; });
-  std::string trace = region.trace();
-  // The key bytes are the monitor's; the step and the results are the screen's.
-  for (const char* line :
-       {"CintCmdScreen - Entry\n", "ShowCmdScreen - Exit(0)\n", "ReadCmdScreen - Entry\n",
-        "ReadCmdScreen - Exit(1)\n", "CintCmdScreen - Exit\n"}) {
-    EXPECT_THAT(trace, HasSubstr(line));
-  }
-  EXPECT_THAT(trace, ::testing::ContainsRegex("ShowCmdScreen - Entry\\(-?[0-9]+,1\\)"));
-}
-
 }  // namespace
-}  // namespace qcmd
+}  // namespace qcmd::testing

@@ -17,10 +17,10 @@
 
 #include "host/layout.hpp"
 #include "monitor/exec/builtins.hpp"
-#include "monitor/region/harness.hpp"
 #include "monitor/region/programs.hpp"
 #include "monitor/terminal/screen.hpp"
 #include "shell/register.hpp"
+#include "support/test_region.hpp"
 
 namespace qcmd {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "qcmd_fixture.hpp"
+#include "support/qcmd.hpp"
 #include "vars/run.hpp"
 #include "vars/variables.hpp"
 
@@ -26,11 +26,6 @@ std::string verb_row(std::vector<std::string> verbs) {
   }
   row.resize(80, ' ');
   return row;
-}
-
-std::string padded(std::string text) {
-  text.resize(80, ' ');
-  return text;
 }
 
 // Positions of `lines` in `text`, in order; npos for the first one missing.
@@ -71,19 +66,6 @@ TEST_F(QcmdTest, TheFirstScreenIsTheInitialScreenAndPf3EndsWithEraseAndReturn) {
   EXPECT_FALSE(user.screen().keyboard_locked());
   EXPECT_EQ(varanchor.head, nullptr);  // every variable deleted at the end
   EXPECT_EQ(varanchor.numvars, 0);
-}
-
-TEST_F(TracedQcmdTest, TheRunIsTracedAndEndsWithSendControlReturnAndGoBack) {
-  user.pf(3);
-  run();
-  std::string trace = test_region.trace();
-  EXPECT_NE(in_order(trace, {"EXEC 1903 program entry: EIBRESP 0", "EXEC 0202 ADDRESS: EIBRESP 0",
-                             "cintmain - Entry(4,QCMD)", "checkverb - Exit(1)",
-                             "cintmain - Exit (0)", "EXEC 1812 SEND CONTROL: EIBRESP 0",
-                             "EXEC 0E08 RETURN: EIBRESP 0", "EXEC 1905 go-back"}),
-            std::string::npos)
-      << trace;
-  EXPECT_EQ(test_region.error_log(), "");
 }
 
 TEST_F(TracedQcmdTest, AHungUpTerminalEndsTheRunThroughTheSameEpilogue) {
@@ -189,14 +171,6 @@ TEST_F(QcmdTest, Pf6BeforeAnyCommandShowsAnEmptyScreenUntilAKey) {
   EXPECT_EQ(result.command, terminal::Command::erase_write);
   EXPECT_THAT(saved.lines(), Each(std::string(80, ' ')));
   EXPECT_EQ(screen_sent(2).row_text(3), padded("====> QCMD"));  // the initial screen again
-}
-
-// Whether any row of `screen` holds `text`.
-bool shows(const terminal::Screen& screen, const std::string& text) {
-  for (const std::string& line : screen.lines()) {
-    if (line.find(text) != std::string::npos) return true;
-  }
-  return false;
 }
 
 TEST_F(QcmdTest, AVerbLeadsToTheCommandScreenAndPf3BackToTheInitialScreen) {

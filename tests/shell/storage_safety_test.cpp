@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "monitor/region/harness.hpp"
 #include "monitor/region/programs.hpp"
 #include "monitor/terminal/screen.hpp"
 #include "shell/register.hpp"
+#include "support/test_region.hpp"
 
 namespace qcmd {
 namespace {

@@ -9,15 +9,15 @@
 #include <vector>
 
 #include "host/host.hpp"
-#include "qcmd_fixture.hpp"
 #include "shell/lifecycle.hpp"
+#include "support/qcmd.hpp"
 #include "syntax/syntax.hpp"
 #include "vars/messages.hpp"
 
 namespace qcmd::testing {
 namespace {
 
-using UserScreenTest = ProgramTest;
+using UserScreenTest = QcmdTest;
 
 // A screen of the user's own: a text and an input field, sent and answered.
 void send_own_screen(const char* title) {

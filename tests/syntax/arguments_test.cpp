@@ -7,20 +7,20 @@
 #include <string>
 #include <vector>
 
-#include "monitor/region/harness.hpp"
-#include "monitor/region/programs.hpp"
+#include "support/qcmd.hpp"
 #include "syntax/syntax.hpp"
 #include "vars/messages.hpp"
 #include "vars/run.hpp"
 #include "vars/variables.hpp"
 
-namespace qcmd {
+namespace qcmd::testing {
 namespace {
 
 class ArgumentsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     initialize();
+    deleteallvars();
     GlobalErrorNum = 0;
     add_user(kTypeHalfword, "&HWORD", 2);
     varnode* string = add_user(kTypeString, "&STRING", 23);
@@ -40,16 +40,12 @@ class ArgumentsTest : public ::testing::Test {
     return node;
   }
 
-  // Recognises `verb` (as the initial screen does) and evaluates `text`,
-  // which follows the transaction identifier.
-  static void evaluate(const char* verb, const std::string& text) {
+  // Recognises the verb of `text`, which follows the transaction
+  // identifier, as the initial screen does, and evaluates the arguments.
+  static void evaluate(const std::string& text) {
     deletedynvars();  // as leaving the command screen does
-    CmdIntSyntax = SyntaxEntry{};
-    for (const SyntaxEntry& entry : SyntaxTable) {
-      if (std::strcmp(entry.verb, verb) == 0) CmdIntSyntax = entry;
-    }
-    ASSERT_NE(CmdIntSyntax.verblen, 0u) << verb;
-    retype("QCMD " + text);
+    ASSERT_EQ(type_command("QCMD " + text), 0) << text;
+    ProcessInputString();
   }
 
   // Evaluates a changed command text for the same verb.
@@ -110,7 +106,7 @@ class ArgumentsTest : public ::testing::Test {
 };
 
 TEST_F(ArgumentsTest, ReadWithLiteralVariableAndBareOption) {
-  evaluate("READ", "READ FILE(F1) INTO(&STRING) RIDFLD(K1) UPDATE");
+  evaluate("READ FILE(F1) INTO(&STRING) RIDFLD(K1) UPDATE");
   EXPECT_STREQ(LocalBuffer, "QCMD READ FILE ( F1 )  INTO ( &STRING )  RIDFLD ( K1 )  UPDATE");
   EXPECT_EQ(GlobalErrorNum, 0u);
 
@@ -138,7 +134,7 @@ TEST_F(ArgumentsTest, ReadWithLiteralVariableAndBareOption) {
 }
 
 TEST_F(ArgumentsTest, LiteralsOfEachType) {
-  evaluate("GETMAIN", "GETMAIN SET(4096) LENGTH(70000) FLENGTH(-12abc) INITIMG('Ab')");
+  evaluate("GETMAIN SET(4096) LENGTH(70000) FLENGTH(-12abc) INITIMG('Ab')");
   EXPECT_EQ(word(option("SET").value), 4096);
   EXPECT_EQ(option("SET").length, 4);
   EXPECT_EQ(half(option("LENGTH").value), 70000 - 65536);  // cut to 16 bits
@@ -147,32 +143,32 @@ TEST_F(ArgumentsTest, LiteralsOfEachType) {
   EXPECT_EQ(text(option("INITIMG").value), "'Ab'");  // quotes and case kept
   EXPECT_EQ(option("INITIMG").length, 4);
 
-  evaluate("GETMAIN", "GETMAIN FLENGTH(ABC)");
+  evaluate("GETMAIN FLENGTH(ABC)");
   EXPECT_EQ(word(option("FLENGTH").value), 0);
   EXPECT_EQ(option("FLENGTH").present, 1);
 
-  evaluate("DELAY", "DELAY INTERVAL(123) TIME(0123456C)");
+  evaluate("DELAY INTERVAL(123) TIME(0123456C)");
   const std::uint8_t interval[] = {0x00, 0x00, 0x12, 0x3C};
   const std::uint8_t time[] = {0x01, 0x23, 0x45, 0x6C};
   EXPECT_EQ(std::memcmp(option("INTERVAL").value, interval, 4), 0);
   EXPECT_EQ(std::memcmp(option("TIME").value, time, 4), 0);
   EXPECT_EQ(option("TIME").length, 4);
 
-  evaluate("ASKTIME", "ASKTIME ABSTIME(0000000100000002)");
+  evaluate("ASKTIME ABSTIME(0000000100000002)");
   EXPECT_EQ(word(option("ABSTIME").value, 0), 1);
   EXPECT_EQ(word(option("ABSTIME").value, 1), 2);
   EXPECT_EQ(option("ABSTIME").length, 8);
-  evaluate("ASKTIME", "ASKTIME ABSTIME(1A)");
+  evaluate("ASKTIME ABSTIME(1A)");
   EXPECT_EQ(word(option("ABSTIME").value, 0), 0x1A);
   EXPECT_EQ(word(option("ABSTIME").value, 1), 0);
-  evaluate("ASKTIME", "ASKTIME ABSTIME(ffffffff7g)");
+  evaluate("ASKTIME ABSTIME(ffffffff7g)");
   EXPECT_EQ(static_cast<std::uint32_t>(word(option("ABSTIME").value, 0)), 0xFFFFFFFFu);
   EXPECT_EQ(word(option("ABSTIME").value, 1), 7);
   EXPECT_EQ(GlobalErrorNum, 0u);
 }
 
 TEST_F(ArgumentsTest, EmptyParenthesesMakeAReceivingArea) {
-  evaluate("RETRIEVE", "RETRIEVE SET() INTO() LENGTH()");
+  evaluate("RETRIEVE SET() INTO() LENGTH()");
   EXPECT_EQ(option("SET").length, 4);
   EXPECT_EQ(option("INTO").length, 32767);
   EXPECT_EQ(option("LENGTH").length, 2);
@@ -188,27 +184,26 @@ TEST_F(ArgumentsTest, EmptyParenthesesMakeAReceivingArea) {
 
 TEST_F(ArgumentsTest, FaultsScheduleTheirMessages) {
   const struct {
-    const char* verb;
     const char* text;
     const char* option;  // left not present
     std::uint32_t message;
   } cases[] = {
-      {"LINK", "LINK PROGRAM(P) LENGTH(&L)", "LENGTH", kMsgNoVariable},
-      {"LINK", "LINK PROGRAM(P) LENGTH 5", "LENGTH", kMsgNoParenthesis},
-      {"LINK", "LINK PROGRAM", "PROGRAM", kMsgNoParenthesis},
-      {"LINK", "LINK PROGRAM(", "PROGRAM", kMsgNoVariable},
-      {"LINK", "LINK PROGRAM(P", "PROGRAM", kMsgNoCloseParenthesis},
-      {"LINK", "LINK COMMAREA('A B')", "COMMAREA", kMsgNoCloseParenthesis},
-      {"LINK", "LINK COMMAREA 'X' PROGRAM(P)", "COMMAREA", kMsgNoParenthesis},
-      {"INQUIRE FILE", "INQUIRE FILE() OPENSTATUS(&HWORD)", nullptr, kMsgNoVerbArgument},
-      {"INQUIRE FILE", "INQUIRE FILE OPENSTATUS(&HWORD)", nullptr, kMsgNoVerbArgument},
-      {"INQUIRE FILE", "INQUIRE FILE(&NONE)", nullptr, kMsgNoVariable},
-      {"INQUIRE FILE", "INQUIRE FILE(F1 OPENSTATUS(&HWORD)", nullptr, kMsgNoCloseParenthesis},
+      {"LINK PROGRAM(P) LENGTH(&L)", "LENGTH", kMsgNoVariable},
+      {"LINK PROGRAM(P) LENGTH 5", "LENGTH", kMsgNoParenthesis},
+      {"LINK PROGRAM", "PROGRAM", kMsgNoParenthesis},
+      {"LINK PROGRAM(", "PROGRAM", kMsgNoVariable},
+      {"LINK PROGRAM(P", "PROGRAM", kMsgNoCloseParenthesis},
+      {"LINK COMMAREA('A B')", "COMMAREA", kMsgNoCloseParenthesis},
+      {"LINK COMMAREA 'X' PROGRAM(P)", "COMMAREA", kMsgNoParenthesis},
+      {"INQUIRE FILE() OPENSTATUS(&HWORD)", nullptr, kMsgNoVerbArgument},
+      {"INQUIRE FILE OPENSTATUS(&HWORD)", nullptr, kMsgNoVerbArgument},
+      {"INQUIRE FILE(&NONE)", nullptr, kMsgNoVariable},
+      {"INQUIRE FILE(F1 OPENSTATUS(&HWORD)", nullptr, kMsgNoCloseParenthesis},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     GlobalErrorNum = 0;
-    evaluate(c.verb, c.text);
+    evaluate(c.text);
     EXPECT_EQ(GlobalErrorNum, c.message);
     if (c.option != nullptr) {
       EXPECT_EQ(option(c.option).present, 0);
@@ -216,18 +211,18 @@ TEST_F(ArgumentsTest, FaultsScheduleTheirMessages) {
   }
   // The first fault is the one reported; later options are still evaluated.
   GlobalErrorNum = 0;
-  evaluate("LINK", "LINK COMMAREA 'X' LENGTH(&L) PROGRAM(P)");
+  evaluate("LINK COMMAREA 'X' LENGTH(&L) PROGRAM(P)");
   EXPECT_EQ(GlobalErrorNum, kMsgNoParenthesis);
   EXPECT_EQ(option("PROGRAM").present, 1);
   EXPECT_EQ(text(option("PROGRAM").value), "P");
   // The value ends at a blank.
-  evaluate("LINK", "LINK COMMAREA('A B') PROGRAM(P)");
+  evaluate("LINK COMMAREA('A B') PROGRAM(P)");
   EXPECT_EQ(text(option("COMMAREA").value), "'A");
   EXPECT_EQ(option("PROGRAM").present, 1);
 }
 
 TEST_F(ArgumentsTest, VerbArgument) {
-  evaluate("INQUIRE FILE", "INQUIRE FILE(&STRING) OPENSTATUS(&HWORD)");
+  evaluate("INQUIRE FILE(&STRING) OPENSTATUS(&HWORD)");
   EXPECT_STREQ(CmdIntSyntax.kwd[0].varname, "&STRING");
   EXPECT_EQ(CmdIntSyntax.kwd[0].value, findnode("&STRING")->value);
   EXPECT_EQ(CmdIntSyntax.kwd[0].length, 8);  // the table's length stays
@@ -235,7 +230,7 @@ TEST_F(ArgumentsTest, VerbArgument) {
   EXPECT_EQ(option("OPENSTATUS").length, 4);  // the option's type decides
   EXPECT_EQ(GlobalErrorNum, 0u);
 
-  evaluate("SEND MAP", "SEND MAP(Menu1) MAPSET(S1) ERASE");
+  evaluate("SEND MAP(Menu1) MAPSET(S1) ERASE");
   EXPECT_EQ(text(CmdIntSyntax.kwd[0].value), "Menu1");
   EXPECT_EQ(CmdIntSyntax.kwd[0].dynvarno, 1);
   EXPECT_EQ(text(option("MAPSET").value), "S1");
@@ -245,7 +240,7 @@ TEST_F(ArgumentsTest, VerbArgument) {
 }
 
 TEST_F(ArgumentsTest, OptionWordsInAnyCaseValuesAsTyped) {
-  evaluate("WRITEQ TS", "writeq ts Queue(MyQ) from(&STRING) length(&HWORD) rewrite");
+  evaluate("writeq ts Queue(MyQ) from(&STRING) length(&HWORD) rewrite");
   EXPECT_EQ(option("QUEUE").present, 1);
   EXPECT_EQ(text(option("QUEUE").value), "MyQ");
   EXPECT_EQ(option("FROM").present, 1);
@@ -253,7 +248,7 @@ TEST_F(ArgumentsTest, OptionWordsInAnyCaseValuesAsTyped) {
   EXPECT_EQ(option("REWRITE").present, 1);
   EXPECT_EQ(option("MAIN").present, 0);
   // A variable's name is exact.
-  evaluate("WRITEQ TS", "WRITEQ TS QUEUE(Q) FROM(&string)");
+  evaluate("WRITEQ TS QUEUE(Q) FROM(&string)");
   EXPECT_EQ(option("FROM").present, 0);
   EXPECT_EQ(GlobalErrorNum, kMsgNoVariable);
 }
@@ -262,20 +257,20 @@ TEST_F(ArgumentsTest, OptionWordsInAnyCaseValuesAsTyped) {
 // all the same: here DATE in the place of "(", "(" as its value and &STRING
 // in the place of ")", so that neither it nor DATE is given.
 TEST_F(ArgumentsTest, ABareSeparatorTakesTheNextWords) {
-  evaluate("FORMATTIME", "FORMATTIME ABSTIME(&HWORD) TIMESEP DATE(&STRING) DATESEP(-)");
+  evaluate("FORMATTIME ABSTIME(&HWORD) TIMESEP DATE(&STRING) DATESEP(-)");
   EXPECT_EQ(option("TIMESEP").present, 0);
   EXPECT_EQ(text(option("TIMESEP").value), "(");
   EXPECT_EQ(option("DATE").present, 0);
   EXPECT_EQ(option("DATESEP").present, 1);
   EXPECT_EQ(text(option("DATESEP").value), "-");
   EXPECT_EQ(GlobalErrorNum, 0u);
-  evaluate("FORMATTIME", "FORMATTIME TIMESEP = . ) YEAR(&HWORD)");
+  evaluate("FORMATTIME TIMESEP = . ) YEAR(&HWORD)");
   EXPECT_EQ(option("TIMESEP").present, 1);
   EXPECT_EQ(text(option("TIMESEP").value), ".");
   EXPECT_EQ(option("YEAR").present, 1);
   EXPECT_EQ(GlobalErrorNum, 0u);
   // An unclosed separator is not reported.
-  evaluate("FORMATTIME", "FORMATTIME TIMESEP(: X) YEAR(&HWORD)");
+  evaluate("FORMATTIME TIMESEP(: X) YEAR(&HWORD)");
   EXPECT_EQ(option("TIMESEP").present, 0);
   EXPECT_EQ(option("YEAR").present, 1);
   EXPECT_EQ(GlobalErrorNum, 0u);
@@ -284,7 +279,7 @@ TEST_F(ArgumentsTest, ABareSeparatorTakesTheNextWords) {
 // Dynamic numbers follow the operands of the text, as the translator counts
 // them: every parenthesised operand not beginning with "&", listed or not.
 TEST_F(ArgumentsTest, DynamicNumbersFollowTheOperands) {
-  evaluate("READ", "READ RESP(R) FILE(F) INTO(&STRING) KEYLENGTH(0) RIDFLD() QUEUE(Q) SYSID(S1)");
+  evaluate("READ RESP(R) FILE(F) INTO(&STRING) KEYLENGTH(0) RIDFLD() QUEUE(Q) SYSID(S1)");
   EXPECT_EQ(dynamic_texts(), (std::vector<std::string>{"R", "F", "type 3", "", "Q", "S1"}));
   EXPECT_EQ(option("FILE").dynvarno, 2);
   EXPECT_EQ(option("KEYLENGTH").dynvarno, 3);
@@ -294,20 +289,20 @@ TEST_F(ArgumentsTest, DynamicNumbersFollowTheOperands) {
   EXPECT_EQ(finddynnode(6)->value, option("SYSID").value);
 
   // Nested parentheses are one operand, and the words in them are not options.
-  evaluate("SET TERMINAL", "SET TERMINAL(T1) ACQSTATUS(DFHVALUE(ACQUIRED)) UCTRAN");
+  evaluate("SET TERMINAL(T1) ACQSTATUS(DFHVALUE(ACQUIRED)) UCTRAN");
   EXPECT_EQ(dynamic_texts(), (std::vector<std::string>{"T1", "type 4"}));
   EXPECT_EQ(option("ACQUIRED").present, 0);
   EXPECT_EQ(option("UCTRAN").present, 1);
 
   // So are quoted words, and an option given twice takes two numbers.
-  evaluate("LINK", "LINK COMMAREA('A X(1)') PROGRAM(P1) PROGRAM(P2) LENGTH(3)");
+  evaluate("LINK COMMAREA('A X(1)') PROGRAM(P1) PROGRAM(P2) LENGTH(3)");
   EXPECT_EQ(dynamic_texts(), (std::vector<std::string>{"'A", "P1", "P2", "type 3"}));
   EXPECT_EQ(option("PROGRAM").dynvarno, 3);
   EXPECT_EQ(text(option("PROGRAM").value), "P2");
 }
 
 TEST_F(ArgumentsTest, LaterPassesKeepTheStorageAndTheOrder) {
-  evaluate("READQ TS", "READQ TS QUEUE(Q1) INTO() ITEM(2)");
+  evaluate("READQ TS QUEUE(Q1) INTO() ITEM(2)");
   std::uint8_t* into = option("INTO").value;
   std::memcpy(into, "RECEIVED", 9);  // as an executed command fills it
   retype("QCMD READQ TS QUEUE(Q1) INTO() ITEM(2)");
@@ -339,7 +334,7 @@ TEST_F(ArgumentsTest, LaterPassesKeepTheStorageAndTheOrder) {
 }
 
 TEST_F(ArgumentsTest, DeletedVariablesAreLetGo) {
-  evaluate("WRITEQ TS", "WRITEQ TS QUEUE(Q) FROM(&STRING)");
+  evaluate("WRITEQ TS QUEUE(Q) FROM(&STRING)");
   ASSERT_EQ(option("FROM").value, findnode("&STRING")->value);
   deletenode(findnode("&STRING")->seqno);
   retype("QCMD WRITEQ TS QUEUE(Q) FROM(&STRING)");
@@ -365,21 +360,21 @@ TEST_F(ArgumentsTest, OddTextIsHandled) {
 
   // A full line of parentheses, a bad length, the identifier alone.
   // "QCMD LINK PROGRAM" and 147 expanded "(" fill 458 of the 459 characters.
-  evaluate("LINK", "LINK PROGRAM" + std::string(210, '('));
+  evaluate("LINK PROGRAM" + std::string(210, '('));
   EXPECT_EQ(std::strlen(LocalBuffer), 17u + 147 * 3);
   EXPECT_EQ(option("PROGRAM").present, 0);
   CmdIntBuffer.Length = -4;
   EXPECT_EQ(ProcessInputString(), 0);
   CmdIntBuffer.Length = 1000;
   EXPECT_EQ(ProcessInputString(), 0);
-  evaluate("INQUIRE FILE", "");
+  evaluate("INQUIRE FILE");
   EXPECT_EQ(CmdIntSyntax.kwd[0].value, nullptr);
   EXPECT_EQ(GetArgValue(0), 1);
   EXPECT_EQ(GetArgValue(99), 1);
 }
 
 TEST_F(ArgumentsTest, CreateDynamicVariable) {
-  evaluate("LOAD", "LOAD");
+  evaluate("LOAD");
   varnode* node = createdynamicvar(4);  // FLENGTH f4
   ASSERT_NE(node, nullptr);
   EXPECT_EQ(node->type, kTypeFullword);
@@ -403,27 +398,5 @@ TEST_F(ArgumentsTest, TheTranslatorsHalfOfTheNumbering) {
   EXPECT_FALSE(operand_takes_dynamic("&DYNAMICS"));
 }
 
-TEST_F(ArgumentsTest, TracesWhenTracingIsOn) {
-  ravnmor::region::TestRegion region(true);
-  ravnmor::region::program_table().add_program("ARGTEST", [] {
-    evaluate("INQUIRE FILE", "INQUIRE FILE(F1)");  // not traced
-    debugtrace = 1;
-    evaluate("INQUIRE FILE", "INQUIRE FILE(F2) TYPE(&HWORD)");
-    debugtrace = 0;
-  });
-  ravnmor::region::program_table().add_transaction("ARGT", "ARGTEST");
-  region.run("ARGT");
-  std::string trace = region.trace();
-  for (const char* line :
-       {"ProcessInputString - Entry\n", "PrepareForDisplay - Entry\n", "getverbargval - Entry\n",
-        "createdynamicvar - Entry (0)\n", "createdynamicvar - Exit\n", "GetArgValue - Entry (3)\n",
-        "GetArgValue - Exit (0)\n", "PrepareForDisplay - Exit\n", "ProcessInputString - Exit\n"}) {
-    EXPECT_NE(trace.find(line), std::string::npos) << line;
-  }
-  EXPECT_EQ(trace.find("createdynamicvar - Entry (0)\n"),
-            trace.rfind("createdynamicvar - Entry (0)\n"));
-  EXPECT_EQ(text(CmdIntSyntax.kwd[0].value), "F2");
-}
-
 }  // namespace
-}  // namespace qcmd
+}  // namespace qcmd::testing

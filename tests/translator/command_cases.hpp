@@ -1,5 +1,5 @@
 // Runs commands through the pipeline of the command screen (the example
-// variables, the verb's syntax row, argument evaluation, the parse entry) and
+// variables, verb recognition, argument evaluation, the parse entry) and
 // compares the translated call with an expectation written out by hand: the
 // 35 descriptor characters, what each parameter position points at, and the
 // diagnostics in order.
@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "shell/lifecycle.hpp"
+#include "support/qcmd.hpp"
 #include "syntax/arguments.hpp"
 #include "syntax/syntax.hpp"
 #include "translate_support.hpp"
@@ -84,42 +86,19 @@ class CommandCases : public Translating {
  protected:
   void SetUp() override {
     Translating::SetUp();
-    initialize();
-    variable("&HWORD", kTypeHalfword);
-    variable("&FWORD", kTypeFullword);
-    variable("&DWORD", kTypeDoubleword);
-    variable("&STRING", kTypeString, "EXAMPLE STRING ARGUMENT");
-    variable("&PACKED", kTypePacked);
+    seed_example_variables();
   }
   void TearDown() override {
     CmdIntSyntax = SyntaxEntry{};
     Translating::TearDown();
   }
 
-  // The syntax row verb recognition would pick: the longest verb phrase that
-  // begins the command, else the first row of its first word (READQ alone).
-  static void recognise(const std::string& command) {
-    CmdIntSyntax = SyntaxEntry{};
-    const std::string first = command.substr(0, command.find_first_of(" ("));
-    for (const SyntaxEntry& entry : SyntaxTable) {
-      const std::string verb = entry.verb;
-      const bool phrase = command.compare(0, verb.size(), verb) == 0 &&
-                          (command.size() == verb.size() || command[verb.size()] == ' ' ||
-                           command[verb.size()] == '(');
-      const bool word = verb.substr(0, verb.find(' ')) == first;
-      if (phrase || (word && CmdIntSyntax.verblen == 0)) CmdIntSyntax = entry;
-    }
-  }
-
-  // Evaluates the arguments as the command screen does (making the dynamic
-  // variables of the literals and empty parentheses), then translates.
+  // Recognises the verb and evaluates the arguments as the initial and
+  // command screens do (making the dynamic variables of the literals and
+  // empty parentheses), then translates.
   static std::int32_t evaluate_and_translate(const std::string& command) {
     deletedynvars();
-    recognise(command);
-    const std::string text = "QCMD " + command;
-    std::memset(&CmdIntBuffer, 0, sizeof CmdIntBuffer);
-    std::memcpy(CmdIntBuffer.Syntax, text.data(), text.size());
-    CmdIntBuffer.Length = static_cast<std::int32_t>(text.size());
+    type_command("QCMD " + command);
     ProcessInputString();
     return parse_online_command(&CmdIntBuffer);
   }

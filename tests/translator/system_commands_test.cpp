@@ -22,6 +22,7 @@ TEST_F(System, AssignSetsBitsAndPassesByPriority) {
                             "You have exceeded the maximum allowable number of arguments\n"};
   const Diagnostic over_limit{kSeverityWarning,
                               "Number of options for ASSIGN command exceeded 16."};
+  variable("&H", kTypeHalfword);
   check_all({
       {"ASSIGN", expected(kAssign, 1), {}, {}},
       // APPLID (priority 2) comes before USERID (53) whatever the order written.
@@ -33,16 +34,15 @@ TEST_F(System, AssignSetsBitsAndPassesByPriority) {
        expected(kAssign, 4, {{11, 0x2D}}),
        {var(2, "&FWORD"), var(3, "&HWORD"), var(4, "&STRING")},
        {}},
-      // Seventeen options: the seventeenth area is dropped, the count warned of.
-      {"ASSIGN ABCODE(&STRING) APPLID(&HWORD) COLOR(&HWORD) CWALENG(&HWORD) DELIMITER(&HWORD) "
-       "DESTCOUNT(&HWORD) DESTID(&HWORD) DESTIDLENG(&HWORD) EXTDS(&HWORD) FACILITY(&HWORD) "
-       "FCI(&HWORD) HILIGHT(&HWORD) INPARTN(&HWORD) LDCMNEM(&HWORD) LDCNUM(&HWORD) "
-       "MAPCOLUMN(&HWORD) MAPHEIGHT(&FWORD)",
+      // Seventeen options: the seventeenth area is dropped, the count warned
+      // of. A short name keeps the command within the command line.
+      {"ASSIGN ABCODE(&STRING) APPLID(&H) COLOR(&H) CWALENG(&H) DELIMITER(&H) DESTCOUNT(&H) "
+       "DESTID(&H) DESTIDLENG(&H) EXTDS(&H) FACILITY(&H) FCI(&H) HILIGHT(&H) INPARTN(&H) "
+       "LDCMNEM(&H) LDCNUM(&H) MAPCOLUMN(&H) MAPHEIGHT(&FWORD)",
        expected(kAssign, 18, {{3, 0x2F}, {4, 0x2F}, {5, 0x2F}, {6, 0x2F}, {7, 0x28}}),
-       {var(2, "&STRING"), var(3, "&HWORD"), var(4, "&HWORD"), var(5, "&HWORD"), var(6, "&HWORD"),
-        var(7, "&HWORD"), var(8, "&HWORD"), var(9, "&HWORD"), var(10, "&HWORD"), var(11, "&HWORD"),
-        var(12, "&HWORD"), var(13, "&HWORD"), var(14, "&HWORD"), var(15, "&HWORD"),
-        var(16, "&HWORD")},
+       {var(2, "&STRING"), var(3, "&H"), var(4, "&H"), var(5, "&H"), var(6, "&H"), var(7, "&H"),
+        var(8, "&H"), var(9, "&H"), var(10, "&H"), var(11, "&H"), var(12, "&H"), var(13, "&H"),
+        var(14, "&H"), var(15, "&H"), var(16, "&H")},
        {too_many, over_limit}},
       {"ADDRESS TWA(&FWORD) EIB(&HWORD)",
        expected(kAddress, 3, {{5, 'E'}, {7, 'T'}}),

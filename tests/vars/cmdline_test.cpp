@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "monitor/region/harness.hpp"
 #include "monitor/region/programs.hpp"
 #include "monitor/terminal/codes.hpp"
+#include "support/test_region.hpp"
 
 namespace qcmd {
 namespace {

@@ -9,12 +9,10 @@
 #include <vector>
 
 #include "host/host.hpp"
-#include "monitor/region/harness.hpp"
-#include "monitor/region/programs.hpp"
-#include "monitor/terminal/screen.hpp"
+#include "support/qcmd.hpp"
 #include "vars/run.hpp"
 
-namespace qcmd {
+namespace qcmd::testing {
 namespace {
 
 using ::testing::HasSubstr;
@@ -112,28 +110,17 @@ const std::vector<Shown> kExpected = {
     {23, 33, "(PF3) Return"},
 };
 
-class EibScreenTest : public ::testing::Test {
+class EibScreenTest : public QcmdTest {
  protected:
-  EibScreenTest() : region(true) {}
-
-  // Runs `program` as a transaction and returns the screens it sent.
-  std::vector<ravnmor::terminal::Screen> run(std::function<void()> program) {
-    ravnmor::region::program_table().add_program("EIBTEST", std::move(program));
-    ravnmor::region::program_table().add_transaction("EIBT", "EIBTEST");
-    region.run("EIBT");
-    std::vector<ravnmor::terminal::Screen> screens;
-    for (const auto& record : region.terminal().sent()) {
-      screens.emplace_back();
-      EXPECT_TRUE(screens.back().apply_outbound(record).ok());
-    }
-    return screens;
+  // Runs `program` and returns the screens it sent.
+  std::vector<Screen> run(std::function<void()> program) {
+    run_program(std::move(program));
+    return screens();
   }
-
-  ravnmor::region::TestRegion region;
 };
 
 TEST_F(EibScreenTest, EveryFieldAtItsPlaceUntilPf3) {
-  region.terminal().enter().pf(5).pf(3);
+  user.enter().pf(5).pf(3);
   bool returned = false;
   auto screens = run([&] {
     fill_eib();
@@ -151,10 +138,9 @@ TEST_F(EibScreenTest, EveryFieldAtItsPlaceUntilPf3) {
   }
 }
 
-TEST_F(EibScreenTest, RebuiltFromTheCurrentEibAndTraced) {
-  region.terminal().enter().pf(3);
+TEST_F(EibScreenTest, RebuiltFromTheCurrentEib) {
+  user.enter().pf(3);
   auto screens = run([&] {
-    debugtrace = 1;
     fill_eib();
     std::int8_t key = 0;
     showeibscreen(&key);
@@ -163,26 +149,19 @@ TEST_F(EibScreenTest, RebuiltFromTheCurrentEibAndTraced) {
     eib[host::kEibAid] = 0xF3;
     showeibscreen(&key);
     EXPECT_EQ(host::xcnv[host::kCnvAidTable + static_cast<std::uint8_t>(key)], 0xF3);  // PF3
-    debugtrace = 0;
   });
   ASSERT_EQ(screens.size(), 2u);
   EXPECT_EQ(screens[0].text_at(16, 52, 8), "0000000d");
   EXPECT_EQ(screens[1].text_at(16, 52, 8), "00000000");
   EXPECT_EQ(screens[1].text_at(4, 52, 2), "f3");
-  std::string trace = region.trace();
-  EXPECT_THAT(trace, HasSubstr("showeibscreen : Entry\n"));
-  EXPECT_THAT(trace, HasSubstr("readeibscreen : Entry\n"));
-  EXPECT_THAT(trace, HasSubstr("readeibscreen : Exit\n"));
-  EXPECT_THAT(trace, HasSubstr("showeibscreen : Exit\n"));
 }
 
 TEST_F(EibScreenTest, AFailedSendEndsTheProcess) {
   GTEST_FLAG_SET(death_test_style, "fast");  // the child writes into this region's log
   // No key queued: the user has hung up, so the screen cannot be sent.
   EXPECT_EXIT(run([] { cinteibscreen(); }), ::testing::ExitedWithCode(1), "");
-  EXPECT_THAT(region.error_log(), HasSubstr("showeibscreen"));
-  EXPECT_THAT(region.error_log(), HasSubstr("353"));
+  EXPECT_THAT(test_region.error_log(), HasSubstr("error 353 (flag 1) in showeibscreen"));
 }
 
 }  // namespace
-}  // namespace qcmd
+}  // namespace qcmd::testing

@@ -6,39 +6,20 @@
 #include <string>
 
 #include "host/host.hpp"
-#include "monitor/region/harness.hpp"
-#include "monitor/region/programs.hpp"
-#include "monitor/terminal/screen.hpp"
+#include "support/qcmd.hpp"
 
-namespace qcmd {
+namespace qcmd::testing {
 namespace {
 
 using ::testing::StartsWith;
 
-// The catalogue's text for `number` as the message line shows it.
-std::string expected_line(std::uint32_t number) {
-  char text[host::kMessageTextSize] = {};
-  char code = ' ';
-  host::oxgetmsg(static_cast<int>(number), text, &code);
-  return "OXM" + std::to_string(number) + code + " " + text;
-}
-
-class MessageLineTest : public ::testing::Test {
+class MessageLineTest : public QcmdTest {
  protected:
-  void SetUp() override { GlobalErrorNum = 0; }
-
-  // Runs `program` as a transaction and returns the screens it sent.
-  std::vector<ravnmor::terminal::Screen> run(std::function<void()> program) {
-    ravnmor::region::program_table().add_program("MSGTEST", std::move(program));
-    ravnmor::region::program_table().add_transaction("MSGT", "MSGTEST");
-    for (int i = 0; i < 3; ++i) region.terminal().enter();
-    region.run("MSGT");
-    std::vector<ravnmor::terminal::Screen> screens;
-    for (const auto& record : region.terminal().sent()) {
-      screens.emplace_back();
-      EXPECT_TRUE(screens.back().apply_outbound(record).ok());
-    }
-    return screens;
+  // Runs `program` and returns the screens it sent.
+  std::vector<Screen> run(std::function<void()> program) {
+    for (int i = 0; i < 3; ++i) user.enter();
+    run_program(std::move(program));
+    return screens();
   }
 
   static void send_screen() {
@@ -46,14 +27,12 @@ class MessageLineTest : public ::testing::Test {
     cintdspmsg(kMessageRow);
     host::oxsnd(host::xtermnum);
   }
-
-  ravnmor::region::TestRegion region;
 };
 
 TEST_F(MessageLineTest, TheFirstScheduledIsShownOnceOnRow20) {
   std::string first;
   auto screens = run([&] {
-    first = expected_line(kMsgFirstPage);
+    first = catalogue_line(kMsgFirstPage);
     cintschedmsg(kMsgFirstPage);
     cintschedmsg(kMsgLastPage);  // dropped: one is pending
     EXPECT_EQ(GlobalErrorNum, kMsgFirstPage);
@@ -71,7 +50,7 @@ TEST_F(MessageLineTest, TheFirstScheduledIsShownOnceOnRow20) {
 TEST_F(MessageLineTest, AnUnknownNumberShowsWhatTheCatalogueGives) {
   std::string line;
   auto screens = run([&] {
-    line = expected_line(4999);
+    line = catalogue_line(4999);
     cintschedmsg(4999);
     send_screen();
   });
@@ -80,4 +59,4 @@ TEST_F(MessageLineTest, AnUnknownNumberShowsWhatTheCatalogueGives) {
 }
 
 }  // namespace
-}  // namespace qcmd
+}  // namespace qcmd::testing

@@ -9,15 +9,13 @@
 #include <vector>
 
 #include "host/host.hpp"
-#include "monitor/region/harness.hpp"
-#include "monitor/region/programs.hpp"
-#include "monitor/terminal/screen.hpp"
+#include "support/qcmd.hpp"
 #include "vars/editvarscreen.hpp"
 #include "vars/messages.hpp"
 #include "vars/run.hpp"
 #include "vars/variables.hpp"
 
-namespace qcmd {
+namespace qcmd::testing {
 namespace {
 
 using ::testing::HasSubstr;
@@ -28,47 +26,13 @@ varnode* add(const char* name, std::int32_t type) {
   return node;
 }
 
-// The five variables every run starts with.
-void seed() {
-  deleteallvars();
-  std::uint16_t half = 1234;
-  std::memcpy(add("&HWORD", kTypeHalfword)->value, &half, 2);
-  std::uint32_t word = 123456789;
-  std::memcpy(add("&FWORD", kTypeFullword)->value, &word, 4);
-  std::uint32_t dword[2] = {0x00DCBA98, 0x76543210};
-  std::memcpy(add("&DWORD", kTypeDoubleword)->value, dword, 8);
-  varnode* string = add("&STRING", kTypeString);
-  std::memcpy(string->value, "EXAMPLE STRING ARGUMENT", 24);
-  string->len = 23;
-  const std::uint8_t packed[4] = {0x41, 0x23, 0x45, 0x6C};
-  std::memcpy(add("&PACKED", kTypePacked)->value, packed, 4);
-}
-
-class VarScreenTest : public ::testing::Test {
+// The variables screen runs with the five example variables.
+class VarScreenTest : public QcmdTest {
  protected:
-  void TearDown() override { deleteallvars(); }
-
-  // Runs `program` (after seeding) as a transaction; the screens it sent.
-  std::vector<ravnmor::terminal::Screen> run(std::function<void()> program) {
-    ravnmor::region::program_table().add_program("VARTEST", [program] {
-      seed();
-      displaymode = kDisplayCharacter;
-      GlobalErrorNum = 0;
-      TerminateQCMD = 0;
-      program();
-    });
-    ravnmor::region::program_table().add_transaction("VART", "VARTEST");
-    region.run("VART");
-    std::vector<ravnmor::terminal::Screen> screens;
-    for (const auto& record : region.terminal().sent()) {
-      screens.emplace_back();
-      EXPECT_TRUE(screens.back().apply_outbound(record).ok());
-    }
-    return screens;
+  std::vector<Screen> run(std::function<void()> program) {
+    run_program(std::move(program));
+    return screens();
   }
-
-  ravnmor::region::TestRegion region;
-  ravnmor::terminal::ScriptedTerminal& user = region.terminal();
 };
 
 // Name, length and value of the row `row` as shown.
@@ -133,22 +97,20 @@ TEST_F(VarScreenTest, CreatingVariablesFromTheNewRow) {
   user.type_field(20, "&HALF").type_field(21, "h").type_field(22, "65535").enter();
   user.pf(3);
   std::vector<std::string> names;
-  varnode* made = nullptr;
-  varnode* half = nullptr;
   auto screens = run([&] {
     cintvarscreen();
-    made = findnode("&NEW");
-    if (made != nullptr) {
-      EXPECT_EQ(std::string(reinterpret_cast<char*>(made->value), 11),
-                std::string("HELLO     ") + '\0');
-    }
-    half = findnode("&HALF");
-    if (half != nullptr) {
-      EXPECT_EQ(half->type, kTypeHalfword);
-      EXPECT_EQ(half->len, 2);
-      EXPECT_EQ(half->value[0], 0xFF);
-      EXPECT_EQ(half->value[1], 0xFF);
-    }
+    const varnode* made = findnode("&NEW");
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->type, kTypeString);
+    EXPECT_EQ(made->len, 10);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(made->value), 11),
+              std::string("HELLO     ") + '\0');
+    const varnode* half = findnode("&HALF");
+    ASSERT_NE(half, nullptr);
+    EXPECT_EQ(half->type, kTypeHalfword);
+    EXPECT_EQ(half->len, 2);
+    EXPECT_EQ(half->value[0], 0xFF);
+    EXPECT_EQ(half->value[1], 0xFF);
     EXPECT_EQ(varanchor.numuservars, 7);
   });
   ASSERT_EQ(screens.size(), 6u);
@@ -160,10 +122,6 @@ TEST_F(VarScreenTest, CreatingVariablesFromTheNewRow) {
   EXPECT_EQ(row_of(screens[4], 13, 40).value, "HELLO");
   EXPECT_EQ(row_of(screens[4], 14, 40).name, "");  // the next new-variable row
   EXPECT_EQ(row_of(screens[5], 14, 40).value, "65535");
-  ASSERT_NE(made, nullptr);
-  EXPECT_EQ(made->type, kTypeString);
-  EXPECT_EQ(made->len, 10);
-  ASSERT_NE(half, nullptr);
 }
 
 TEST_F(VarScreenTest, TwelveVariablesLeaveNoNewRow) {
@@ -308,19 +266,5 @@ TEST_F(VarScreenTest, EditingNumbers) {
   EXPECT_THAT(screens[5].row_text(1), HasSubstr("Variables"));
 }
 
-TEST_F(VarScreenTest, AHungUpTerminalEndsTheProcess) {
-  GTEST_FLAG_SET(death_test_style, "fast");
-  EXPECT_EXIT(run([] { cintvarscreen(); }), ::testing::ExitedWithCode(1), "");
-  EXPECT_THAT(region.error_log(), HasSubstr("cintvarscreen"));
-  EXPECT_THAT(region.error_log(), HasSubstr("353"));
-}
-
-TEST_F(VarScreenTest, AHungUpTerminalOnTheEditScreenEndsTheProcess) {
-  GTEST_FLAG_SET(death_test_style, "fast");
-  user.cursor(8, 3).pf(10);
-  EXPECT_EXIT(run([] { cintvarscreen(); }), ::testing::ExitedWithCode(1), "");
-  EXPECT_THAT(region.error_log(), HasSubstr("showeditvarscreen"));
-}
-
 }  // namespace
-}  // namespace qcmd
+}  // namespace qcmd::testing

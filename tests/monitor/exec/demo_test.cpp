@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "monitor/region/harness.hpp"
 #include "monitor/terminal/screen.hpp"
+#include "support/test_region.hpp"
 
 namespace ravnmor::exec {
 namespace {

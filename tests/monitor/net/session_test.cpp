@@ -11,8 +11,8 @@
 #include "monitor/exec/demo.hpp"
 #include "monitor/net/routing.hpp"
 #include "monitor/net/telnet.hpp"
-#include "monitor/region/harness.hpp"
 #include "monitor/region/programs.hpp"
+#include "support/test_region.hpp"
 
 namespace ravnmor::net {
 namespace {

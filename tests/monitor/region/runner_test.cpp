@@ -7,8 +7,8 @@
 #include "host/host.hpp"
 #include "monitor/control/task.hpp"
 #include "monitor/recording_terminal.hpp"
-#include "monitor/region/harness.hpp"
 #include "monitor/region/programs.hpp"
+#include "support/test_region.hpp"
 
 namespace ravnmor::region {
 namespace {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "host/host.hpp"
-#include "monitor/region/harness.hpp"
 #include "monitor/region/programs.hpp"
+#include "support/test_region.hpp"
 
 namespace ravnmor::services {
 namespace {

@@ -7,7 +7,7 @@
 #include "monitor/control/blocks.hpp"
 #include "monitor/control/task.hpp"
 #include "monitor/recording_terminal.hpp"
-#include "monitor/region/harness.hpp"
+#include "support/test_region.hpp"
 
 namespace ravnmor::services {
 namespace {

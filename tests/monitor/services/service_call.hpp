@@ -13,7 +13,7 @@
 
 #include "host/host.hpp"
 #include "monitor/recording_terminal.hpp"
-#include "monitor/region/harness.hpp"
+#include "support/test_region.hpp"
 
 namespace ravnmor::testing {
 

@@ -1,11 +1,14 @@
-#include "monitor/region/harness.hpp"
+#include "support/test_region.hpp"
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
+
+#include "monitor/region/programs.hpp"
 
 namespace ravnmor::region {
 
@@ -18,6 +21,9 @@ std::filesystem::path make_temporary_directory() {
   }
   return pattern;
 }
+
+constexpr char kTestProgram[] = "TESTPROG";
+constexpr char kTestTransaction[] = "TEST";
 
 Region open_region(bool trace) {
   Region region = Region::open(make_temporary_directory() / "region");
@@ -64,6 +70,21 @@ TaskOutcome TestRegion::run(std::string_view transaction, terminal::Terminal& te
   start.transaction = std::string(transaction);
   start.input = std::move(input);
   return run_transaction(terminal, start);
+}
+
+TaskOutcome TestRegion::run_program(std::function<void()> program) {
+  program_table().add_program(kTestProgram, std::move(program));
+  program_table().add_transaction(kTestTransaction, kTestProgram);
+  return run(kTestTransaction);
+}
+
+std::vector<terminal::Screen> TestRegion::screens() const {
+  std::vector<terminal::Screen> screens;
+  for (const auto& record : terminal_.sent()) {
+    screens.emplace_back();
+    EXPECT_TRUE(screens.back().apply_outbound(record).ok());
+  }
+  return screens;
 }
 
 }  // namespace ravnmor::region

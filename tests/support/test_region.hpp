@@ -9,18 +9,20 @@
 //   region.terminal().enter();
 //   region.terminal().pf(3);                       // then the script runs out: hung up
 //   auto outcome = region.run("QCMD");             // returns when the task ends
-//   region.terminal().sent();                      // every screen the program sent
-//   region.terminal().lines();                     // the screen as it is now
+//   region.screens();                              // every screen sent, decoded
+//   region.run_program([] { ... });                // a test's own program
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "monitor/region/region.hpp"
 #include "monitor/region/runner.hpp"
+#include "monitor/terminal/screen.hpp"
 #include "monitor/terminal/scripted.hpp"
 
 namespace ravnmor::region {
@@ -48,6 +50,11 @@ class TestRegion {
   TaskOutcome run(std::string_view transaction, std::vector<std::uint8_t> input = {});
   TaskOutcome run(std::string_view transaction, terminal::Terminal& terminal,
                   std::vector<std::uint8_t> input = {});
+  // Runs `program` as a transaction of its own at the scripted terminal.
+  TaskOutcome run_program(std::function<void()> program);
+
+  // Every record sent to the scripted terminal, each drawn on an empty screen.
+  std::vector<terminal::Screen> screens() const;
 
  private:
   Region region_;
