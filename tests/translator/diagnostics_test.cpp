@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
 
 #include "translator/scanner.hpp"
@@ -19,57 +18,6 @@ class DiagnosticList : public ::testing::Test {
   }
   void TearDown() override { exec_cics = 0; }
 };
-
-TEST_F(DiagnosticList, BuildersFormatTheirTextsAsErrors) {
-  struct Case {
-    std::function<void()> build;
-    const char* text;
-  };
-  const Case cases[] = {
-      {[] { bad_option("FOO"); }, "Ravnmor option \"FOO\" is not supported."},
-      {[] { missing_option("FILE or DATASET"); }, "Command requires the FILE or DATASET option."},
-      {[] { missing_option("FLENGTH or LENGTH "); },
-       "Command requires the FLENGTH or LENGTH  option."},
-      {[] { incompatible_options("KEYLENGTH and RBA/RRN"); },
-       "Incompatible options KEYLENGTH and RBA/RRN."},
-      {[] { bad_command("INQUIRE TASK"); },
-       "Command 'INQUIRE TASK' is currently not supported by Kelda PL/I preprocessor."},
-  };
-  for (const Case& c : cases) {
-    clear_error_tokens();
-    c.build();
-    ASSERT_EQ(err_token_no, 0) << c.text;
-    EXPECT_STREQ(err_token[0], c.text);
-    EXPECT_EQ(err_severity[0], 2) << c.text;
-  }
-}
-
-TEST_F(DiagnosticList, FixedTextsCarryTheirSeverities) {
-  struct Case {
-    FixedDiagnostic which;
-    const char* text;
-    int severity;
-  };
-  const Case cases[] = {
-      {FixedDiagnostic::kDuplicateOption,
-       "Duplicate or mutually exclusive options. Please check the command syntax", 1},
-      {FixedDiagnostic::kAssignOptionsExceeded, "Number of options for ASSIGN command exceeded 16.",
-       1},
-      {FixedDiagnostic::kTooManyArguments,
-       "You have exceeded the maximum allowable number of arguments\n", 2},
-      {FixedDiagnostic::kConflictingOptions, "Conflicting or duplicate options.", 2},
-      {FixedDiagnostic::kConflictingOption, "Conflicting or duplicate option", 2},
-      {FixedDiagnostic::kHandleAlreadySpecified, "Option HANDLE already specified", 2},
-      {FixedDiagnostic::kMissingIssueWord,
-       "Missing option ABEND,CONFIRMATION,ERASEAUP,ERROR,PREPARE,PRINT,or SIGNAL.", 2},
-  };
-  for (const Case& c : cases) save_fixed_diagnostic(c.which);
-  ASSERT_EQ(err_token_no, 6);
-  for (int i = 0; i < 7; ++i) {
-    EXPECT_STREQ(err_token[i], cases[i].text);
-    EXPECT_EQ(err_severity[i], cases[i].severity) << cases[i].text;
-  }
-}
 
 TEST_F(DiagnosticList, SyntaxErrorsAreRecordedOnlyAfterTheExecCicsPrefix) {
   std::strcpy(yylval, "MAP");

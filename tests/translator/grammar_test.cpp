@@ -7,6 +7,7 @@
 #include "syntax/arguments.hpp"
 #include "syntax/syntax.hpp"
 #include "translate_support.hpp"
+#include "translator/descriptor.hpp"
 
 namespace qcmd {
 namespace {
@@ -22,51 +23,6 @@ std::string syntax_error_at(const char* token) {
   return text;
 }
 
-TEST_F(Grammar, ReturnAloneIsTheDescriptorOnly) {
-  EXPECT_EQ(translate("RETURN"), 0);
-  EXPECT_EQ(descriptor(), expected(0x0E08, 1));
-  EXPECT_EQ(ArgList[0], static_cast<void*>(CmdIntBuffer.Descriptor));
-  EXPECT_EQ(std::string(CmdIntBuffer.Descriptor, kDescriptorLength), expected(0x0E08, 1));
-  EXPECT_EQ(CmdIntBuffer.Descriptor[kDescriptorLength], '\0');
-  for (int p = 2; p <= kPresetSlots + 1; ++p) EXPECT_TRUE(absent(p)) << p;
-  for (int k = 17; k < kArgSlots; ++k) EXPECT_EQ(ArgList[k], nullptr);
-}
-
-TEST_F(Grammar, AddressPlacesItsOptionsByPriority) {
-  varnode* eib = variable("&P", kTypePointer);
-  varnode* cwa = variable("&Q", kTypePointer);
-  EXPECT_EQ(translate("ADDRESS EIB(&P)"), 0);
-  EXPECT_EQ(descriptor(), expected(0x0202, 2, {{5, 'E'}}));
-  EXPECT_EQ(param(2), eib->value);
-
-  // Written in the other order, still CWA (priority 2) before EIB (3).
-  EXPECT_EQ(translate("ADDRESS EIB(&P) CWA(&Q)"), 0);
-  EXPECT_EQ(descriptor(), expected(0x0202, 3, {{4, 'C'}, {5, 'E'}}));
-  EXPECT_EQ(param(2), cwa->value);
-  EXPECT_EQ(param(3), eib->value);
-}
-
-TEST_F(Grammar, UnknownWordIsAnUnsupportedOption) {
-  variable("&P", kTypePointer);
-  EXPECT_EQ(translate("ADDRESS EIB(&P) FOO"), 2);
-  EXPECT_EQ(diagnostics(), Strings{"Ravnmor option \"FOO\" is not supported."});
-  // The parse goes on after it: a second one is reported too.
-  EXPECT_EQ(translate("ADDRESS FOO(1) EIB(&P) bar"), 2);
-  EXPECT_EQ(diagnostics(), (Strings{"Ravnmor option \"FOO\" is not supported.",
-                                    "Ravnmor option \"bar\" is not supported."}));
-  // Listed but not carried out.
-  EXPECT_EQ(translate("ADDRESS COMMAREA(&P)"), 2);
-  EXPECT_EQ(diagnostics(), Strings{"Ravnmor option \"COMMAREA\" is not supported."});
-}
-
-TEST_F(Grammar, CharacterValuesAreCutOrPaddedToTheirLength) {
-  EXPECT_EQ(translate("RETURN TRANSID(ABCDEFG)"), 0);
-  EXPECT_EQ(descriptor(), expected(0x0E08, 2, {{4, 'T'}}));
-  EXPECT_EQ(param_text(2, 5), std::string("ABCD\0", 5));
-  EXPECT_EQ(translate("RETURN TRANSID('AB')"), 0);
-  EXPECT_EQ(param_text(2, 5), std::string("AB  \0", 5));
-}
-
 TEST_F(Grammar, LiteralsRotateThroughTwentySlots) {
   EXPECT_EQ(translate("RETURN TRANSID(T1) LENGTH(7)"), 0);
   const void* first = param(2);
@@ -79,68 +35,6 @@ TEST_F(Grammar, LiteralsRotateThroughTwentySlots) {
   EXPECT_EQ(translate("RETURN TRANSID(T3)"), 0);
   EXPECT_EQ(param(2), first);  // the twenty-first literal reuses the first slot
   EXPECT_EQ(param_text(2, 3), std::string("T3 "));
-}
-
-TEST_F(Grammar, DefaultLengthFromTheDataArea) {
-  variable("&STRING", kTypeString, "EXAMPLE STRING ARGUMENT");
-  EXPECT_EQ(translate("RETURN COMMAREA(&STRING)"), 0);
-  EXPECT_EQ(descriptor(), expected(0x0E08, 3, {{3, 'C'}}));  // highest position 3
-  std::int16_t length = 0;
-  std::memcpy(&length, param(4), sizeof length);
-  EXPECT_EQ(length, 23);
-  // An explicit LENGTH wins over the default.
-  EXPECT_EQ(translate("RETURN COMMAREA(&STRING) LENGTH(5)"), 0);
-  std::memcpy(&length, param(4), sizeof length);
-  EXPECT_EQ(length, 5);
-  // Empty parentheses: a dynamic variable and the longest halfword length.
-  varnode* area = dynamic(kTypeString);
-  EXPECT_EQ(translate("RETURN COMMAREA()"), 0);
-  EXPECT_EQ(param(3), area->value);
-  std::memcpy(&length, param(4), sizeof length);
-  EXPECT_EQ(length, 32767);
-}
-
-TEST_F(Grammar, DynamicVariablesFollowTheOperandsInTextOrder) {
-  // TRANSID(0) and LENGTH(0) are literals and take numbers 1 and 2 like
-  // every literal operand; COMMAREA() then takes number 3.
-  dynamic(kTypeString);
-  dynamic(kTypeHalfword);
-  varnode* area = dynamic(kTypeString);
-  EXPECT_EQ(translate("RETURN TRANSID(0) LENGTH(0) COMMAREA()"), 0);
-  EXPECT_EQ(param(3), area->value);
-  EXPECT_EQ(dyncount, 0);  // reset when the parse entry returns
-}
-
-TEST_F(Grammar, EvaluationAndTranslatorAgreeOnDynamicNumbers) {
-  // A literal "0" before empty parentheses: evaluation makes a variable for
-  // both, and the translator must take the second one for COMMAREA().
-  initialize();
-  for (const SyntaxEntry& entry : SyntaxTable) {
-    if (std::strcmp(entry.verb, "RETURN") == 0) CmdIntSyntax = entry;
-  }
-  ASSERT_NE(CmdIntSyntax.verblen, 0u);
-  const std::string text = "QCMD RETURN LENGTH(0) COMMAREA()";
-  std::memcpy(CmdIntBuffer.Syntax, text.data(), text.size());
-  CmdIntBuffer.Length = static_cast<std::int32_t>(text.size());
-  ProcessInputString();
-  const varnode* area = nullptr;
-  for (int i = 1; i <= CmdIntSyntax.numkwds; ++i) {
-    if (std::strcmp(CmdIntSyntax.kwd[i].name, "COMMAREA") == 0) {
-      area = finddynnode(CmdIntSyntax.kwd[i].dynvarno);
-    }
-  }
-  ASSERT_NE(area, nullptr);
-  EXPECT_EQ(area->dseqno, 2);
-  EXPECT_EQ(parse_online_command(&CmdIntBuffer), 0);
-  EXPECT_EQ(param(3), area->value);
-  CmdIntSyntax = SyntaxEntry{};
-}
-
-TEST_F(Grammar, DuplicateFlagIsAWarning) {
-  EXPECT_EQ(translate("RETURN IMMEDIATE IMMEDIATE"), 1);
-  EXPECT_EQ(diagnostics(),
-            Strings{"Duplicate or mutually exclusive options. Please check the command syntax"});
-  EXPECT_EQ(err_severity[0], kSeverityWarning);
 }
 
 TEST_F(Grammar, ResponseOptionsMarkPosition26) {
@@ -283,23 +177,6 @@ TEST_F(Grammar, ASecondDecidingWordClashesAndTheFormStays) {
                                    "PL/I preprocessor."});
 }
 
-TEST_F(Grammar, RequiredOptionsAreTheOnesNotWritten) {
-  variable("&STRING", kTypeString, "ABC");
-  EXPECT_EQ(translate("READ FILE(F)"), 2);
-  EXPECT_EQ(diagnostics(), (Strings{"Command requires the SET or INTO option.",
-                                    "Command requires the RIDFLD option."}));
-  EXPECT_EQ(translate("READ RIDFLD(&STRING)"), 2);
-  EXPECT_EQ(diagnostics(), (Strings{"Command requires the FILE or DATASET option.",
-                                    "Command requires the SET or INTO option."}));
-  // An option whose variable does not exist was still given.
-  EXPECT_EQ(translate("READ FILE(F) INTO(&NOSUCH) RIDFLD(&STRING)"), 0);
-  // The completion's findings come before the token that ended the options.
-  EXPECT_EQ(translate("READ FILE(F) ABEND"), 2);
-  EXPECT_EQ(diagnostics(),
-            (Strings{"Command requires the SET or INTO option.",
-                     "Command requires the RIDFLD option.", syntax_error_at("ABEND")}));
-}
-
 TEST_F(Grammar, HandleAbendDefaultsToCancel) {
   EXPECT_EQ(translate("HANDLE ABEND"), 0);
   EXPECT_EQ(descriptor(), expected(0x0E0E, 1, {{3, 'C'}, {24, ' '}, {25, '!'}}));
@@ -309,6 +186,43 @@ TEST_F(Grammar, HandleAbendDefaultsToCancel) {
   EXPECT_EQ(translate("HANDLE ABEND LABEL(L9) RESET"), 1);  // both write position 3
   EXPECT_EQ(at(3), 'R');
   EXPECT_STREQ(handle_abend_label, "L9");
+}
+
+// Equal priorities keep the order written (no command of the table has two).
+TEST_F(Grammar, PriorityListKeepsOrderAndDropsTheSeventeenth) {
+  clear_error_tokens();
+  init_cics_command(5);
+  int sentinels[17];
+  const int priorities[] = {5, 2, 9, 2};
+  for (int i = 0; i < 4; ++i) insertByPriority(&sentinels[i], priorities[i]);
+  gen_tolvik_command();
+  // 2 (first written), 2 (second), 5, 9: equal priorities keep their order.
+  EXPECT_EQ(ArgList[1], &sentinels[1]);
+  EXPECT_EQ(ArgList[2], &sentinels[3]);
+  EXPECT_EQ(ArgList[3], &sentinels[0]);
+  EXPECT_EQ(ArgList[4], &sentinels[2]);
+
+  init_cics_command(5);
+  for (int i = 0; i < 17; ++i) insertByPriority(&sentinels[i], i);
+  ASSERT_EQ(err_token_no, 0);
+  EXPECT_STREQ(err_token[0], "You have exceeded the maximum allowable number of arguments\n");
+  EXPECT_EQ(err_severity[0], kSeverityError);
+  gen_tolvik_command();
+  EXPECT_EQ(ArgList[16], &sentinels[15]);
+}
+
+// The sequence number of a HANDLE command is written in base 96 at 24-25
+// and is not reset by a new command.
+TEST_F(Grammar, SequenceNumberIsBase96) {
+  init_cics_command(26);
+  tolData.sequence = 95;
+  incrTolSeqNo();  // 96 = 1 * 96 + 0
+  EXPECT_EQ(at(24), '!');
+  EXPECT_EQ(at(25), ' ');
+  init_cics_command(26);
+  incrTolSeqNo();
+  EXPECT_EQ(tolData.sequence, 97);
+  EXPECT_EQ(at(25), '!');
 }
 
 }  // namespace
