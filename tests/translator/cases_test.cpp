@@ -6,12 +6,13 @@
 //                 command, worked out by hand from the option lists
 //   verbs.txt     every verb of the syntax table in its plainest accepted
 //                 form, and in a form the translator must refuse
+#include "support/cases.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -26,34 +27,12 @@
 namespace qcmd::testing {
 namespace {
 
-constexpr char kSeparator = '|';
 constexpr char kUnchecked[] = "-";
 
-// One line of a data file: its number and its fields.
-struct Line {
-  int number;
-  std::vector<std::string> fields;
-};
+using Line = ravnmor::testing::CaseLine;
 
 std::vector<Line> read_cases(const std::string& name) {
-  std::ifstream in(std::string(RAVNMOR_TEST_SOURCE_DIR) + "/translator/" + name);
-  EXPECT_TRUE(in.good()) << name;
-  std::vector<Line> lines;
-  std::string text;
-  for (int number = 1; std::getline(in, text); ++number) {
-    if (text.empty() || text[0] == '#') continue;
-    Line line{number, {}};
-    std::istringstream fields(text);
-    for (std::string field; std::getline(fields, field, kSeparator);) {
-      const std::size_t first = field.find_first_not_of(' ');
-      const std::size_t last = field.find_last_not_of(' ');
-      line.fields.push_back(first == std::string::npos ? ""
-                                                       : field.substr(first, last - first + 1));
-    }
-    if (text.back() == kSeparator) line.fields.emplace_back();  // an empty last field
-    lines.push_back(std::move(line));
-  }
-  return lines;
+  return ravnmor::testing::read_cases("translator/" + name);
 }
 
 // "E text" or "W text", with \n for a newline.
