@@ -18,12 +18,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-// The text expected at `offset`, read back for as long as it is.
-std::string text_at(const Screen& screen, int offset, const std::string& expected) {
-  return ravnmor::testing::text_at(screen, offset, static_cast<int>(expected.size()));
-}
-using ravnmor::testing::text_at;
-
 // Whether the field whose attribute is at `offset` is shown emphasised.
 bool emphasised(const Screen& screen, int offset) {
   auto field = screen.field_at(offset - 1);
@@ -59,7 +53,7 @@ TEST_F(CmdScreenTest, OptionsWithTheirValuesInBothModes) {
   ASSERT_EQ(screens.size(), 3u);
   const Screen& chars = screens[0];
   EXPECT_THAT(chars.row_text(1), HasSubstr("Ravnmor Command Interpreter"));
-  EXPECT_EQ(text_at(chars, 401, "WRITEQ TS "), "WRITEQ TS ");
+  EXPECT_TRUE(shows_at(chars, 401, "WRITEQ TS "));
   EXPECT_TRUE(emphasised(chars, 401));
   struct Line {
     const char* text;
@@ -76,25 +70,24 @@ TEST_F(CmdScreenTest, OptionsWithTheirValuesInBothModes) {
   };
   for (int i = 0; i < 9; ++i) {
     std::string expected = std::string(lines[i].text) + "  ";  // nothing after the line
-    EXPECT_EQ(text_at(chars, option_offset(i + 1), expected), expected) << i;
+    EXPECT_TRUE(shows_at(chars, option_offset(i + 1), expected)) << i;
     EXPECT_EQ(emphasised(chars, option_offset(i + 1)), lines[i].present) << i;
   }
   EXPECT_EQ(chars.row_text(16), std::string(80, ' '));
-  EXPECT_EQ(text_at(chars, 1485, "STATUS: Command syntax check "), "STATUS: Command syntax check ");
+  EXPECT_TRUE(shows_at(chars, 1485, "STATUS: Command syntax check "));
   EXPECT_TRUE(emphasised(chars, 1485));
   EXPECT_EQ(text_at(chars, 1565, 30), std::string(30, ' '));
 
   // PF2: hexadecimal; a string shows its first 20 bytes and " ....".
   const Screen& hex = screens[1];
-  EXPECT_EQ(text_at(hex, option_offset(1), "QUEUE(5131) "), "QUEUE(5131) ");
+  EXPECT_TRUE(shows_at(hex, option_offset(1), "QUEUE(5131) "));
   std::string from =
       "FROM(4558414d504c4520535452494e472041524755"
       "4d ....) ";
-  EXPECT_EQ(text_at(hex, option_offset(2), from), from);
-  EXPECT_EQ(text_at(hex, option_offset(3), "LENGTH(04D2) "), "LENGTH(04D2) ");
+  EXPECT_TRUE(shows_at(hex, option_offset(2), from));
+  EXPECT_TRUE(shows_at(hex, option_offset(3), "LENGTH(04D2) "));
   // PF2 again: characters.
-  EXPECT_EQ(text_at(screens[2], option_offset(2), "FROM(EXAMPLE STRING ARGUMENT)"),
-            "FROM(EXAMPLE STRING ARGUMENT)");
+  EXPECT_TRUE(shows_at(screens[2], option_offset(2), "FROM(EXAMPLE STRING ARGUMENT)"));
   EXPECT_EQ(displaymode, kDisplayCharacter);
 }
 
@@ -113,13 +106,11 @@ TEST_F(CmdScreenTest, KeyLabelsAndTheCommandLine) {
       {1740, "(PF8) Forward"},     {1820, "(PF9) Messages"},    {1900, "(Enter) Continue"},
   };
   for (const Label& label : labels) {
-    EXPECT_EQ(text_at(screen, label.offset, label.text), label.text) << label.text;
+    EXPECT_TRUE(shows_at(screen, label.offset, label.text));
     EXPECT_FALSE(emphasised(screen, label.offset)) << label.text;
   }
-  EXPECT_EQ(text_at(screen, option_offset(1), "[ ABSTIME(00DCBA9876543210) ]"),
-            "[ ABSTIME(00DCBA9876543210) ]");
-  EXPECT_EQ(text_at(screen, 160, "====> QCMD ASKTIME ABSTIME(&DWORD) "),
-            "====> QCMD ASKTIME ABSTIME(&DWORD) ");
+  EXPECT_TRUE(shows_at(screen, option_offset(1), "[ ABSTIME(00DCBA9876543210) ]"));
+  EXPECT_TRUE(shows_at(screen, 160, "====> QCMD ASKTIME ABSTIME(&DWORD) "));
   // The cursor stands just after the command text: cell 161 + 6 + 28, from 0.
   EXPECT_EQ(screen.cursor(), 161 + 6 + 28 - 1);
 }
@@ -129,23 +120,21 @@ TEST_F(CmdScreenTest, NumbersPackedAndPointersInBothModes) {
   auto screens = run("QCMD DELAY INTERVAL(&PACKED) TIME(12345) REQID(R1)");
   ASSERT_EQ(screens.size(), 2u);
   for (const Screen& screen : screens) {  // packed decimal shows the same in both modes
-    EXPECT_EQ(text_at(screen, option_offset(1), "[ INTERVAL(4123456C) ]"),
-              "[ INTERVAL(4123456C) ]");
+    EXPECT_TRUE(shows_at(screen, option_offset(1), "[ INTERVAL(4123456C) ]"));
     // A literal number is not shown.
-    EXPECT_EQ(text_at(screen, option_offset(2), "[ TIME() ]"), "[ TIME() ]");
+    EXPECT_TRUE(shows_at(screen, option_offset(2), "[ TIME() ]"));
   }
-  EXPECT_EQ(text_at(screens[1], option_offset(3), "[ REQID(5231) ]"), "[ REQID(5231) ]");
+  EXPECT_TRUE(shows_at(screens[1], option_offset(3), "[ REQID(5231) ]"));
 }
 
 TEST_F(CmdScreenTest, FullwordsAndPointers) {
   user.pf(2).pf(3);
   auto screens = run("QCMD GETMAIN SET(&FWORD) FLENGTH(&FWORD) LENGTH(7)");
   ASSERT_EQ(screens.size(), 2u);
-  EXPECT_EQ(text_at(screens[0], option_offset(1), "SET(0123456789)"), "SET(0123456789)");
-  EXPECT_EQ(text_at(screens[0], option_offset(2), "[ LENGTH() ]"), "[ LENGTH() ]");
-  EXPECT_EQ(text_at(screens[0], option_offset(3), "[ FLENGTH(0123456789) ]"),
-            "[ FLENGTH(0123456789) ]");
-  EXPECT_EQ(text_at(screens[1], option_offset(1), "SET(075BCD15)"), "SET(075BCD15)");
+  EXPECT_TRUE(shows_at(screens[0], option_offset(1), "SET(0123456789)"));
+  EXPECT_TRUE(shows_at(screens[0], option_offset(2), "[ LENGTH() ]"));
+  EXPECT_TRUE(shows_at(screens[0], option_offset(3), "[ FLENGTH(0123456789) ]"));
+  EXPECT_TRUE(shows_at(screens[1], option_offset(1), "SET(075BCD15)"));
 }
 
 // A variable smaller than the option's type shows the bytes it has, and no
@@ -154,8 +143,7 @@ TEST_F(CmdScreenTest, AVariableSmallerThanItsOptionShowsItsOwnBytes) {
   user.pf(3);
   auto screens = run("QCMD ASKTIME ABSTIME(&PACKED)");
   ASSERT_EQ(screens.size(), 1u);
-  EXPECT_EQ(text_at(screens[0], option_offset(1), "[ ABSTIME(4123456c) ]"),
-            "[ ABSTIME(4123456c) ]");
+  EXPECT_TRUE(shows_at(screens[0], option_offset(1), "[ ABSTIME(4123456c) ]"));
 }
 
 TEST_F(CmdScreenTest, PagingByTwelveOptions) {
@@ -164,23 +152,23 @@ TEST_F(CmdScreenTest, PagingByTwelveOptions) {
   auto screens = run("QCMD READ FILE(F1) RIDFLD(K1) UPDATE");
   ASSERT_EQ(screens.size(), 6u);  // the fifth is the EIB screen
   const Screen& first = screens[0];
-  EXPECT_EQ(text_at(first, option_offset(1), "[ DATASET() ]"), "[ DATASET() ]");
-  EXPECT_EQ(text_at(first, option_offset(2), "[ FILE(F1) ]"), "[ FILE(F1) ]");
-  EXPECT_EQ(text_at(first, option_offset(6), "RIDFLD(K1)"), "RIDFLD(K1)");
-  EXPECT_EQ(text_at(first, option_offset(13), "[ RRN ]"), "[ RRN ]");  // option 13 on row 19
+  EXPECT_TRUE(shows_at(first, option_offset(1), "[ DATASET() ]"));
+  EXPECT_TRUE(shows_at(first, option_offset(2), "[ FILE(F1) ]"));
+  EXPECT_TRUE(shows_at(first, option_offset(6), "RIDFLD(K1)"));
+  EXPECT_TRUE(shows_at(first, option_offset(13), "[ RRN ]"));  // option 13 on row 19
   EXPECT_EQ(first.row_text(20).substr(0, 40), std::string(40, ' '));
 
   const Screen& second = screens[1];
-  EXPECT_EQ(text_at(second, option_offset(1), "[ RRN ]"), "[ RRN ]");
-  EXPECT_EQ(text_at(second, option_offset(6), "[ UPDATE ]"), "[ UPDATE ]");
+  EXPECT_TRUE(shows_at(second, option_offset(1), "[ RRN ]"));
+  EXPECT_TRUE(shows_at(second, option_offset(6), "[ UPDATE ]"));
   EXPECT_TRUE(emphasised(second, option_offset(6)));
   EXPECT_EQ(second.row_text(13), std::string(80, ' '));  // option 18 is the last
 
-  EXPECT_EQ(text_at(screens[2], option_offset(1), "[ DATASET() ]"), "[ DATASET() ]");  // PF7
-  EXPECT_EQ(text_at(screens[3], option_offset(1), "[ RRN ]"), "[ RRN ]");              // PF8
+  EXPECT_TRUE(shows_at(screens[2], option_offset(1), "[ DATASET() ]"));  // PF7
+  EXPECT_TRUE(shows_at(screens[3], option_offset(1), "[ RRN ]"));        // PF8
   EXPECT_THAT(screens[4].row_text(1), HasSubstr("Exec Interface Block"));
   // Back from the EIB screen the first page is shown again.
-  EXPECT_EQ(text_at(screens[5], option_offset(1), "[ DATASET() ]"), "[ DATASET() ]");
+  EXPECT_TRUE(shows_at(screens[5], option_offset(1), "[ DATASET() ]"));
 }
 
 TEST_F(CmdScreenTest, PagingPastAShortListShowsNoOptions) {
@@ -188,16 +176,15 @@ TEST_F(CmdScreenTest, PagingPastAShortListShowsNoOptions) {
   auto screens = run("QCMD DELETEQ TS QUEUE(Q1)");
   ASSERT_EQ(screens.size(), 3u);
   for (int row = 7; row <= 18; ++row) EXPECT_EQ(screens[1].row_text(row), std::string(80, ' '));
-  EXPECT_EQ(text_at(screens[2], option_offset(1), "QUEUE(Q1)"), "QUEUE(Q1)");
+  EXPECT_TRUE(shows_at(screens[2], option_offset(1), "QUEUE(Q1)"));
 }
 
 TEST_F(CmdScreenTest, VerbArgument) {
   user.pf(3);
   auto screens = run("QCMD INQUIRE FILE(FILEA) OPENSTATUS(&FWORD)");
   ASSERT_EQ(screens.size(), 1u);
-  EXPECT_EQ(text_at(screens[0], 401, "INQUIRE FILE(FILEA) "), "INQUIRE FILE(FILEA) ");
-  EXPECT_EQ(text_at(screens[0], option_offset(2), "[ OPENSTATUS(0123456789) ]"),
-            "[ OPENSTATUS(0123456789) ]");
+  EXPECT_TRUE(shows_at(screens[0], 401, "INQUIRE FILE(FILEA) "));
+  EXPECT_TRUE(shows_at(screens[0], option_offset(2), "[ OPENSTATUS(0123456789) ]"));
 }
 
 TEST_F(CmdScreenTest, APendingMessageIsDroppedAndAFailedSendEndsTheRun) {
@@ -212,25 +199,6 @@ TEST_F(CmdScreenTest, APendingMessageIsDroppedAndAFailedSendEndsTheRun) {
   ASSERT_EQ(screens.size(), 1u);
   EXPECT_EQ(screens[0].row_text(20), std::string(80, ' '));  // the message was dropped
   EXPECT_EQ(test_region.error_log(), "");  // no error report for the command screen
-}
-
-TEST_F(CmdScreenTest, AuxiliaryScreensComeBackToTheCommand) {
-  user.pf(4).pf(3).pf(6).enter().pf(9).pf(3).pf(1).pf(3);
-  auto screens = run("QCMD DELETEQ TS QUEUE(Q1)");
-  EXPECT_TRUE(returned);
-  const char* kCommand = "Ravnmor Command Interpreter";
-  // Each auxiliary screen is left with its own key; PF1 does nothing here.
-  const char* titles[] = {kCommand, "Exec Interface Block",           kCommand, "",
-                          kCommand, "Translator Diagnostic Messages", kCommand, kCommand};
-  ASSERT_EQ(screens.size(), std::size(titles));
-  for (std::size_t i = 0; i < screens.size(); ++i) {
-    if (*titles[i] == '\0') {
-      EXPECT_EQ(screens[i].row_text(1), std::string(80, ' ')) << i;  // the empty user screen
-    } else {
-      EXPECT_THAT(screens[i].row_text(1), HasSubstr(titles[i])) << i;
-    }
-  }
-  EXPECT_EQ(text_at(screens[6], option_offset(1), "QUEUE(Q1)"), "QUEUE(Q1)");
 }
 
 }  // namespace

@@ -187,22 +187,6 @@ TEST_F(QcmdTest, AVerbLeadsToTheCommandScreenAndPf3BackToTheInitialScreen) {
   EXPECT_EQ(screen_sent(4).row_text(3), back.row_text(3));
 }
 
-TEST_F(QcmdTest, TheExampleVariablesShowTheirSeededValues) {
-  const char* const commands[] = {
-      "QCMD ASKTIME ABSTIME(&DWORD)",
-      "QCMD BIF DEEDIT FIELD(&STRING) LENGTH(&HWORD)",
-      "QCMD GETMAIN SET(&FWORD) FLENGTH(&FWORD)",
-  };
-  for (const char* command : commands) user.type_field(1, command).enter().pf(3);
-  user.pf(3);
-  run();
-  ASSERT_EQ(user.sent().size(), 8u);
-  EXPECT_TRUE(shows(screen_sent(1), "00DCBA9876543210"));
-  EXPECT_TRUE(shows(screen_sent(3), "EXAMPLE STRING ARGUMENT"));
-  EXPECT_TRUE(shows(screen_sent(3), "01234"));
-  EXPECT_TRUE(shows(screen_sent(5), "0123456789"));
-}
-
 TEST_F(QcmdTest, Pf4ShowsTheEibScreenUntilPf3ThenTheInitialScreenComesBack) {
   user.pf(4).enter().pf(3).pf(3);
   run();

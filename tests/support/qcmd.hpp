@@ -23,6 +23,7 @@ using ravnmor::testing::catalogue_line;
 using ravnmor::testing::first_showing;
 using ravnmor::testing::padded;
 using ravnmor::testing::shows;
+using ravnmor::testing::shows_at;
 using ravnmor::testing::text_at;
 using ravnmor::testing::titled;
 

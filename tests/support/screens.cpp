@@ -8,6 +8,12 @@ std::string text_at(const Screen& screen, int offset, int length) {
   return screen.text_at(offset / kScreenWidth + 1, offset % kScreenWidth + 1, length);
 }
 
+::testing::AssertionResult shows_at(const Screen& screen, int offset, std::string_view text) {
+  const std::string found = text_at(screen, offset, static_cast<int>(text.size()));
+  if (found == text) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "at " << offset << ": \"" << found << "\"";
+}
+
 bool shows(const Screen& screen, std::string_view text) {
   for (const std::string& line : screen.lines()) {
     if (line.find(text) != std::string::npos) return true;

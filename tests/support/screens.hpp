@@ -2,6 +2,8 @@
 // interpreter places it at, whole rows, titles, and the catalogue's texts.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -18,6 +20,9 @@ inline constexpr int kScreenWidth = 80;
 // Text placed at screen offset `offset` ((row-1)*80 + column of its
 // attribute cell, from 0): it starts in the cell after.
 std::string text_at(const Screen& screen, int offset, int length);
+
+// Whether `text` is placed at `offset`; the text found there when not.
+::testing::AssertionResult shows_at(const Screen& screen, int offset, std::string_view text);
 
 // Whether any row of `screen` holds `text`.
 bool shows(const Screen& screen, std::string_view text);

@@ -373,30 +373,5 @@ TEST_F(ArgumentsTest, OddTextIsHandled) {
   EXPECT_EQ(GetArgValue(99), 1);
 }
 
-TEST_F(ArgumentsTest, CreateDynamicVariable) {
-  evaluate("LOAD");
-  varnode* node = createdynamicvar(4);  // FLENGTH f4
-  ASSERT_NE(node, nullptr);
-  EXPECT_EQ(node->type, kTypeFullword);
-  EXPECT_EQ(node->dynamic, 1);
-  EXPECT_EQ(node->dseqno, 1);
-  EXPECT_EQ(option("FLENGTH").dynvarno, 1);
-  EXPECT_EQ(option("FLENGTH").value, node->value);
-  EXPECT_EQ(createdynamicvar(1)->dseqno, 2);
-  EXPECT_EQ(createdynamicvar(6), nullptr);  // LOAD has 5 options
-  EXPECT_EQ(createdynamicvar(-1), nullptr);
-  EXPECT_EQ(dynamic_count(), 2);
-}
-
-TEST_F(ArgumentsTest, TheTranslatorsHalfOfTheNumbering) {
-  EXPECT_TRUE(operand_takes_dynamic("F1"));
-  EXPECT_TRUE(operand_takes_dynamic("0"));
-  EXPECT_TRUE(operand_takes_dynamic(""));
-  EXPECT_TRUE(operand_takes_dynamic("&DYNAMIC"));
-  EXPECT_TRUE(operand_takes_dynamic("DFHVALUE(ACQUIRED)"));
-  EXPECT_FALSE(operand_takes_dynamic("&STRING"));
-  EXPECT_FALSE(operand_takes_dynamic("&DYNAMICS"));
-}
-
 }  // namespace
 }  // namespace qcmd::testing

@@ -94,22 +94,5 @@ TEST_F(KeywordTable, SpreadsTheKeywordsAsTheHashGives) {
   EXPECT_EQ(chain, (std::vector<std::string>{"ABPROGRAM", "DELIMITER", "FCT", "INTERVALHRS"}));
 }
 
-TEST(TokenNames, NameEveryTokenByItsNumber) {
-  EXPECT_STREQ(token_name(749), "READ");
-  EXPECT_STREQ(token_name(714), "FILE");
-  EXPECT_STREQ(token_name(322), "EOF");
-  EXPECT_STREQ(token_name(444), "EXEC_CICS");
-  EXPECT_STREQ(token_name(813), "SEMICOLON");
-  EXPECT_STREQ(token_name(844), "STRING");
-  EXPECT_STREQ(token_name(256), "error");
-  EXPECT_EQ(token_name(273), nullptr);  // a number no token has
-  EXPECT_EQ(token_name(0), nullptr);
-  EXPECT_EQ(token_name(954), nullptr);
-  for (const KeywordEntry& keyword : keyWordList) {
-    const char* expected = std::strcmp(keyword.name, "DATASET") == 0 ? "FILE" : keyword.name;
-    EXPECT_STREQ(token_name(keyword.token), expected);
-  }
-}
-
 }  // namespace
 }  // namespace qcmd

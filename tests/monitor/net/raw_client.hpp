@@ -1,5 +1,6 @@
 // A raw TCP client for the server tests: sends bytes as they stand and reads
-// with a time limit, so that a test waits for a condition instead of sleeping.
+// with a time limit, so that a test waits for a condition instead of sleeping;
+// and what a TN3270 client says to agree on the 3270 mode.
 #pragma once
 
 #include <arpa/inet.h>
@@ -12,7 +13,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "monitor/net/telnet.hpp"
 
 namespace ravnmor::net::testing {
 
@@ -20,6 +24,17 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Generous: the limit only bounds a test that has already failed.
 inline constexpr auto kPatience = std::chrono::seconds(20);
+
+// What a TN3270 client answers to the server's requests, in the order the
+// server asks: WILL TERMINAL-TYPE, the type, then EOR and BINARY both ways.
+inline Bytes client_agreement(std::string_view type = "IBM-3278-2-E") {
+  using namespace telnet;
+  Bytes bytes = {kIac, kWill, kTerminalType, kIac, kSb, kTerminalType, kTerminalTypeIs};
+  bytes.insert(bytes.end(), type.begin(), type.end());
+  bytes.insert(bytes.end(), {kIac, kSe, kIac, kWill, kEndOfRecord, kIac, kDo, kEndOfRecord, kIac,
+                             kWill, kBinary, kIac, kDo, kBinary});
+  return bytes;
+}
 
 class RawClient {
  public:

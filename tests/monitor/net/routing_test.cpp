@@ -40,36 +40,6 @@ TEST(Routing, ReadsTheFirstWordOfTheInput) {
   }
 }
 
-TEST(Routing, ScreensAreErasesWithTheInputFieldFirst) {
-  // EW '5', WCC restore + reset MDT 'C', SBA 0, SF unprotected, IC, SBA 79
-  // (codes C1 4F: 'A' '|'), SF protected ('-').
-  const Record input_field = image(
-      "5C\x11  \x1d \x13\x11"
-      "A|\x1d-");
-  Record greeting = greeting_screen({"RAVNMOR", "T007", 7, 0});
-  ASSERT_GE(greeting.size(), input_field.size());
-  EXPECT_EQ(Record(greeting.begin(), greeting.begin() + static_cast<long>(input_field.size())),
-            input_field);
-  std::string text(greeting.begin(), greeting.end());
-  // Row 3 (cell 160 = 2*64 + 32: codes C2 60, 'B' '-'), intensified (E8: 'Y').
-  EXPECT_NE(text.find("\x11"
-                      "B-\x1dYRavnmor transaction region RAVNMOR"),
-            std::string::npos);
-  EXPECT_NE(text.find("Terminal  T007    Session 7"), std::string::npos);
-  EXPECT_NE(text.find("Type QCMD"), std::string::npos);
-
-  Record message = message_screen(unknown_transaction_message("ABCD", "RAVNMOR"));
-  Record expected = input_field;
-  Record line = image(
-      "\x11"
-      "B-\x1dYTransaction ABCD is not defined in region RAVNMOR. Try QCMD.");
-  expected.insert(expected.end(), line.begin(), line.end());
-  EXPECT_EQ(message, expected);
-
-  EXPECT_EQ(empty_screen(), image("5C"));
-  EXPECT_EQ(keyboard_restore(), image("1B"));  // Write (F1) with WCC restore (C2)
-}
-
 TEST(Routing, LongWordsAreCutInTheMessage) {
   EXPECT_EQ(unknown_transaction_message("ABCDEFGHIJKLMNOPQRSTUVWXYZ", "R1"),
             "Transaction ABCDEFGHIJKLMNOP... is not defined in region R1. Try QCMD.");

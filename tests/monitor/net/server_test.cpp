@@ -19,19 +19,11 @@ namespace {
 
 using namespace telnet;
 using testing::Bytes;
+using testing::client_agreement;
 using testing::RawClient;
 
 Bytes text_bytes(std::string_view text) {
   return Bytes(text.begin(), text.end());
-}
-
-// Everything a TN3270 client says to reach the 3270 mode.
-Bytes client_agreement() {
-  Bytes bytes = {kIac, kWill, kTerminalType, kIac, kSb, kTerminalType, kTerminalTypeIs};
-  for (char c : std::string_view("IBM-3278-2-E")) bytes.push_back(static_cast<std::uint8_t>(c));
-  bytes.insert(bytes.end(), {kIac, kSe, kIac, kWill, kEndOfRecord, kIac, kDo, kEndOfRecord, kIac,
-                             kWill, kBinary, kIac, kDo, kBinary});
-  return bytes;
 }
 
 // The server's side of the negotiation, complete once it asks for BINARY.

@@ -9,6 +9,7 @@
 
 #include "host/host.hpp"
 #include "monitor/exec/demo.hpp"
+#include "monitor/net/raw_client.hpp"
 #include "monitor/net/routing.hpp"
 #include "monitor/net/telnet.hpp"
 #include "monitor/region/programs.hpp"
@@ -18,15 +19,8 @@ namespace ravnmor::net {
 namespace {
 
 using namespace telnet;
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes client_agreement() {
-  Bytes bytes = {kIac, kWill, kTerminalType, kIac, kSb, kTerminalType, kTerminalTypeIs};
-  for (char c : std::string_view("IBM-3278-2")) bytes.push_back(static_cast<std::uint8_t>(c));
-  bytes.insert(bytes.end(), {kIac, kSe, kIac, kWill, kEndOfRecord, kIac, kDo, kEndOfRecord, kIac,
-                             kWill, kBinary, kIac, kDo, kBinary});
-  return bytes;
-}
+using testing::Bytes;
+using testing::client_agreement;
 
 // Everything the client sent before it hung up (or stayed silent, when
 // `hang_up` is false) is waiting on the socket when the session starts.

@@ -5,8 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "monitor/net/raw_client.hpp"
+
 namespace ravnmor::net {
 namespace {
+
+using testing::client_agreement;
 
 using Bytes = std::vector<std::uint8_t>;
 using namespace telnet;
@@ -22,15 +26,6 @@ Bytes concat(std::initializer_list<Bytes> parts) {
   Bytes all;
   for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
   return all;
-}
-
-// What a TN3270 client answers to the server's requests, in the order the
-// server asks: WILL TERMINAL-TYPE, the type, then EOR and BINARY both ways.
-Bytes client_agreement(const std::string& type) {
-  return concat({{kIac, kWill, kTerminalType},
-                 type_is(type),
-                 {kIac, kWill, kEndOfRecord, kIac, kDo, kEndOfRecord, kIac, kWill, kBinary, kIac,
-                  kDo, kBinary}});
 }
 
 TelnetCodec negotiated(const std::string& type = "IBM-3278-2-E") {

@@ -120,21 +120,6 @@ TEST(ErrorLogTest, ErrorsAreTimestampedLinesInTheRegion) {
                                 "error\n"));
 }
 
-TEST(TraceTest, TraceLinesAreWrittenOnlyWhenTheRegionTraces) {
-  {
-    TestRegion quiet;
-    host::oxprtd("cintmain - Entry(%d,%s)\n", 4, "QCMD");
-    EXPECT_EQ(quiet.trace(), "");
-  }
-  TestRegion traced(true);
-  host::oxprtd("cintmain - Entry(%d,%s)\n", 4, "QCMD");
-  host::oxprtd("checkverb - Exit(%d)", 0);
-  std::string trace = traced.trace();
-  EXPECT_THAT(trace, HasSubstr("] cintmain - Entry(4,QCMD)\n"));
-  EXPECT_THAT(trace, HasSubstr("] checkverb - Exit(0)\n"));
-  EXPECT_EQ(std::count(trace.begin(), trace.end(), '\n'), 2);
-}
-
 TEST(ProgramTableTest, NamesAreMatchedAsProgramsPassThem) {
   ProgramTable table;
   int calls = 0;

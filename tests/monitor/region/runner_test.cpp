@@ -125,13 +125,5 @@ TEST_F(RunnerTest, TheGlobalAreaCarriesTheRegionsTraceSwitch) {
                                            "without RETURN\n"));
 }
 
-TEST(TransactionOfTest, TheFirstWordOfTheFirstField) {
-  EXPECT_EQ(transaction_of(testing::record_of("'AJ\x11  qcmd more")), "QCMD");
-  EXPECT_EQ(transaction_of(testing::record_of("'  demo")), "DEMO");
-  EXPECT_EQ(transaction_of(testing::record_of("'  QCMDX")), "QCMDX");
-  EXPECT_EQ(transaction_of(testing::record_of("_")), "");
-  EXPECT_EQ(transaction_of(testing::record_of("'  \x11  ")), "");
-}
-
 }  // namespace
 }  // namespace ravnmor::region
