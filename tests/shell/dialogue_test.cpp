@@ -150,18 +150,6 @@ TEST_F(DialogueTest, TheResponseOfAFailedCommandByItsName) {
   EXPECT_EQ(eibs[0]->text_at(16, 52, 8), "0000002c");  // EIBRESP 44
 }
 
-// FREEMAIN is given the address its data area holds, not the area itself.
-TEST_F(DialogueTest, StorageGottenIntoAVariableIsFreedFromIt) {
-  type("QCMD GETMAIN SET(&FWORD) LENGTH(64)").enter().enter().pf(3);
-  type("QCMD FREEMAIN DATA(&FWORD)").enter().enter().pf(3).pf(3);
-  run();
-  auto screens = this->screens();
-  auto shown = titled(screens, kCommandTitle);
-  ASSERT_EQ(shown.size(), 9u);  // initial, then each command's screens and initial again
-  EXPECT_EQ(response_of(*shown[3]), response_named("NORMAL"));
-  EXPECT_EQ(response_of(*shown[7]), response_named("NORMAL"));
-}
-
 TEST_F(DialogueTest, LinkChangesTheCommareaAndXctlToAMissingProgramIsPgmiderr) {
   ravnmor::exec::register_builtin_programs(region::program_table());
   type("QCMD LINK PROGRAM(ECHO) COMMAREA(&STRING)");
