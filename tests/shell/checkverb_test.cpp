@@ -61,17 +61,5 @@ TEST(Checkverb, FindsTheLongestPhraseAfterTheFirstWord) {
   }
 }
 
-TEST(Checkverb, CopiesTheWholeRowOfTheVerb) {
-  initialize();
-  set_command("QCMD READQ TS QUEUE(Q)");
-  ASSERT_EQ(checkverb(), 0);
-  const SyntaxEntry* row = nullptr;
-  for (const SyntaxEntry& entry : SyntaxTable) {
-    if (std::strcmp(entry.verb, "READQ TS") == 0) row = &entry;
-  }
-  ASSERT_NE(row, nullptr);
-  EXPECT_EQ(std::memcmp(&CmdIntSyntax, row, sizeof *row), 0);
-}
-
 }  // namespace
 }  // namespace qcmd

@@ -105,34 +105,6 @@ class ArgumentsTest : public ::testing::Test {
   }
 };
 
-TEST_F(ArgumentsTest, ReadWithLiteralVariableAndBareOption) {
-  evaluate("READ FILE(F1) INTO(&STRING) RIDFLD(K1) UPDATE");
-  EXPECT_STREQ(LocalBuffer, "QCMD READ FILE ( F1 )  INTO ( &STRING )  RIDFLD ( K1 )  UPDATE");
-  EXPECT_EQ(GlobalErrorNum, 0u);
-
-  KeywordEntry& file = option("FILE");
-  EXPECT_EQ(file.present, 1);
-  EXPECT_EQ(file.length, 2);
-  EXPECT_EQ(text(file.value), "F1");
-  EXPECT_EQ(file.dynvarno, 1);
-  EXPECT_STREQ(file.varname, " ");
-
-  KeywordEntry& into = option("INTO");
-  EXPECT_EQ(into.present, 1);
-  EXPECT_STREQ(into.varname, "&STRING");
-  EXPECT_EQ(into.value, findnode("&STRING")->value);
-  EXPECT_EQ(into.length, 23);
-
-  KeywordEntry& ridfld = option("RIDFLD");
-  EXPECT_EQ(ridfld.present, 1);
-  EXPECT_EQ(text(ridfld.value), "K1");
-  EXPECT_EQ(ridfld.dynvarno, 2);
-  EXPECT_EQ(option("UPDATE").present, 1);
-  EXPECT_EQ(option("SET").present, 0);
-  EXPECT_EQ(option("SET").value, nullptr);
-  EXPECT_EQ(dynamic_count(), 2);
-}
-
 TEST_F(ArgumentsTest, LiteralsOfEachType) {
   evaluate("GETMAIN SET(4096) LENGTH(70000) FLENGTH(-12abc) INITIMG('Ab')");
   EXPECT_EQ(word(option("SET").value), 4096);
