@@ -35,13 +35,4 @@ TEST(Movenstr, CopiesThenBlankFills) {
   }
 }
 
-TEST(CicsDescriptor, FormatsTheLiteralIntoTheWorkBlock) {
-  std::memset(qcmd::dfheiv, '*', sizeof qcmd::dfheiv);
-  qcmd::cics_descriptor("\"\"  E");
-  EXPECT_EQ(std::string(qcmd::dfheiv, 36), std::string("\"\"  E") + std::string(30, ' ') + "*");
-  qcmd::cics_descriptor(qcmd::kSendControlDescriptor);
-  EXPECT_EQ(std::string(qcmd::dfheiv, 35), "82      T  E F  H     (   #00000013");
-  EXPECT_EQ(std::string(qcmd::tmpDFHEIV0), "82      T  E F  H     (   #00000013");
-}
-
 }  // namespace

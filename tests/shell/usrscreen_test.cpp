@@ -38,13 +38,11 @@ TEST_F(UserScreenTest, TheScreenReadBackIsWrittenAgainWithItsCursor) {
   user.pf(1);                                        // the key that ends the wait
   std::vector<std::string> before;
   std::vector<std::string> restored;
-  int saved_length = 0;
   std::uint8_t marked = 0;
   run_program([&] {
     send_own_screen("Own");
     before = user.screen().lines();
     cintsavescr();
-    saved_length = host::load_half(cint_tioa, host::kTioaDataLength);
     host::scrnhead("Other", 5, host::xtermnum);
     host::oxsnd(host::xtermnum);
     cintusrscreen();
@@ -57,28 +55,6 @@ TEST_F(UserScreenTest, TheScreenReadBackIsWrittenAgainWithItsCursor) {
   EXPECT_EQ(restored, before);
   EXPECT_EQ(user.screen().cursor(), 6 * 80 + 2);
   EXPECT_EQ(marked, host::kUserScreenMode);
-
-  // The saved stream: write command, WCC, SBA to the first position, the
-  // screen, then SBA to the cursor and IC.
-  EXPECT_EQ(host::load_half(cint_tioa, host::kTioaSizeField), 7012);
-  EXPECT_EQ(cint_tioa[host::kTioaCommand], host::xcnv[host::kCnvWriteCmd]);
-  EXPECT_EQ(cint_tioa[host::kTioaWcc], host::xcnv[host::kCnvWcc]);
-  EXPECT_EQ(cint_tioa[12], host::xcnv[host::kCnvSba]);
-  EXPECT_EQ(cint_tioa[13], ' ');
-  EXPECT_EQ(cint_tioa[14], ' ');
-  const std::uint8_t* end = cint_tioa + 12 + saved_length - 4;
-  EXPECT_EQ(end[0], host::xcnv[host::kCnvSba]);
-  EXPECT_EQ(host::cvdsaddr(end + 1), 6 * 80 + 2);
-  EXPECT_EQ(end[3], host::xcnv[host::kCnvIc]);
-}
-
-TEST_F(UserScreenTest, AnEmptySavedScreenIsAnEraseWithNothingOnIt) {
-  run_program([] {});
-  EXPECT_EQ(host::load_half(cint_tioa, host::kTioaDataLength), 3);
-  EXPECT_EQ(cint_tioa[12], host::xcnv[host::kCnvSba]);
-  EXPECT_EQ(host::cvdsaddr(cint_tioa + 13), 0);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(cint_tioa) + 15, 7012 - 15),
-            std::string(7012 - 15, ' '));
 }
 
 TEST_F(UserScreenTest, AFailedWriteOfTheSavedScreenSchedules3214) {
