@@ -19,8 +19,6 @@
 #include <vector>
 
 #include "shell/translate.hpp"
-#include "support/qcmd.hpp"
-#include "syntax/arguments.hpp"
 #include "syntax/syntax.hpp"
 #include "translate_support.hpp"
 
