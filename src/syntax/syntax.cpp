@@ -180,7 +180,7 @@ constexpr char kArgumentName[] = " ";
 constexpr char kNoVariable[] = " ";
 
 // One option as read from its text.
-struct OptionSpec {
+struct ParsedOption {
   const char* name = kArgumentName;
   std::size_t namelen = sizeof kArgumentName - 1;
   std::int16_t required = 0;
@@ -213,16 +213,16 @@ constexpr bool is_digit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// Reads "[!]<letter><digits>" at `text` into `spec`; false when malformed.
-constexpr bool read_code(const char* text, std::size_t size, OptionSpec& spec) {
+// Reads "[!]<letter><digits>" at `text` into `option`; false when malformed.
+constexpr bool read_code(const char* text, std::size_t size, ParsedOption& option) {
   std::size_t at = 0;
   if (at < size && text[at] == kRequiredMark) {
-    spec.required = 1;
+    option.required = 1;
     ++at;
   }
   if (size == 0) return true;  // an all-zero slot
   if (at >= size || type_of_letter(text[at]) < 0) return false;
-  spec.type = type_of_letter(text[at++]);
+  option.type = type_of_letter(text[at++]);
   if (at >= size) return false;
   int length = 0;
   for (; at < size; ++at) {
@@ -230,7 +230,7 @@ constexpr bool read_code(const char* text, std::size_t size, OptionSpec& spec) {
     length = length * 10 + (text[at] - '0');
     if (length > kMaxLength) return false;
   }
-  spec.length = length;
+  option.length = length;
   return true;
 }
 
@@ -241,21 +241,21 @@ constexpr std::size_t text_length(const char* text) {
 }
 
 // Reads "NAME[!][ <code>]", `size` characters at `text`.
-constexpr bool read_option(const char* text, std::size_t size, OptionSpec& spec) {
+constexpr bool read_option(const char* text, std::size_t size, ParsedOption& option) {
   std::size_t namelen = 0;
   while (namelen < size && text[namelen] != ' ' && text[namelen] != kRequiredMark) ++namelen;
   if (namelen == 0 || namelen >= kOptionNameSize) return false;
-  spec = OptionSpec{};
-  spec.name = text;
-  spec.namelen = namelen;
+  option = ParsedOption{};
+  option.name = text;
+  option.namelen = namelen;
   std::size_t at = namelen;
   if (at < size && text[at] == kRequiredMark) {
-    spec.required = 1;
+    option.required = 1;
     ++at;
   }
   if (at == size) return true;  // a bare word
   if (text[at] != ' ') return false;
-  return read_code(text + at + 1, size - at - 1, spec) && spec.type != kTypeNone;
+  return read_code(text + at + 1, size - at - 1, option) && option.type != kTypeNone;
 }
 
 // Walks the options of a row one by one.
@@ -264,11 +264,11 @@ class OptionReader {
   constexpr explicit OptionReader(const char* options) : at_(options) {}
 
   // False at the end of the list or on a malformed option (`ok` then false).
-  constexpr bool next(OptionSpec& spec) {
+  constexpr bool next(ParsedOption& option) {
     if (*at_ == '\0') return false;
     std::size_t size = 0;
     while (at_[size] != '\0' && at_[size] != kOptionSeparator[0]) ++size;
-    ok_ = read_option(at_, size, spec);
+    ok_ = read_option(at_, size, option);
     at_ += size;
     if (*at_ != '\0') {
       ok_ = ok_ && at_[1] == kOptionSeparator[1] && at_[kSeparatorLength] != '\0';
@@ -285,15 +285,15 @@ class OptionReader {
 
 constexpr int count_options(const char* options) {
   OptionReader reader(options);
-  OptionSpec spec;
+  ParsedOption option;
   int count = 0;
-  while (reader.next(spec)) ++count;
+  while (reader.next(option)) ++count;
   return reader.ok() ? count : -1;
 }
 
-constexpr bool read_argument(const char* argument, OptionSpec& spec) {
-  spec = OptionSpec{};
-  return read_code(argument, text_length(argument), spec);
+constexpr bool read_argument(const char* argument, ParsedOption& option) {
+  option = ParsedOption{};
+  return read_code(argument, text_length(argument), option);
 }
 
 constexpr bool verb_before(const char* a, const char* b) {
@@ -305,11 +305,11 @@ constexpr bool verb_before(const char* a, const char* b) {
 constexpr bool rows_are_well_formed() {
   const VerbRow* previous = nullptr;
   for (const VerbRow& row : kVerbRows) {
-    OptionSpec spec;
+    ParsedOption option;
     std::size_t verblen = text_length(row.verb);
     int count = count_options(row.options);
     if (verblen == 0 || verblen >= kVerbSize || count < 0 ||
-        count > static_cast<int>(kMaxOptions) || !read_argument(row.argument, spec)) {
+        count > static_cast<int>(kMaxOptions) || !read_argument(row.argument, option)) {
       return false;
     }
     if (previous != nullptr && !verb_before(previous->verb, row.verb)) return false;
@@ -321,12 +321,12 @@ constexpr bool rows_are_well_formed() {
 static_assert(std::size(kVerbRows) == kVerbCount);
 static_assert(rows_are_well_formed());
 
-void store_entry(KeywordEntry& entry, const OptionSpec& spec) {
+void store_entry(KeywordEntry& entry, const ParsedOption& option) {
   entry = KeywordEntry{};
-  std::memcpy(entry.name, spec.name, spec.namelen);
-  entry.required = spec.required;
-  entry.type = spec.type;
-  entry.length = static_cast<std::int16_t>(spec.length);
+  std::memcpy(entry.name, option.name, option.namelen);
+  entry.required = option.required;
+  entry.type = option.type;
+  entry.length = static_cast<std::int16_t>(option.length);
   std::memcpy(entry.varname, kNoVariable, sizeof kNoVariable);
 }
 
@@ -339,12 +339,12 @@ void build_row(const VerbRow& row) {
   entry.verblen = static_cast<std::uint32_t>(verblen);
   entry.numkwds = count_options(row.options);
 
-  OptionSpec spec;
-  read_argument(row.argument, spec);
+  ParsedOption option;
+  read_argument(row.argument, option);
   kwdcount = 0;
-  store_entry(entry.kwd[kwdcount], spec);
+  store_entry(entry.kwd[kwdcount], option);
   OptionReader reader(row.options);
-  while (reader.next(spec)) store_entry(entry.kwd[++kwdcount], spec);
+  while (reader.next(option)) store_entry(entry.kwd[++kwdcount], option);
   ++verbcount;
 }
 

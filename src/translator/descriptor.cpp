@@ -234,10 +234,6 @@ bool checkTolFlagWord(char flag, int position) {
   return flag_at(position) == flag;
 }
 
-char tolFlagAt(int position) {
-  return flag_at(position);
-}
-
 void setTolAssignFlag(int value, int position) {
   flag_at(position) = static_cast<char>(flag_at(position) | value);
 }

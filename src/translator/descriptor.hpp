@@ -102,7 +102,6 @@ std::int16_t commandOpcode();
 void setTolFlagWord(char flag, int position);
 void forceTolFlagWord(char flag, int position);
 bool checkTolFlagWord(char flag, int position);
-char tolFlagAt(int position);
 void setTolAssignFlag(int value, int position);
 void setFormattimFlag(int value, int position);
 void set_response_mark();

@@ -38,7 +38,6 @@
 //   use_max()  sequence_number()  excess_check()  default_map()
 //   fixed(FixedDiagnostic::kMissingIssueWord)
 //   complete()                    run the command's completion steps (for `bare`)
-//   call(function)                anything else: a function of the family's file
 //
 // Guards: .if_blank(p) .if_holds(p, c) .unless_holds(p, c) .if_form(i)
 // .unless_form(i) .if_passed(p) .unless_passed(p) .if_collected(f)
@@ -141,7 +140,6 @@ enum class Op : std::uint8_t {
   kDefaultMap,
   kFixed,
   kComplete,
-  kCall,
 };
 
 enum class Test : std::uint8_t {
@@ -174,8 +172,6 @@ inline constexpr int kMaxGuards = 4;
 // What the step reads as its operand.
 enum class Source : std::uint8_t { kOperand, kField, kText };
 
-using StepFunction = void (*)(const Operand& operand);
-
 struct Step {
   Op op;
   char c = ' ';
@@ -184,7 +180,6 @@ struct Step {
   const char* text = nullptr;
   Source source = Source::kOperand;
   Field field = Field::kNone;
-  StepFunction function = nullptr;
   std::array<Guard, kMaxGuards> guards = {};
 
   constexpr Step guarded(Test test, int n, char c = ' ') const {
@@ -327,9 +322,6 @@ constexpr Step fixed(FixedDiagnostic which) {
 }
 constexpr Step complete() {
   return {.op = Op::kComplete};
-}
-constexpr Step call(StepFunction function) {
-  return {.op = Op::kCall, .function = function};
 }
 
 // A completion step that encodes a collected option for one final form:

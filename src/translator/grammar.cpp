@@ -367,9 +367,6 @@ void run_step(const Step& step, const Context& context) {
     case Op::kComplete:
       run_steps(current->command->completion, context);
       break;
-    case Op::kCall:
-      step.function(operand);
-      break;
   }
 }
 
@@ -718,10 +715,6 @@ std::int32_t parse_online_command(CommandBuffer* buffer) {
   const std::int32_t result = highest_error_severity();
   trace("parse_online_command - Exit(%d)\n", result);
   return result;
-}
-
-const Command* last_command() {
-  return current != nullptr ? current->command : nullptr;
 }
 
 }  // namespace qcmd

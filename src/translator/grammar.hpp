@@ -40,8 +40,4 @@ int key_code(std::int32_t token);
 // The command families, listed in families.cpp.
 std::span<const std::span<const encoding::Command>> command_families();
 
-// The command row the statement's verb selected in the last parse (nullptr
-// when none was recognised).
-const encoding::Command* last_command();
-
 }  // namespace qcmd

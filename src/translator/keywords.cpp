@@ -14,7 +14,7 @@ constexpr std::uint32_t kHashFoldShift = 24;
 HashEntry chain_pool[kKeywordCount];
 int chain_pool_used = 0;
 
-void append_to_bucket(HashEntry& bucket, const KeywordEntry& keyword) {
+void append_to_bucket(HashEntry& bucket, const KeywordToken& keyword) {
   if (bucket.token == 0) {
     bucket = {keyword.name, keyword.token, nullptr};
     return;
@@ -28,7 +28,7 @@ void append_to_bucket(HashEntry& bucket, const KeywordEntry& keyword) {
 
 }  // namespace
 
-const KeywordEntry keyWordList[kKeywordCount] = {
+const KeywordToken keyWordList[kKeywordCount] = {
     {"ABCODE", TK_ABCODE},
     {"ABDUMP", TK_ABDUMP},
     {"ABEND", TK_ABEND},
@@ -715,7 +715,7 @@ int hash(const char* word) {
 void build_hash_table() {
   for (HashEntry& bucket : hashTable) bucket = {nullptr, 0, nullptr};
   chain_pool_used = 0;
-  for (const KeywordEntry& keyword : keyWordList)
+  for (const KeywordToken& keyword : keyWordList)
     append_to_bucket(hashTable[hash(keyword.name)], keyword);
 }
 

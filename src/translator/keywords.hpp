@@ -8,7 +8,7 @@
 
 namespace qcmd {
 
-struct KeywordEntry {
+struct KeywordToken {
   const char* name;  // upper case
   std::int32_t token;
 };
@@ -19,7 +19,7 @@ inline constexpr int kHashBuckets = 809;
 // In ascending byte order of the names, except that DATEFORM and STORAGE each
 // stand twice in a row. DATASET carries the token of FILE, EOF a token out
 // of alphabetical sequence.
-extern const KeywordEntry keyWordList[kKeywordCount];
+extern const KeywordToken keyWordList[kKeywordCount];
 
 // One bucket of the hash table, or one further entry of its chain. A bucket
 // whose token is 0 is empty.

@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "translator/tokens.hpp"
-
 namespace qcmd {
 namespace {
 
@@ -60,7 +58,7 @@ TEST_F(KeywordTable, FindsKeywordsAndOnlyKeywords) {
 }
 
 TEST_F(KeywordTable, FindsEveryKeywordOfTheList) {
-  for (const KeywordEntry& keyword : keyWordList) {
+  for (const KeywordToken& keyword : keyWordList) {
     EXPECT_EQ(get_token(keyword.name), keyword.token) << keyword.name;
   }
 }
