@@ -281,7 +281,6 @@ void Screen::apply_erase_all_unprotected() {
   const auto first = unprotected_field(1);
   cursor_ = first ? first->first() : 0;
   keyboard_locked_ = false;
-  last_aid_ = aid::kNone;
 }
 
 void Screen::erase_all() {
@@ -552,7 +551,6 @@ void Screen::clear() {
 }
 
 void Screen::attention(std::uint8_t aid) {
-  last_aid_ = aid;
   keyboard_locked_ = true;
   if (aid == aid::kClear) clear();
 }

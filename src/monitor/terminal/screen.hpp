@@ -26,8 +26,6 @@ struct Cell {
   std::uint8_t attribute = 0;    // attr:: bits, on attribute cells
   std::uint8_t highlight = 0;    // extended attributes (0 = default), of the
   std::uint8_t foreground = 0;   // field on attribute cells, else of the character
-
-  bool mdt() const { return field_attribute && (attribute & attr::kMdt) != 0; }
 };
 
 // A field: the attribute cell at `start` and the `length` cells after it, up
@@ -41,9 +39,7 @@ struct Field {
 
   int first() const { return (start + 1) % kCells; }  // the first data cell
   bool is_protected() const { return (attribute & attr::kProtected) != 0; }
-  bool numeric() const { return (attribute & attr::kNumeric) != 0; }
   bool intensified() const { return (attribute & attr::kDisplayMask) == attr::kIntensified; }
-  bool non_display() const { return (attribute & attr::kDisplayMask) == attr::kNonDisplay; }
   bool modified() const { return (attribute & attr::kMdt) != 0; }
 };
 
@@ -102,7 +98,6 @@ class Screen {
   void set_cursor(int address);  // taken modulo the screen size
   bool keyboard_locked() const { return keyboard_locked_; }
   bool alarm() const { return alarm_; }  // the last write sounded the alarm
-  std::uint8_t last_aid() const { return last_aid_; }
 
   const Cell& cell(int address) const { return cells_[static_cast<std::size_t>(address)]; }
 
@@ -130,7 +125,6 @@ class Screen {
   int cursor_ = 0;
   bool keyboard_locked_ = false;
   bool alarm_ = false;
-  std::uint8_t last_aid_ = aid::kNone;
 };
 
 }  // namespace ravnmor::terminal
