@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "host/bytes.hpp"
 #include "vars/run.hpp"
 
 namespace qcmd {
@@ -60,8 +61,7 @@ bool packed_candidate(const char* text, char* candidate) {
 }  // namespace
 
 int checkhex(const char* text, int count) {
-  trace("checkhex : Entry(%d,%08x)\n", count,
-        static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(text)));
+  trace("checkhex : Entry(%d,%08x)\n", count, host::ptr_to_word(text));
   for (int i = 0; i < count; ++i) {
     if (!std::isxdigit(static_cast<unsigned char>(text[i]))) {
       trace("checkhex : Exit\n");

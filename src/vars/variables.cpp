@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "host/bytes.hpp"
 #include "vars/run.hpp"
 
 namespace qcmd {
@@ -19,11 +20,6 @@ constexpr std::size_t kFullwordSize = 4;
 constexpr std::size_t kPackedSize = 4;
 constexpr std::size_t kDoublewordSize = 8;
 constexpr std::uint8_t kPackedPositiveZero = 0x0C;  // the sign half of +0
-
-// The low 32 bits of an address, as the trace shows addresses.
-unsigned trace_address(const void* pointer) {
-  return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(pointer));
-}
 
 // Gives `node` the value block of its type with the initial value; leaves it
 // without one (type 0, length 0) when the type is unknown or storage is short.
@@ -105,9 +101,9 @@ int deletenode(std::int16_t seqno) {
     printlist();
     return 1;
   }
-  trace("currentnode = %x\n", trace_address(node));
-  trace("previousnode = %x\n", trace_address(node->prev));
-  trace("nextnode = %x\n", trace_address(node->next));
+  trace("currentnode = %x\n", host::ptr_to_word(node));
+  trace("previousnode = %x\n", host::ptr_to_word(node->prev));
+  trace("nextnode = %x\n", host::ptr_to_word(node->next));
   bool user = node->dynamic == 0;
   if (node->prev == nullptr && node->next == nullptr) {
     varanchor.head = nullptr;
@@ -141,8 +137,8 @@ varnode* finddynnode(std::int16_t n) {
     if (node->dseqno != n) continue;
     trace("finddynnode  seqno = %d\n", node->seqno);
     trace("finddynnode  dynseqno = %d\n", node->dseqno);
-    trace("finddynnode  value = %08x\n", trace_address(node->value));
-    trace("finddynnode Exit (%08x)\n", trace_address(node));
+    trace("finddynnode  value = %08x\n", host::ptr_to_word(node->value));
+    trace("finddynnode Exit (%08x)\n", host::ptr_to_word(node));
     return node;
   }
   return nullptr;
@@ -200,8 +196,8 @@ void printlist() {
   trace("seqno\tname\tdseqno\tlen\ttype\tnext\t\tprev\t\tvalue\n");
   for (varnode* node = varanchor.head; node != nullptr; node = node->next) {
     trace("%d\t%s\t%d\t%d\t%d\t%08x\t%08x\t%08x\n", node->seqno, node->name, node->dseqno,
-          node->len, node->type, trace_address(node->next), trace_address(node->prev),
-          trace_address(node->value));
+          node->len, node->type, host::ptr_to_word(node->next), host::ptr_to_word(node->prev),
+          host::ptr_to_word(node->value));
   }
   trace("varanchor.numvars = %d\n", varanchor.numvars);
   trace("------------------------------\n");

@@ -2,6 +2,7 @@
 // in WAL mode, so that the session processes read while one of them writes,
 // and with full synchronisation, so that a change acknowledged to a program
 // survives a crash of the session, the region or the machine.
+#include <string>
 #include <system_error>
 
 #include "monitor/store/sqlite.hpp"
@@ -28,6 +29,11 @@ CREATE TABLE start_request (
 ) WITHOUT ROWID;
 )sql";
 constexpr int kVersionOneTables = 6;
+
+// PRAGMA takes no bound parameters: the version goes into the text.
+std::string record_schema_version() {
+  return "PRAGMA user_version = " + std::to_string(kSchemaVersion);
+}
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE ts_queue (
@@ -199,11 +205,11 @@ void SqliteStore::prepare() {
       case Schema::empty:
         db_.exec(kSchema);
         db_.exec(kStartRequestTable);
-        db_.exec("PRAGMA user_version = 2");
+        db_.exec(record_schema_version().c_str());
         break;
       case Schema::previous:
         db_.exec(kStartRequestTable);
-        db_.exec("PRAGMA user_version = 2");
+        db_.exec(record_schema_version().c_str());
         break;
       case Schema::current:
         break;
