@@ -8,9 +8,9 @@
 namespace host {
 
 // Task control block (xtcb): 32-bit links to the task's other blocks.
-inline constexpr std::size_t kTcbTerminalData = 36;   // -> terminal control data
-inline constexpr std::size_t kTcbEib = 120;           // -> EXEC interface block
-inline constexpr std::size_t kTcbTerminalState = 156; // -> terminal state block
+inline constexpr std::size_t kTcbTerminalData = 36;    // -> terminal control data
+inline constexpr std::size_t kTcbEib = 120;            // -> EXEC interface block
+inline constexpr std::size_t kTcbTerminalState = 156;  // -> terminal state block
 inline constexpr std::size_t kTcbSize = 256;
 
 // Terminal control data: its word at +80 points to the terminal I/O area.
@@ -49,41 +49,41 @@ inline constexpr std::size_t kTioaSize = 7012;
 inline constexpr std::size_t kTioaDataCapacity = kTioaSize - kTioaData;
 
 // EXEC interface block (EIB): offsets and widths of every field.
-inline constexpr std::size_t kEibTime = 0;       // 4, 0HHMMSS+ packed
-inline constexpr std::size_t kEibDate = 4;       // 4, 0CYYDDD+ packed
-inline constexpr std::size_t kEibTrnid = 8;      // 4 characters
-inline constexpr std::size_t kEibTaskn = 12;     // 4
-inline constexpr std::size_t kEibTrmid = 16;     // 4 characters
-inline constexpr std::size_t kEibGdi = 20;       // 2 (DFHEIGDI)
-inline constexpr std::size_t kEibCposn = 22;     // 2, cursor offset
-inline constexpr std::size_t kEibCalen = 24;     // 2, commarea length
-inline constexpr std::size_t kEibAid = 26;       // 1
-inline constexpr std::size_t kEibFn = 28;        // 2, function code
-inline constexpr std::size_t kEibRcode = 32;     // 6
-inline constexpr std::size_t kEibDs = 40;        // 8 characters
-inline constexpr std::size_t kEibReqid = 48;     // 8 characters
-inline constexpr std::size_t kEibRsrce = 56;     // 8 characters
-inline constexpr std::size_t kEibSync = 64;      // 1
-inline constexpr std::size_t kEibFree = 65;      // 1
-inline constexpr std::size_t kEibRecv = 66;      // 1
-inline constexpr std::size_t kEibSend = 67;      // 1
-inline constexpr std::size_t kEibAtt = 68;       // 1
-inline constexpr std::size_t kEibEoc = 69;       // 1
-inline constexpr std::size_t kEibFmh = 70;       // 1
-inline constexpr std::size_t kEibCompl = 71;     // 1
-inline constexpr std::size_t kEibSig = 72;       // 1
-inline constexpr std::size_t kEibConf = 73;      // 1
-inline constexpr std::size_t kEibErr = 74;       // 1
-inline constexpr std::size_t kEibErrcd = 76;     // 4
-inline constexpr std::size_t kEibSynrb = 80;     // 1
-inline constexpr std::size_t kEibNodat = 81;     // 1
-inline constexpr std::size_t kEibResp = 84;      // 4
-inline constexpr std::size_t kEibResp2 = 88;     // 4
+inline constexpr std::size_t kEibTime = 0;            // 4, 0HHMMSS+ packed
+inline constexpr std::size_t kEibDate = 4;            // 4, 0CYYDDD+ packed
+inline constexpr std::size_t kEibTrnid = 8;           // 4 characters
+inline constexpr std::size_t kEibTaskn = 12;          // 4
+inline constexpr std::size_t kEibTrmid = 16;          // 4 characters
+inline constexpr std::size_t kEibGdi = 20;            // 2 (DFHEIGDI)
+inline constexpr std::size_t kEibCposn = 22;          // 2, cursor offset
+inline constexpr std::size_t kEibCalen = 24;          // 2, commarea length
+inline constexpr std::size_t kEibAid = 26;            // 1
+inline constexpr std::size_t kEibFn = 28;             // 2, function code
+inline constexpr std::size_t kEibRcode = 32;          // 6
+inline constexpr std::size_t kEibDs = 40;             // 8 characters
+inline constexpr std::size_t kEibReqid = 48;          // 8 characters
+inline constexpr std::size_t kEibRsrce = 56;          // 8 characters
+inline constexpr std::size_t kEibSync = 64;           // 1
+inline constexpr std::size_t kEibFree = 65;           // 1
+inline constexpr std::size_t kEibRecv = 66;           // 1
+inline constexpr std::size_t kEibSend = 67;           // 1
+inline constexpr std::size_t kEibAtt = 68;            // 1
+inline constexpr std::size_t kEibEoc = 69;            // 1
+inline constexpr std::size_t kEibFmh = 70;            // 1
+inline constexpr std::size_t kEibCompl = 71;          // 1
+inline constexpr std::size_t kEibSig = 72;            // 1
+inline constexpr std::size_t kEibConf = 73;           // 1
+inline constexpr std::size_t kEibErr = 74;            // 1
+inline constexpr std::size_t kEibErrcd = 76;          // 4
+inline constexpr std::size_t kEibSynrb = 80;          // 1
+inline constexpr std::size_t kEibNodat = 81;          // 1
+inline constexpr std::size_t kEibResp = 84;           // 4
+inline constexpr std::size_t kEibResp2 = 88;          // 4
 inline constexpr std::size_t kEibReturnRequest = 94;  // 2, non-zero: the program issues go-back
 inline constexpr std::size_t kEibSize = 96;
 
 // Terminal constants block (xcnv).
-inline constexpr std::size_t kCnvAidTable = 844;     // 256 bytes: raw key byte -> 3270 AID
+inline constexpr std::size_t kCnvAidTable = 844;  // 256 bytes: raw key byte -> 3270 AID
 inline constexpr std::size_t kCnvAidTableSize = 256;
 inline constexpr std::size_t kCnvSba = 1117;         // Set Buffer Address order
 inline constexpr std::size_t kCnvIc = 1119;          // Insert Cursor order
@@ -101,5 +101,11 @@ inline constexpr std::size_t kCnvSize = 1352;
 inline constexpr int kScreenRows = 24;
 inline constexpr int kScreenColumns = 80;
 inline constexpr int kScreenSize = kScreenRows * kScreenColumns;
+
+// The screen offset of a row and column, both from 1, as the screen building
+// operations take it: the cell of a field's attribute byte (its text follows).
+constexpr int offset_of(int row, int column) {
+  return (row - 1) * kScreenColumns + column;
+}
 
 }  // namespace host

@@ -15,6 +15,7 @@
 #include "vars/eibscreen.hpp"
 #include "vars/messages.hpp"
 #include "vars/run.hpp"
+#include "vars/screenkit.hpp"
 #include "vars/variables.hpp"
 #include "vars/varscreen.hpp"
 
@@ -37,10 +38,6 @@ constexpr char kRespPrefix[] = "EIBRESP : ";
 constexpr int kStepCheck = 1;
 constexpr int kStepConfirm = 2;
 constexpr int kStepResult = 3;
-
-constexpr int offset_of(int row, int column) {
-  return (row - 1) * host::kScreenColumns + column;
-}
 
 constexpr int kVerbOffset = offset_of(6, 1);
 constexpr int kFirstOptionRow = 7;
@@ -87,14 +84,6 @@ struct Line {
     if (n > 0) put(piece, std::min(n, kLineSize));
   }
 };
-
-std::uint8_t attribute(std::size_t constant) {
-  return host::xcnv[constant];
-}
-
-void place(const char* text, int length, int offset, std::size_t constant) {
-  host::oxptscrn(text, length, offset, attribute(constant));
-}
 
 // Bytes as two hexadecimal digits each.
 void put_hex(Line& line, const std::uint8_t* bytes, int count) {
@@ -199,8 +188,7 @@ void show_options() {
 }
 
 void show_keys() {
-  for (const KeyLabel& label : kKeyLabels)
-    place(label.text, static_cast<int>(std::strlen(label.text)), label.offset, host::kCnvProtAttr);
+  for (const KeyLabel& label : kKeyLabels) place(label.text, label.offset, host::kCnvProtAttr);
 }
 
 void show_status_and_response() {

@@ -12,6 +12,7 @@
 #include "vars/eibscreen.hpp"
 #include "vars/messages.hpp"
 #include "vars/run.hpp"
+#include "vars/screenkit.hpp"
 #include "vars/variables.hpp"
 #include "vars/varscreen.hpp"
 
@@ -33,18 +34,10 @@ constexpr int kVerbFieldLength = 20;
 constexpr char kKeysLine1[] = "(PF3) Return     (PF5) Variables     (PF7) Backward ";
 constexpr char kKeysLine2[] =
     "(PF4) EIB        (PF6) User Screen   (PF8) Forward    (Enter) Continue";
-constexpr int kKeysLine1Offset = 1764;  // row 23, column 4
-constexpr int kKeysLine2Offset = 1844;  // row 24, column 4
+constexpr int kKeysLine1Offset = offset_of(23, 4);
+constexpr int kKeysLine2Offset = offset_of(24, 4);
 
 constexpr char kBlank = ' ';
-
-int cell(int row, int column) {
-  return (row - 1) * host::kScreenColumns + column;
-}
-
-void put_text(const char* text, int length, int offset) {
-  host::oxptscrn(text, length, offset, host::xcnv[host::kCnvProtAttr]);
-}
 
 // Where the verb begins in the work copy of the command text: after the
 // first word and the blanks that follow it; kCommandTextSize when nothing
@@ -69,7 +62,7 @@ void show_verb_rows() {
       char field[kVerbFieldLength];
       std::memset(field, kBlank, sizeof field);
       std::memcpy(field, entry.verb, std::min<std::size_t>(entry.verblen, sizeof field));
-      put_text(field, kVerbFieldLength, cell(row, kVerbColumns[column]));
+      place(field, kVerbFieldLength, offset_of(row, kVerbColumns[column]), host::kCnvProtAttr);
     }
   }
 }
@@ -132,8 +125,8 @@ int showinitscreen(std::int8_t* key) {
   show_verb_rows();
   cintdspmsg(kMessageRow);
   int cursor = kCmdCursorBase + dspcmdbuff(&CmdIntBuffer);
-  put_text(kKeysLine1, sizeof kKeysLine1 - 1, kKeysLine1Offset);
-  put_text(kKeysLine2, sizeof kKeysLine2 - 1, kKeysLine2Offset);
+  place(kKeysLine1, kKeysLine1Offset, host::kCnvProtAttr);
+  place(kKeysLine2, kKeysLine2Offset, host::kCnvProtAttr);
   host::oxsc(cursor);
   int status = host::oxsnd(host::xtermnum);
   if (status != 0) {

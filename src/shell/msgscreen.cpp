@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 #include "host/host.hpp"
 #include "translator/diagnostics.hpp"
 #include "vars/cmdline.hpp"
 #include "vars/run.hpp"
+#include "vars/screenkit.hpp"
 
 namespace qcmd {
 
@@ -15,18 +15,13 @@ namespace {
 
 constexpr char kTitle[] = "Translator Diagnostic Messages";
 constexpr char kReturnKey[] = "(PF3) Return";
-constexpr int kReturnKeyOffset = 1793;  // row 23, column 33
+constexpr int kReturnKeyOffset = offset_of(23, 33);
 constexpr int kFirstDiagnosticRow = 4;
 constexpr int kDiagnosticColumn = 1;
 constexpr int kLineSize = host::kScreenColumns;  // the text and its terminator
-constexpr int kSendFailedExit = 1;
 
 char severity_letter(std::int32_t severity) {
   return severity == kSeverityWarning ? 'W' : 'E';
-}
-
-void put_text(const char* text, int length, int offset) {
-  host::oxptscrn(text, length, offset, host::xcnv[host::kCnvProtAttr]);
 }
 
 // One line a diagnostic, cut to the row; at most the 16 the list holds.
@@ -38,7 +33,7 @@ void show_diagnostics() {
         std::snprintf(line, sizeof line, "%c : %s", severity_letter(err_severity[i]), err_token[i]);
     length = std::clamp(length, 0, kLineSize - 1);
     int row = kFirstDiagnosticRow + i;
-    put_text(line, length, (row - 1) * host::kScreenColumns + kDiagnosticColumn);
+    place(line, length, offset_of(row, kDiagnosticColumn), host::kCnvProtAttr);
   }
 }
 
@@ -55,12 +50,8 @@ void showmsgscreen(std::int8_t* key) {
   trace("showmsgscreen : Entry (%d)\n", *key);
   host::scrnhead(kTitle, sizeof kTitle - 1, host::xtermnum);
   show_diagnostics();
-  put_text(kReturnKey, sizeof kReturnKey - 1, kReturnKeyOffset);
-  if (host::oxsnd(host::xtermnum) != 0) {
-    TerminateQCMD = 1;
-    host::oxerror(host::kErrorScreenSend, 1, "showmsgscreen");
-    std::exit(kSendFailedExit);
-  }
+  place(kReturnKey, kReturnKeyOffset, host::kCnvProtAttr);
+  send_or_exit("showmsgscreen");
   readmsgscreen(key);
   trace("showmsgscreen : Exit\n");
 }

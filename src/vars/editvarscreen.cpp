@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "host/host.hpp"
@@ -10,6 +9,7 @@
 #include "vars/conversions.hpp"
 #include "vars/messages.hpp"
 #include "vars/run.hpp"
+#include "vars/screenkit.hpp"
 #include "vars/varscreen.hpp"
 
 namespace qcmd {
@@ -35,14 +35,6 @@ constexpr int kDoublewordRead = 16;
 
 std::int32_t datawidth = kEditLineBytes;
 std::int32_t startoffset;
-
-int offset_of(int row, int column) {
-  return (row - 1) * kColumns + column;
-}
-
-void place(const char* text, int length, int offset, std::size_t attribute) {
-  host::oxptscrn(text, length, offset, host::xcnv[attribute]);
-}
 
 // Bytes of the string's line at `offset`.
 int line_bytes(std::int32_t len, std::int32_t offset) {
@@ -137,10 +129,6 @@ void save_data(std::int32_t len, std::int32_t start, varnode* node, bool hex) {
   store_number(node, text);
 }
 
-unsigned address_of(const void* pointer) {
-  return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(pointer));
-}
-
 }  // namespace
 
 void editvarscreen(const char* name) {
@@ -158,7 +146,7 @@ void editvarscreen(const char* name) {
 }
 
 void showeditvarscreen(std::int8_t* key, varnode* node) {
-  trace("showeditvarscreen : Entry (%d,%8x)\n", *key, address_of(node));
+  trace("showeditvarscreen : Entry (%d,%8x)\n", *key, host::ptr_to_word(node));
   datawidth = kEditLineBytes;
   std::int32_t len = node->len;
   char title[kColumns];
@@ -167,17 +155,10 @@ void showeditvarscreen(std::int8_t* key, varnode* node) {
   show_data(node, len);
   host::oxsc(offset_of(kFirstLineRow, kDataColumn) + 1);  // the first cell of the data
   cintdspmsg(kMessageRow);
-  place(hexindicator, static_cast<int>(std::strlen(hexindicator)),
-        offset_of(kMessageRow, kIndicatorColumn), host::kCnvBrightAttr);
-  place(kKeys1, static_cast<int>(std::strlen(kKeys1)), offset_of(kKeysRow, kKeysColumn),
-        host::kCnvProtAttr);
-  place(kKeys2, static_cast<int>(std::strlen(kKeys2)), offset_of(kKeysRow + 1, kKeysColumn),
-        host::kCnvProtAttr);
-  if (host::oxsnd(host::xtermnum) != 0) {
-    TerminateQCMD = 1;
-    host::oxerror(host::kErrorScreenSend, 1, "showeditvarscreen");
-    std::exit(1);
-  }
+  place(hexindicator, offset_of(kMessageRow, kIndicatorColumn), host::kCnvBrightAttr);
+  place(kKeys1, offset_of(kKeysRow, kKeysColumn), host::kCnvProtAttr);
+  place(kKeys2, offset_of(kKeysRow + 1, kKeysColumn), host::kCnvProtAttr);
+  send_or_exit("showeditvarscreen");
   readeditvarscreen(key, &startoffset, len, node);
   trace("showeditvarscreen : Exit\n");
 }
@@ -211,14 +192,14 @@ int readeditvarscreen(std::int8_t* key, std::int32_t* start, std::int32_t len, v
 }
 
 int savechardata(std::int32_t len, std::int32_t start, varnode* node) {
-  trace("savechardata : Entry(%d,%d,%08x)\n", len, start, address_of(node));
+  trace("savechardata : Entry(%d,%d,%08x)\n", len, start, host::ptr_to_word(node));
   save_data(len, start, node, false);
   trace("savechardata : Exit\n");
   return 0;
 }
 
 int savehexdata(std::int32_t len, std::int32_t start, varnode* node) {
-  trace("savehexdata : Entry(%d,%d,%08x)\n", len, start, address_of(node));
+  trace("savehexdata : Entry(%d,%d,%08x)\n", len, start, host::ptr_to_word(node));
   save_data(len, start, node, true);
   trace("savehexdata : Exit\n");
   return 0;

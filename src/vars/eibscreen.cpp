@@ -1,11 +1,11 @@
 #include "vars/eibscreen.hpp"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "host/host.hpp"
 #include "vars/run.hpp"
+#include "vars/screenkit.hpp"
 
 namespace qcmd {
 
@@ -46,50 +46,51 @@ enum class Shown {
 
 struct EibField {
   const char* label;
-  int label_offset;
-  int value_offset;
+  int row;
+  int column;         // of the label; the value stands kValueIndent further
   std::size_t field;  // offset in the EIB
   Shown shown;
   int width;  // bytes of the field
 };
 
 // Left column (label at column 1, value at 11), then the right (41 and 51).
+constexpr int kValueIndent = 10;
 constexpr EibField kEibFields[] = {
-    {"EIBTIME", 161, 171, host::kEibTime, Shown::word, 4},
-    {"EIBDATE", 241, 251, host::kEibDate, Shown::word, 4},
-    {"EIBTRNID", 321, 331, host::kEibTrnid, Shown::characters, 4},
-    {"EIBTASKN", 401, 411, host::kEibTaskn, Shown::word, 4},
-    {"EIBTRMID", 481, 491, host::kEibTrmid, Shown::characters, 4},
-    {"DFHEIGDI", 561, 571, host::kEibGdi, Shown::half, 2},
-    {"EIBCPOSN", 641, 651, host::kEibCposn, Shown::half, 2},
-    {"EIBCALEN", 721, 731, host::kEibCalen, Shown::half, 2},
-    {"EIBSYNC", 801, 811, host::kEibSync, Shown::byte, 1},
-    {"EIBFREE", 881, 891, host::kEibFree, Shown::byte, 1},
-    {"EIBRECV", 961, 971, host::kEibRecv, Shown::byte, 1},
-    {"EIBSEND", 1041, 1051, host::kEibSend, Shown::byte, 1},
-    {"EIBATT", 1121, 1131, host::kEibAtt, Shown::byte, 1},
-    {"EIBEOC", 1201, 1211, host::kEibEoc, Shown::byte, 1},
-    {"EIBFMH", 1281, 1291, host::kEibFmh, Shown::byte, 1},
-    {"EIBCOMPL", 201, 211, host::kEibCompl, Shown::byte, 1},
-    {"EIBAID", 281, 291, host::kEibAid, Shown::byte, 1},
-    {"EIBFN", 361, 371, host::kEibFn, Shown::bytes, 2},
-    {"EIBRCODE", 441, 451, host::kEibRcode, Shown::bytes, 6},
-    {"EIBDS", 521, 531, host::kEibDs, Shown::characters, 8},
-    {"EIBREQID", 601, 611, host::kEibReqid, Shown::characters, 8},
-    {"EIBRSRCE", 681, 691, host::kEibRsrce, Shown::characters, 8},
-    {"EIBSIG", 761, 771, host::kEibSig, Shown::byte, 1},
-    {"EIBCONF", 841, 851, host::kEibConf, Shown::byte, 1},
-    {"EIBERR", 921, 931, host::kEibErr, Shown::byte, 1},
-    {"EIBERRCD", 1001, 1011, host::kEibErrcd, Shown::bytes, 4},
-    {"EIBSYNRB", 1081, 1091, host::kEibSynrb, Shown::byte, 1},
-    {"EIBNODAT", 1161, 1171, host::kEibNodat, Shown::byte, 1},
-    {"EIBRESP", 1241, 1251, host::kEibResp, Shown::word, 4},
-    {"EIBRESP2", 1321, 1331, host::kEibResp2, Shown::word, 4},
+    {"EIBTIME", 3, 1, host::kEibTime, Shown::word, 4},
+    {"EIBDATE", 4, 1, host::kEibDate, Shown::word, 4},
+    {"EIBTRNID", 5, 1, host::kEibTrnid, Shown::characters, 4},
+    {"EIBTASKN", 6, 1, host::kEibTaskn, Shown::word, 4},
+    {"EIBTRMID", 7, 1, host::kEibTrmid, Shown::characters, 4},
+    {"DFHEIGDI", 8, 1, host::kEibGdi, Shown::half, 2},
+    {"EIBCPOSN", 9, 1, host::kEibCposn, Shown::half, 2},
+    {"EIBCALEN", 10, 1, host::kEibCalen, Shown::half, 2},
+    {"EIBSYNC", 11, 1, host::kEibSync, Shown::byte, 1},
+    {"EIBFREE", 12, 1, host::kEibFree, Shown::byte, 1},
+    {"EIBRECV", 13, 1, host::kEibRecv, Shown::byte, 1},
+    {"EIBSEND", 14, 1, host::kEibSend, Shown::byte, 1},
+    {"EIBATT", 15, 1, host::kEibAtt, Shown::byte, 1},
+    {"EIBEOC", 16, 1, host::kEibEoc, Shown::byte, 1},
+    {"EIBFMH", 17, 1, host::kEibFmh, Shown::byte, 1},
+    {"EIBCOMPL", 3, 41, host::kEibCompl, Shown::byte, 1},
+    {"EIBAID", 4, 41, host::kEibAid, Shown::byte, 1},
+    {"EIBFN", 5, 41, host::kEibFn, Shown::bytes, 2},
+    {"EIBRCODE", 6, 41, host::kEibRcode, Shown::bytes, 6},
+    {"EIBDS", 7, 41, host::kEibDs, Shown::characters, 8},
+    {"EIBREQID", 8, 41, host::kEibReqid, Shown::characters, 8},
+    {"EIBRSRCE", 9, 41, host::kEibRsrce, Shown::characters, 8},
+    {"EIBSIG", 10, 41, host::kEibSig, Shown::byte, 1},
+    {"EIBCONF", 11, 41, host::kEibConf, Shown::byte, 1},
+    {"EIBERR", 12, 41, host::kEibErr, Shown::byte, 1},
+    {"EIBERRCD", 13, 41, host::kEibErrcd, Shown::bytes, 4},
+    {"EIBSYNRB", 14, 41, host::kEibSynrb, Shown::byte, 1},
+    {"EIBNODAT", 15, 41, host::kEibNodat, Shown::byte, 1},
+    {"EIBRESP", 16, 41, host::kEibResp, Shown::word, 4},
+    {"EIBRESP2", 17, 41, host::kEibResp2, Shown::word, 4},
 };
 
 constexpr char kTitle[] = "Exec Interface Block";
 constexpr char kReturnLabel[] = "(PF3) Return";
-constexpr int kReturnOffset = 1792;
+constexpr int kReturnOffset = offset_of(23, 32);
 constexpr int kValueTextSize = 24;  // the widest value is 12 digits
 
 // The value text of `field`; returns its length.
@@ -114,19 +115,16 @@ int format_value(const std::uint8_t* eib, const EibField& field, char* text) {
   return 0;
 }
 
-void place(const char* text, int length, int offset) {
-  host::oxptscrn(text, length, offset, host::xcnv[host::kCnvProtAttr]);
-}
-
 void build_eib_screen() {
   host::scrnhead(kTitle, static_cast<int>(std::strlen(kTitle)), host::xtermnum);
   const std::uint8_t* eib = host::linked_block(host::xtcb, host::kTcbEib);
   for (const EibField& field : kEibFields) {
-    place(field.label, static_cast<int>(std::strlen(field.label)), field.label_offset);
+    place(field.label, offset_of(field.row, field.column), host::kCnvProtAttr);
     char text[kValueTextSize];
-    place(text, format_value(eib, field, text), field.value_offset);
+    place(text, format_value(eib, field, text), offset_of(field.row, field.column + kValueIndent),
+          host::kCnvProtAttr);
   }
-  place(kReturnLabel, static_cast<int>(std::strlen(kReturnLabel)), kReturnOffset);
+  place(kReturnLabel, kReturnOffset, host::kCnvProtAttr);
 }
 
 }  // namespace
@@ -157,11 +155,7 @@ void cinteibscreen() {
 void showeibscreen(std::int8_t* key) {
   trace("showeibscreen : Entry\n");
   build_eib_screen();
-  if (host::oxsnd(host::xtermnum) != 0) {
-    TerminateQCMD = 1;
-    host::oxerror(host::kErrorScreenSend, 1, "showeibscreen");
-    std::exit(1);
-  }
+  send_or_exit("showeibscreen");
   readeibscreen(key);
   trace("showeibscreen : Exit\n");
 }

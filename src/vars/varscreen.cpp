@@ -12,6 +12,7 @@
 #include "vars/editvarscreen.hpp"
 #include "vars/messages.hpp"
 #include "vars/run.hpp"
+#include "vars/screenkit.hpp"
 
 namespace qcmd {
 
@@ -51,14 +52,6 @@ char tmpname[kNameRead + 1];
 char tmplen[kLengthFieldSize + 1];
 char tmpval[kValueRead + 1];
 varnode tempvar;
-
-int offset_of(int row, int column) {
-  return (row - 1) * kColumns + column;
-}
-
-void place(const char* text, int length, int offset, std::size_t attribute) {
-  host::oxptscrn(text, length, offset, host::xcnv[attribute]);
-}
 
 // A field written from a line of `cells` characters: the text, then nulls.
 void place_field(const char* text, int length, int cells, int offset) {
@@ -329,8 +322,7 @@ void store_number(varnode* node, const char* text) {
 }
 
 int processlength(const char* text, varnode* node) {
-  trace("processlength Entry varptr = %08x\n",
-        static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(node)));
+  trace("processlength Entry varptr = %08x\n", host::ptr_to_word(node));
   trace("processlength strlen(lenptr) = %d\n", static_cast<int>(strnlen(text, kLengthFieldSize)));
   for (int i = 0; i < kLengthFieldSize && text[i] != '\0'; ++i) {
     std::int32_t type = type_of_letter(text[i]);
@@ -371,43 +363,29 @@ int cintvarscreen() {
   std::memset(zeroes, 0, sizeof zeroes);
   sethexindicator();
   std::int8_t key = key_start();
-  while (!key_is_pf3(key)) {
-    if (showvarscreen(&key) != 0) {
-      host::oxerror(host::kErrorScreenSend, 1, "cintvarscreen");
-      std::exit(1);
-    }
-  }
+  while (!key_is_pf3(key)) showvarscreen(&key);
   trace("cintvarscreen : Exit\n");
   return 0;
 }
 
-int showvarscreen(std::int8_t* key) {
+void showvarscreen(std::int8_t* key) {
   trace("showvarscreen : Entry \n");
   host::scrnhead(kTitle, static_cast<int>(std::strlen(kTitle)), host::xtermnum);
   dspcmdbuff(&CmdIntBuffer);
-  place(kHeading, static_cast<int>(std::strlen(kHeading)), offset_of(kHeadingRow, 1),
-        host::kCnvBrightAttr);
-  place(kRule, static_cast<int>(std::strlen(kRule)), offset_of(kHeadingRow + 1, 1),
-        host::kCnvBrightAttr);
+  place(kHeading, offset_of(kHeadingRow, 1), host::kCnvBrightAttr);
+  place(kRule, offset_of(kHeadingRow + 1, 1), host::kCnvBrightAttr);
   int row = kFirstVarRow;
   for (const varnode* node = varanchor.head; node != nullptr; node = node->next)
     if (node->dynamic == 0) show_variable(node, row++);
   if (varanchor.numvars < kMaxVariables) show_new_variable_row(row);
   cintdspmsg(kMessageRow);
-  place(hexindicator, static_cast<int>(std::strlen(hexindicator)),
-        offset_of(kMessageRow, kIndicatorColumn), host::kCnvBrightAttr);
+  place(hexindicator, offset_of(kMessageRow, kIndicatorColumn), host::kCnvBrightAttr);
   const char* keys = displaymode == kDisplayHex ? kKeysHex : kKeysChar;
-  place(keys, static_cast<int>(std::strlen(keys)), offset_of(kKeysRow, kKeysColumn),
-        host::kCnvProtAttr);
+  place(keys, offset_of(kKeysRow, kKeysColumn), host::kCnvProtAttr);
   host::oxsc(offset_of(row, kNameColumn) + 1);  // the first cell of the name
-  int status = host::oxsnd(host::xtermnum);
-  if (status != 0) {
-    TerminateQCMD = 1;
-  } else {
-    readvarscreen(key);
-  }
+  send_or_exit("showvarscreen");
+  readvarscreen(key);
   trace("showvarscreen : Exit\n");
-  return status;
 }
 
 int readvarscreen(std::int8_t* key) {

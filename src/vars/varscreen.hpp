@@ -23,9 +23,8 @@ void switchdisplaymode();
 // the run and the process.
 int cintvarscreen();
 
-// Builds and sends the screen, then handles its input: 0, or the non-zero
-// status of a failed send.
-int showvarscreen(std::int8_t* key);
+// Builds and sends the screen, then handles its input.
+void showvarscreen(std::int8_t* key);
 
 // Reads the key into `key` and acts on it; returns 0.
 int readvarscreen(std::int8_t* key);
