@@ -1,6 +1,6 @@
 // ravnmor demo: runs the DEMO program of the region at a terminal driven from
 // standard input, printing each screen the program sends.
-#include "monitor/exec/demo.hpp"
+#include "programs/demo.hpp"
 
 #include <cstdio>
 #include <iostream>
@@ -38,10 +38,10 @@ int run_demo(const RegionSettings& settings) {
     return failure.status;
   }
   region::set_log_console(false);  // standard output shows the screens
-  started->log_start("running " + std::string(exec::kDemoName));
+  started->log_start("running " + std::string(programs::kDemoName));
   terminal::ScriptedTerminal user(std::cin, std::cout);
   region::TaskStart start;
-  start.transaction = exec::kDemoName;
+  start.transaction = programs::kDemoName;
   region::TaskOutcome outcome = region::run_transaction(user, start);
   started->stop();
   bool ended = outcome.end == region::TaskEnd::returned;

@@ -7,10 +7,10 @@
 #include <utility>
 
 #include "cli/version.hpp"
-#include "monitor/exec/builtins.hpp"
-#include "monitor/exec/demo.hpp"
 #include "monitor/region/programs.hpp"
 #include "monitor/store/maintenance.hpp"
+#include "programs/builtins.hpp"
+#include "programs/demo.hpp"
 #include "shell/register.hpp"
 
 namespace ravnmor::cli {
@@ -34,8 +34,8 @@ region::RegionLock lock_region(const region::Region& region) {
 }
 
 void register_programs() {
-  exec::register_demo(region::program_table());
-  exec::register_builtin_programs(region::program_table());
+  programs::register_demo(region::program_table());
+  programs::register_builtin_programs(region::program_table());
   qcmd::register_qcmd(region::program_table());
 }
 

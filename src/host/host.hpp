@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 #include "host/bytes.hpp"
 #include "host/layout.hpp"
@@ -48,8 +49,8 @@ void oxdfhei1(const void* descriptor, Args*... args) {
 std::uint8_t* oxgetdm();
 
 // Screen building: a new empty screen with the standard header (rows 1-2) and
-// `title`; then texts placed at offsets, where offset = (row-1)*80 + column
-// (both from 1) is the cell of the attribute byte and the text follows it.
+// `title`; then texts placed at offsets (offset_of in layout.hpp): the cell of
+// the attribute byte, the text following it.
 void scrnhead(const char* title, int length, std::int32_t termnum);
 void oxptscrn(const char* text, int length, int offset, std::uint8_t attribute);
 void oxsc(int offset);  // cursor at that cell
@@ -90,5 +91,18 @@ void oxerror(int number, int flag, const char* function);
 
 // One line of the region's trace.
 void oxprtd(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// What the region's own programs (src/programs/) need besides the above.
+// The running program's COMMAREA (EIBCALEN bytes); empty when it has none.
+std::span<std::uint8_t> task_commarea();
+// The program that LINKed to the running one and gets control back; empty
+// when none did.
+std::string_view linking_program();
+// The name of the key that sends a 3270 AID ("Enter", "PF3"); empty for a
+// byte no key sends.
+std::string_view key_name(std::uint8_t aid);
+// Sends the screen being built without waiting for input: 0, or non-zero
+// when the terminal is gone.
+int send_screen(std::int32_t termnum);
 
 }  // namespace host

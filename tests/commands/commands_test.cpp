@@ -20,8 +20,8 @@
 
 #include "host/bytes.hpp"
 #include "host/host.hpp"
-#include "monitor/exec/builtins.hpp"
 #include "monitor/region/programs.hpp"
+#include "programs/builtins.hpp"
 #include "shell/lifecycle.hpp"
 #include "shell/translate.hpp"
 #include "shell/usrscreen.hpp"
@@ -249,7 +249,7 @@ std::string response_name(std::int32_t resp) {
 class TableRun : public ::testing::Test {
  protected:
   TableRun() {
-    ravnmor::exec::register_builtin_programs(ravnmor::region::program_table());
+    programs::register_builtin_programs(ravnmor::region::program_table());
     ravnmor::region::program_table().add_program("TABLE", [this] { run_lines(); });
     ravnmor::region::program_table().add_transaction("QCMD", "TABLE");
   }

@@ -4,10 +4,12 @@
 // model follows the records both ways.
 #pragma once
 
+#include <cstring>
 #include <deque>
 #include <string>
 #include <vector>
 
+#include "host/layout.hpp"
 #include "monitor/control/blocks.hpp"
 #include "monitor/control/task.hpp"
 #include "monitor/terminal/screen.hpp"
@@ -59,6 +61,10 @@ struct TaskAtTerminal {
     task.transaction = "TEST";
     control::prepare_task_blocks(false, 1);
     control::set_current_task(&task);
+    // The names the runner puts in the EIB when it starts a task.
+    std::uint8_t* eib = control::task_blocks().eib;
+    std::memcpy(eib + host::kEibTrnid, task.transaction.data(), task.transaction.size());
+    std::memcpy(eib + host::kEibTrmid, task.terminal_id.data(), task.terminal_id.size());
   }
   ~TaskAtTerminal() { control::set_current_task(nullptr); }
 

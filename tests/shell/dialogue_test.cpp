@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "host/host.hpp"
-#include "monitor/exec/builtins.hpp"
+#include "monitor/region/programs.hpp"
+#include "programs/builtins.hpp"
 #include "support/qcmd.hpp"
 
 namespace qcmd::testing {
@@ -151,7 +152,7 @@ TEST_F(DialogueTest, TheResponseOfAFailedCommandByItsName) {
 }
 
 TEST_F(DialogueTest, LinkChangesTheCommareaAndXctlToAMissingProgramIsPgmiderr) {
-  ravnmor::exec::register_builtin_programs(region::program_table());
+  programs::register_builtin_programs(region::program_table());
   type("QCMD LINK PROGRAM(ECHO) COMMAREA(&STRING)");
   user.enter().enter();  // checked, executed
   user.enter();          // the key that ends the wait after a screen-changing command

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "host/layout.hpp"
-#include "monitor/exec/builtins.hpp"
 #include "monitor/region/programs.hpp"
 #include "monitor/terminal/screen.hpp"
+#include "programs/builtins.hpp"
 #include "shell/register.hpp"
 #include "support/test_region.hpp"
 
@@ -151,7 +151,7 @@ class Mutator {
 
 TEST(ExecutionFuzz, MutatedCommandsStayInsideTheirStorage) {
   register_qcmd(ravnmor::region::program_table());
-  ravnmor::exec::register_builtin_programs(ravnmor::region::program_table());
+  programs::register_builtin_programs(ravnmor::region::program_table());
   auto seed = static_cast<unsigned>(setting("RAVNMOR_FUZZ_SEED", kDefaultSeed));
   int total = setting("RAVNMOR_FUZZ_COMMANDS", kDefaultCommands);
   Mutator mutator(seed);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "host/host.hpp"
 #include "host/layout.hpp"
 #include "monitor/terminal/codes.hpp"
 
@@ -56,3 +57,14 @@ void fill_terminal_constants(std::span<std::uint8_t> block) {
 }
 
 }  // namespace ravnmor::control
+
+namespace host {
+
+std::string_view key_name(std::uint8_t aid) {
+  for (const ravnmor::control::AidKey& key : ravnmor::control::aid_keys()) {
+    if (key.aid == aid) return key.name;
+  }
+  return {};
+}
+
+}  // namespace host

@@ -1,6 +1,7 @@
 #include "monitor/control/task.hpp"
 
 #include "host/bytes.hpp"
+#include "host/host.hpp"
 #include "host/layout.hpp"
 #include "monitor/control/blocks.hpp"
 
@@ -30,3 +31,19 @@ void set_current_task(Task* task) {
 }
 
 }  // namespace ravnmor::control
+
+namespace host {
+
+std::span<std::uint8_t> task_commarea() {
+  const ravnmor::control::Task* task = ravnmor::control::current_task();
+  if (task == nullptr || task->commarea == nullptr) return {};
+  return {task->commarea, static_cast<std::size_t>(task->commarea_length)};
+}
+
+std::string_view linking_program() {
+  const ravnmor::control::Task* task = ravnmor::control::current_task();
+  if (task == nullptr || task->linking_programs.empty()) return {};
+  return task->linking_programs.back();
+}
+
+}  // namespace host

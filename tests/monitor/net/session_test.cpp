@@ -8,11 +8,11 @@
 #include <unistd.h>
 
 #include "host/host.hpp"
-#include "monitor/exec/demo.hpp"
 #include "monitor/net/raw_client.hpp"
 #include "monitor/net/routing.hpp"
 #include "monitor/net/telnet.hpp"
 #include "monitor/region/programs.hpp"
+#include "programs/demo.hpp"
 #include "support/test_region.hpp"
 
 namespace ravnmor::net {
@@ -115,7 +115,7 @@ TEST(Session, HostileInputEndsTheSessionAndIsLogged) {
 // that freed it (an emulator would take it for the answer to its next key).
 TEST(Session, FreesTheKeyboardAfterATaskOnlyWhenTheTaskDidNot) {
   region::TestRegion region;
-  exec::register_demo(region::program_table());
+  programs::register_demo(region::program_table());
   region::program_table().add_program("SILENT", [] {});
   region::program_table().add_transaction("SLNT", "SILENT");
   terminal::ScriptedTerminal& user = region.terminal();

@@ -5,8 +5,8 @@
 
 #include "host/host.hpp"
 #include "monitor/control/task.hpp"
-#include "monitor/exec/builtins.hpp"
 #include "monitor/region/programs.hpp"
+#include "programs/builtins.hpp"
 #include "service_call.hpp"
 
 namespace ravnmor::testing {
@@ -32,7 +32,7 @@ std::int16_t eibcalen() {
 class ProgramTest : public ServiceTest {
  protected:
   ProgramTest() {
-    exec::register_builtin_programs(region::program_table());
+    programs::register_builtin_programs(region::program_table());
     task.program = "CALLER";
   }
 
@@ -192,7 +192,7 @@ TEST_F(ProgramTest, AnImageLoadedWithoutHoldEndsWithItsTask) {
 // ABEND CANCEL ends the task abnormally.
 TEST(ProgramTasks, XctlRunsItsTargetAndAbendCancelEndsTheTask) {
   region::TestRegion test_region;
-  exec::register_builtin_programs(region::program_table());
+  programs::register_builtin_programs(region::program_table());
   std::string seen;
   region::program_table().add_program("TARGET", [&] {
     control::Task& running = *control::current_task();

@@ -5,20 +5,23 @@
 //   HELLO  sends a short text screen: its name, the transaction and terminal,
 //          the start of its COMMAREA and who gets control next.
 // Each makes its entry call, does its work and ends with RETURN and go-back.
-// A region program finds its COMMAREA in the running task.
+// Like every program they reach the monitor only through host/.
 #pragma once
 
-#include "monitor/region/programs.hpp"
+namespace programs {
 
-namespace ravnmor::exec {
-
-inline constexpr const char* kEchoName = "ECHO";
-inline constexpr const char* kHelloName = "HELLO";
+inline constexpr const char kEchoName[] = "ECHO";
+inline constexpr const char kHelloName[] = "HELLO";
 
 void echo_program();
 void hello_program();
 
-// Registers ECHO and HELLO in `table` (programs only: no transaction starts them).
-void register_builtin_programs(region::ProgramTable& table);
+// Registers ECHO and HELLO in the region's program table (anything with
+// add_program): programs only, no transaction starts them.
+template <typename ProgramTable>
+void register_builtin_programs(ProgramTable& table) {
+  table.add_program(kEchoName, echo_program);
+  table.add_program(kHelloName, hello_program);
+}
 
-}  // namespace ravnmor::exec
+}  // namespace programs

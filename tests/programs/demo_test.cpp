@@ -1,12 +1,13 @@
-#include "monitor/exec/demo.hpp"
+#include "programs/demo.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "monitor/region/programs.hpp"
 #include "monitor/terminal/screen.hpp"
 #include "support/test_region.hpp"
 
-namespace ravnmor::exec {
+namespace ravnmor {
 namespace {
 
 using ::testing::Each;
@@ -15,7 +16,7 @@ using ::testing::StartsWith;
 
 class DemoTest : public ::testing::Test {
  protected:
-  void SetUp() override { register_demo(region::program_table()); }
+  void SetUp() override { programs::register_demo(region::program_table()); }
 
   // The screen that the i-th record sent draws on a terminal.
   terminal::Screen screen_sent(std::size_t i) {
@@ -79,4 +80,4 @@ TEST_F(DemoTest, AHungUpTerminalMakesTheSendFailAndEndsTheDemo) {
 }
 
 }  // namespace
-}  // namespace ravnmor::exec
+}  // namespace ravnmor

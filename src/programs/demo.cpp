@@ -1,13 +1,13 @@
-#include "monitor/exec/demo.hpp"
+#include "programs/demo.hpp"
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "host/host.hpp"
-#include "monitor/control/constants.hpp"
 
-namespace ravnmor::exec {
+namespace programs {
 
 namespace {
 
@@ -22,19 +22,13 @@ constexpr int kNameLength = 20;
 constexpr std::uint8_t kAidEnter = 0x7D;
 constexpr std::uint8_t kAidPf3 = 0xF3;
 
-int cell(int row, int column) {
-  return (row - 1) * host::kScreenColumns + column;
-}
-
 void put(int row, int column, const std::string& text, std::size_t attribute) {
-  host::oxptscrn(text.data(), static_cast<int>(text.size()), cell(row, column),
+  host::oxptscrn(text.data(), static_cast<int>(text.size()), host::offset_of(row, column),
                  host::xcnv[attribute]);
 }
 
 std::string key_name(std::uint8_t aid) {
-  for (const control::AidKey& key : control::aid_keys()) {
-    if (key.aid == aid) return key.name;
-  }
+  if (const std::string_view name = host::key_name(aid); !name.empty()) return std::string(name);
   char text[16];
   std::snprintf(text, sizeof text, "AID X'%02X'", aid);
   return text;
@@ -77,7 +71,7 @@ bool ask(Demo& demo) {
   put(8, 19 + 1 + kNameLength, "", host::kCnvProtAttr);  // ends the field: 20 characters typeable
   if (!demo.message.empty()) put(20, 2, demo.message, host::kCnvBrightAttr);
   put(23, 2, "(Enter) Answer   (PF3) End", host::kCnvProtAttr);
-  host::oxsc(cell(8, 20));
+  host::oxsc(host::offset_of(8, 20));
   if (!send_and_read(demo)) return false;
   char typed[kNameLength];
   host::oxrdlc(typed, 1, kNameLength);
@@ -124,9 +118,4 @@ void demo_program() {
   host::oxdfhei1(kGoBack, name);
 }
 
-void register_demo(region::ProgramTable& table) {
-  table.add_program(kDemoName, demo_program);
-  table.add_transaction(kDemoName, kDemoName);
-}
-
-}  // namespace ravnmor::exec
+}  // namespace programs
