@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "host/host.hpp"
+#include "vars/screenkit.hpp"
 
 namespace qcmd {
 
@@ -38,12 +39,12 @@ bool key_is_enter(std::int8_t key) {
 
 int dspcmdbuff(const CommandBuffer* buffer) {
   trace("dspcmdbuff - Entry\n");
-  host::oxptscrn(kPrompt, kCmdPromptLength, kCmdPromptOffset, host::xcnv[host::kCnvBrightAttr]);
+  place(kPrompt, kCmdPromptLength, kCmdPromptOffset, host::kCnvBrightAttr);
   char field[kCommandTextSize];
   std::memset(field, ' ', sizeof field);
   std::int32_t length = std::clamp<std::int32_t>(buffer->Length, 0, kCommandTextSize);
   std::memcpy(field, buffer->Syntax, static_cast<std::size_t>(length));
-  host::oxptscrn(field, kCommandTextSize, kCmdFieldOffset, host::xcnv[host::kCnvInputAttr]);
+  place(field, kCommandTextSize, kCmdFieldOffset, host::kCnvInputAttr);
   trace("dspcmdbuff - Exit\n");
   return kCmdPromptLength + length;
 }

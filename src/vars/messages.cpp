@@ -5,6 +5,7 @@
 
 #include "host/host.hpp"
 #include "vars/run.hpp"
+#include "vars/screenkit.hpp"
 
 namespace qcmd {
 
@@ -37,8 +38,7 @@ void cintdspmsg(std::uint32_t row) {
   if (GlobalErrorNum != 0) {
     char line[kMessageLineSize];
     int length = compose_message_line(GlobalErrorNum, line);
-    int offset = static_cast<int>(row - 1) * host::kScreenColumns + kMessageColumn;
-    host::oxptscrn(line, length, offset, host::xcnv[host::kCnvBrightAttr]);
+    place(line, length, offset_of(static_cast<int>(row), kMessageColumn), host::kCnvBrightAttr);
     GlobalErrorNum = 0;
   }
   trace("cintdspmsg - Exit\n");
