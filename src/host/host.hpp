@@ -1,6 +1,7 @@
 // The monitor operations and control blocks that a program running in the
 // region calls. The interpreter reaches the monitor only through these; the
-// monitor (src/monitor/) implements them for the task that is running.
+// monitor (src/monitor/) implements them for the task that is running; each
+// group says in which file.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,7 @@ namespace host {
 
 // Control blocks of the running task. Each points into the region's
 // low-memory arena, so the 32-bit links inside them are real addresses.
+// In monitor/control/blocks.cpp.
 extern std::uint8_t* xtcb;     // task control block
 extern std::uint8_t* xnuc;     // nucleus block: +644 -> the last inbound record
 extern std::uint8_t* xcnv;     // terminal constants (kCnv* offsets)
@@ -23,7 +25,7 @@ extern std::int32_t xtermnum;  // the task's terminal number
 // descriptor (function code, option flags, parameter count); `args` are the
 // argument addresses of parameter positions 2 onward, at most 23. Updates the
 // task's EIB and returns (a transfer of control is acted on when the program
-// returns from its main function).
+// returns from its main function). In monitor/exec/dispatch.cpp.
 inline constexpr std::size_t kMaxExecArgs = 23;
 void oxdfhei1(const void* descriptor, std::span<void* const> args);
 
@@ -45,12 +47,14 @@ void oxdfhei1(const void* descriptor, Args*... args) {
   }
 }
 
-// The task's local data area (+16 -> shared anchor, +248 -> global area).
+// The task's local data area (+16 -> shared anchor, +248 -> global area). In
+// monitor/control/blocks.cpp.
 std::uint8_t* oxgetdm();
 
 // Screen building: a new empty screen with the standard header (rows 1-2) and
 // `title`; then texts placed at offsets (offset_of in layout.hpp): the cell of
-// the attribute byte, the text following it.
+// the attribute byte, the text following it. This group, down to cvdsaddr,
+// is in monitor/services/screen.cpp.
 void scrnhead(const char* title, int length, std::int32_t termnum);
 void oxptscrn(const char* text, int length, int offset, std::uint8_t attribute);
 void oxsc(int offset);  // cursor at that cell
@@ -72,7 +76,8 @@ int cvdsaddr(const std::uint8_t* address);
 // Raw terminal I/O through the task's terminal I/O area (TIOA, xtcb +36 ->
 // +80). readcon reads the terminal's current screen in read-buffer form into
 // the TIOA's data part and sets its data length; writecon writes the TIOA's
-// stream (command, WCC, data). `status` receives 0 or a failure code.
+// stream (command, WCC, data). `status` receives 0 or a failure code. These
+// and oxw4ky are in monitor/services/console.cpp.
 void readcon(int zero, std::int32_t* status, std::int32_t termnum);
 void writecon(std::int32_t* status, std::int32_t termnum);
 
@@ -80,12 +85,12 @@ void writecon(std::int32_t* status, std::int32_t termnum);
 void oxw4ky(std::int32_t termnum);
 
 // Message catalogue: the NUL-terminated text of `number` into `text` (200
-// bytes) and its one-letter severity into `code`.
+// bytes) and its one-letter severity into `code`. In monitor/region/catalogue.cpp.
 inline constexpr int kMessageTextSize = 200;
 void oxgetmsg(int number, char* text, char* code);
 
 // Error log: monitor error `number` (353: a screen could not be sent) raised
-// in `function`.
+// in `function`. This and the trace are in monitor/region/log.cpp.
 inline constexpr int kErrorScreenSend = 353;
 void oxerror(int number, int flag, const char* function);
 
@@ -94,15 +99,16 @@ void oxprtd(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // What the region's own programs (src/programs/) need besides the above.
 // The running program's COMMAREA (EIBCALEN bytes); empty when it has none.
+// This and linking_program are in monitor/control/task.cpp.
 std::span<std::uint8_t> task_commarea();
 // The program that LINKed to the running one and gets control back; empty
 // when none did.
 std::string_view linking_program();
 // The name of the key that sends a 3270 AID ("Enter", "PF3"); empty for a
-// byte no key sends.
+// byte no key sends. In monitor/control/constants.cpp.
 std::string_view key_name(std::uint8_t aid);
 // Sends the screen being built without waiting for input: 0, or non-zero
-// when the terminal is gone.
+// when the terminal is gone. In monitor/exec/screen_send.cpp.
 int send_screen(std::int32_t termnum);
 
 }  // namespace host
