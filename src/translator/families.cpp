@@ -20,13 +20,8 @@ std::span<const Command> queue_commands();
 namespace {
 
 const std::span<const Command> kFamilies[] = {
-    handle_commands(),
-    program_commands(),
-    task_commands(),
-    system_commands(),
-    terminal_commands(),
-    file_commands(),
-    queue_commands(),
+    handle_commands(),   program_commands(), task_commands(),  system_commands(),
+    terminal_commands(), file_commands(),    queue_commands(),
 };
 
 }  // namespace
