@@ -12,8 +12,6 @@ namespace ravnmor {
 namespace {
 
 // The descriptors that QCMD's shell passes (35 characters).
-constexpr const char* kEntry = "9#                    $  N#00000000";
-constexpr const char* kAddressEib = "\"\"  E                 \"  N#00000001";
 constexpr const char* kSendControl = "82      T  E F  H     (   #00000013";
 constexpr const char* kReturn = ".(                    $   #00000014";
 constexpr const char* kGoBack = "9%                    \"  N#00009999";
@@ -49,46 +47,6 @@ class ExecTest : public ::testing::Test, public testing::TaskAtTerminal {
 
   char dummy[4] = {};
 };
-
-TEST_F(ExecTest, ProgramEntryAndGoBackAnswerNormal) {
-  char working_storage[2] = {};
-  char name[8] = {'T', 'E', 'S', 'T', ' ', ' ', ' ', ' '};
-  dirty_eib();
-  host::oxdfhei1(kEntry, &working_storage[0], &working_storage[1], name);
-  EXPECT_EQ(fn(), "1903");
-  EXPECT_EQ(resp(), 0);
-  EXPECT_EQ(resp2(), 0);
-  EXPECT_FALSE(task.went_back);
-
-  dirty_eib();
-  host::oxdfhei1(kGoBack, name);
-  EXPECT_EQ(fn(), "1905");
-  EXPECT_EQ(resp(), 0);
-  EXPECT_TRUE(task.went_back);
-}
-
-TEST_F(ExecTest, AddressEibStoresTheEibAddressAsAWord) {
-  std::uint32_t word = 0xFFFFFFFF;
-  dirty_eib();
-  host::oxdfhei1(kAddressEib, &word);
-  EXPECT_EQ(fn(), "0202");
-  EXPECT_EQ(resp(), 0);
-  EXPECT_EQ(word, host::ptr_to_word(eib()));
-  EXPECT_EQ(host::word_to_ptr(word), control::task_blocks().eib);
-
-  // EIB (position 5) and TWA (position 7): the areas follow the positions' order.
-  std::uint32_t eib_word = 0, twa_word = 0xFFFFFFFF;
-  host::oxdfhei1(descriptor("\"\"", {{5, 'E'}, {7, 'T'}}, 3).c_str(), &eib_word, &twa_word);
-  EXPECT_EQ(resp(), 0);
-  EXPECT_EQ(eib_word, host::ptr_to_word(eib()));
-  EXPECT_EQ(host::word_to_ptr(twa_word), control::task_blocks().twa);
-
-  // The region has no CSA: INVREQ, and the area is left alone.
-  std::uint32_t csa_word = 7;
-  host::oxdfhei1(descriptor("\"\"", {{3, 'C'}}, 2).c_str(), &csa_word);
-  EXPECT_EQ(resp(), 16);
-  EXPECT_EQ(csa_word, 7u);
-}
 
 TEST_F(ExecTest, SendControlWritesTheCommandAndWcc) {
   struct Case {
