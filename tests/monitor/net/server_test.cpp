@@ -147,19 +147,6 @@ bool echoes(RawClient& client, const Bytes& framed_out, const Bytes& framed_back
   return same;
 }
 
-TEST(Server, NegotiatesFramesAndDoublesOverASocket) {
-  ServerProcess server(4);
-  RawClient client(server.port());
-  ASSERT_TRUE(client.connected());
-  const Bytes& opening = client.read_until([](const Bytes& b) { return b.size() >= 3; });
-  EXPECT_EQ(opening, (Bytes{255, 253, 24}));
-  negotiate(client);
-  // A record holding 0xFF, sent in two pieces, comes back doubled and framed.
-  client.send_bytes({0x7D, 0x5B, 255});
-  EXPECT_TRUE(echoes(client, {255, 0x60, 255, 239}, {0x7D, 0x5B, 255, 255, 0x60, 255, 239}));
-  EXPECT_TRUE(echoes(client, {0x6D, 255, 239}, {0x6D, 255, 239}));
-}
-
 TEST(Server, HostileClientsEndOnlyTheirOwnSession) {
   ServerProcess server(8,
                        ConnectionLimits{std::chrono::milliseconds(300), std::chrono::seconds(5)});

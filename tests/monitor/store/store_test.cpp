@@ -146,32 +146,6 @@ TEST_F(StoreTest, TwoSessionsShareQueuesAndTheCursor) {
   EXPECT_EQ(first->ts_count(kQ1, count), Outcome::not_found);
 }
 
-TEST_F(StoreTest, EverythingSurvivesARegionRestart) {
-  std::int32_t number = 0;
-  {
-    auto store = open();
-    ASSERT_EQ(store->ts_write(kQ1, bytes("kept"), number), Outcome::ok);
-    ASSERT_EQ(store->ts_write(kQ1, bytes("also kept"), number), Outcome::ok);
-    QueueItem item;
-    ASSERT_EQ(store->ts_read_next(kQ1, item), Outcome::ok);
-    ASSERT_EQ(store->td_write("TDQ1", bytes("record")), Outcome::ok);
-    ASSERT_EQ(store->file_write("FILEA   ", bytes("K1"), bytes("rec 1")), Outcome::ok);
-    ASSERT_EQ(store->cwa_save(bytes("common area")), Outcome::ok);
-  }
-  auto store = open();
-  QueueItem item;
-  // The cursor was kept too: the next item is the second one.
-  ASSERT_EQ(store->ts_read_next(kQ1, item), Outcome::ok);
-  EXPECT_EQ(item.data, bytes("also kept"));
-  Bytes data;
-  ASSERT_EQ(store->td_read("TDQ1", data), Outcome::ok);
-  EXPECT_EQ(data, bytes("record"));
-  ASSERT_EQ(store->file_read("FILEA   ", bytes("K1"), data), Outcome::ok);
-  EXPECT_EQ(data, bytes("rec 1"));
-  ASSERT_EQ(store->cwa_load(data), Outcome::ok);
-  EXPECT_EQ(data, bytes("common area"));
-}
-
 TEST_F(StoreTest, TransientDataFilesEnqAndCwa) {
   auto first = open();
   auto second = open();
