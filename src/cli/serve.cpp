@@ -5,6 +5,7 @@
 #include <systemd/sd-daemon.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "cli/region_start.hpp"
 #include "monitor/net/server.hpp"
 #include "monitor/net/session.hpp"
+#include "monitor/terminal/codepage.hpp"
 
 namespace ravnmor::cli {
 
@@ -24,8 +26,6 @@ constexpr int kDefaultMaxSessions = 64;
 constexpr int kMostSessions = 4096;
 constexpr const char* kDefaultListen = "127.0.0.1:3270";
 constexpr const char* kEmulator = "c3270";
-// The code page the region translates with at the wire.
-constexpr const char* kEmulatorCodePage = "cp037";
 constexpr int kCannotStart = 127;  // the shell's status for a command not found
 
 struct ServeOptions {
@@ -34,6 +34,8 @@ struct ServeOptions {
   int max_sessions = kDefaultMaxSessions;
   std::string log_level;  // empty: the region's configured level
   bool quiet = false;
+  std::string codepage;   // empty: the region's configured one
+  int idle_timeout = -1;  // negative: the region's configured one
 };
 
 // A started region and its bound listener.
@@ -49,14 +51,15 @@ std::unique_ptr<ServingRegion> open_region(const ServeOptions& options) {
   if (!address) throw StartFailure{kBadUsage, error};
   auto serving = std::make_unique<ServingRegion>();
   serving->started = start_region(options.region);
+  region::Region& region = serving->started->region();
+  if (!options.codepage.empty()) {
+    region.set_codepage(std::string(terminal::find_code_page(options.codepage)->name()));
+  }
+  if (options.idle_timeout >= 0) region.set_idle_timeout(options.idle_timeout);
   if (!serving->server.open({*address, options.max_sessions})) {
     throw StartFailure{kFailure, serving->server.error()};
   }
   return serving;
-}
-
-int run_session(int fd, int number) {
-  return net::run_session(fd, number, net::ConnectionLimits{});
 }
 
 // Serves until SIGINT or SIGTERM, telling systemd (when it started the
@@ -66,9 +69,12 @@ void run_region(ServingRegion& serving) {
   serving.started->log_start("listening on " + address);
   sd_notifyf(0, "READY=1\nSTATUS=listening on %s\nMAINPID=%d", address.c_str(),
              static_cast<int>(getpid()));
-  serving.server.run(run_session, [](region::LogLevel level, const std::string& line) {
-    region::log_event(level, line);
-  });
+  net::ConnectionLimits limits;
+  limits.idle = std::chrono::seconds(serving.started->region().config().idle_timeout);
+  serving.server.set_refusal([limits](int fd) { return net::refuse_session(fd, limits); });
+  serving.server.run(
+      [limits](int fd, int number) { return net::run_session(fd, number, limits); },
+      [](region::LogLevel level, const std::string& line) { region::log_event(level, line); });
   sd_notify(0, "STOPPING=1");
   serving.started->stop();
 }
@@ -145,8 +151,9 @@ int serve_with_emulator() {
     std::fflush(nullptr);
     _exit(kSuccess);
   }
+  const std::string codepage = serving->started->region().config().codepage;
   serving.reset();  // the listener process holds the socket and the lock now
-  int status = run_in_foreground({kEmulator, "-codepage", kEmulatorCodePage, address});
+  int status = run_in_foreground({kEmulator, "-codepage", codepage, address});
   kill(listener, SIGTERM);
   waitpid(listener, nullptr, 0);
   if (status < 0) {
@@ -187,6 +194,16 @@ void add_serve_command(CLI::App& app, Action& action) {
           "LEVEL"));
   command->add_flag("--quiet,-q", options->quiet,
                     "log to logs/region.log only, not to standard error (default: both)");
+  command
+      ->add_option("--codepage", options->codepage,
+                   "EBCDIC code page of the terminals (default: the region's, cp037)")
+      ->check([](const std::string& name) {
+        return terminal::find_code_page(name) ? std::string() : region::code_page_problem(name);
+      });
+  command
+      ->add_option("--idle-timeout", options->idle_timeout,
+                   "end a session after SECONDS without input (0: never; default: the region's)")
+      ->check(CLI::Range(0, region::kMaxIdleTimeout));
   command->callback([options, &action] { action = [options] { return serve(*options); }; });
 }
 

@@ -47,28 +47,37 @@ inline std::string response(S3270& terminal) {
   return terminal.screen()[19].substr(45);
 }
 
-// Starts QCMD from the routing screen, types `command` after QCMD on the
-// initial screen's command line (where the cursor stands) and takes it
-// through the three steps: the syntax check, the confirmation and the
-// execution; then leaves QCMD. The response that the result screen shows.
-inline std::string run_command(S3270& terminal, const std::string& command) {
-  if (!act(terminal, {"String(\"QCMD\")", "Enter"})) return "no initial screen";
-  if (!act(terminal, {"String(\" " + command + "\")", "Enter"})) return "no check screen";
-  std::string status = terminal.screen()[18];
-  if (!has(status, "STATUS: Command syntax check")) return "check: " + status;
-  if (!act(terminal, {"Enter"})) return "no confirm screen";
-  status = terminal.screen()[18];
-  if (!has(status, "STATUS: About to execute command")) return "confirm: " + status;
-  // Before executing, QCMD writes the user's screen, which frees the
-  // keyboard; the result screen follows.
-  if (!act(terminal, {"Enter"}) || !shows(terminal, 18, "STATUS : Command executed")) {
-    return "no result screen";
+// On the initial screen: replaces the command line by QCMD and `command`
+// and takes it through the syntax check, the confirmation and the
+// execution, each Enter answered by the first screen that frees the
+// keyboard; a command that changes the screen shows the user's screen
+// (kept in `user_screen`) until a key. Then back to the initial screen.
+// The response that the result screen shows.
+inline std::string execute(S3270& terminal, const std::string& command,
+                           std::vector<std::string>* user_screen = nullptr) {
+  if (!act(terminal, {"MoveCursor(2,6)", "EraseEOF", "String(\"QCMD " + command + "\")", "Enter"}))
+    return "no check screen";
+  const char* steps[] = {"STATUS: Command syntax check", "STATUS: About to execute command",
+                         "STATUS : Command executed"};
+  for (const char* status : steps) {
+    if (status != steps[0] && !act(terminal, {"Enter"})) return "no screen after Enter";
+    if (status == steps[2] && !has(terminal.screen()[18], status) && user_screen) {
+      *user_screen = terminal.screen();
+      if (!act(terminal, {"Enter"})) return "no screen after the user's screen";
+    }
+    if (!has(terminal.screen()[18], status))
+      return "expected " + std::string(status) + ":\n" + terminal.screen_text();
   }
   std::string answer = response(terminal);
-  // PF3 leaves the command screen; the initial screen's PF3 ends QCMD.
-  if (!act(terminal, {"PF(3)"}) || !act(terminal, {"PF(3)"})) return "QCMD did not end";
   answer.erase(answer.find_last_not_of(' ') + 1);
-  return answer;
+  return act(terminal, {"PF(3)"}) ? answer : "no initial screen";
+}
+
+// Starts QCMD from the routing screen, executes `command` and ends QCMD.
+inline std::string run_command(S3270& terminal, const std::string& command) {
+  if (!act(terminal, {"String(\"QCMD\")", "Enter"})) return "no initial screen";
+  std::string answer = execute(terminal, command);
+  return act(terminal, {"PF(3)"}) ? answer : "QCMD did not end";
 }
 
 }  // namespace ravnmor::cli::testing

@@ -31,9 +31,14 @@ class RegionServer {
       : directory_(fresh_directory("serve")), extra_(std::move(extra)) {
     start();
   }
+  // Stops the region as a user does, so that no session of it still writes
+  // to the directory being removed.
   ~RegionServer() {
+    process_->signal(SIGTERM);
+    process_->wait_for_exit();
     process_.reset();
-    std::filesystem::remove_all(directory_);
+    std::error_code ignored;
+    std::filesystem::remove_all(directory_, ignored);
   }
 
   int port() const { return port_; }

@@ -136,18 +136,32 @@ bool Connection::send_record(std::span<const std::uint8_t> record) {
 
 bool Connection::receive_record(std::vector<std::uint8_t>& record) {
   if (!error_.empty()) return false;
+  const bool limited = limits_.idle.count() > 0;
+  const auto deadline = std::chrono::steady_clock::now() + limits_.idle;
   for (;;) {
     if (auto next = codec_.next_record()) {
       record = std::move(*next);
       return true;
     }
-    if (!read_some(-1)) return false;
+    if (!read_some(limited ? remaining_ms(deadline) : -1)) {
+      if (limited && error_ == "timed out") {
+        idle_timed_out_ = true;
+        const auto seconds = std::chrono::ceil<std::chrono::seconds>(limits_.idle).count();
+        error_ = "no input for " + std::to_string(seconds) +
+                 (seconds == 1 ? " second" : " seconds") + ": the idle limit ended the session";
+      }
+      return false;
+    }
   }
 }
 
-void Connection::refuse(std::string_view text) {
-  send(fd_, text.data(), text.size(), MSG_NOSIGNAL);
-  shutdown(fd_, SHUT_WR);
+std::size_t Connection::discard_arrived() {
+  std::size_t dropped = 0;
+  pollfd entry{fd_, POLLIN, 0};
+  while (error_.empty() && poll(&entry, 1, 0) > 0 && read_some(0)) {
+  }
+  while (codec_.next_record()) ++dropped;
+  return dropped;
 }
 
 }  // namespace ravnmor::net

@@ -18,6 +18,8 @@ struct ConnectionLimits {
   std::chrono::milliseconds negotiation = std::chrono::seconds(10);
   // How long the client may leave outbound data unread before it counts as gone.
   std::chrono::milliseconds output = std::chrono::seconds(60);
+  // How long a record may be waited for; zero waits for ever.
+  std::chrono::milliseconds idle{0};
 };
 
 class Connection {
@@ -35,17 +37,19 @@ class Connection {
   // Sends one record. False when the client is gone.
   bool send_record(std::span<const std::uint8_t> record);
 
-  // Waits for the client's next record; there is no time limit (the user may
-  // think), but a half-open connection is found by TCP keepalive. False when
-  // the client closed, reset, sent what is not TN3270, or the session was
-  // asked to stop.
+  // Waits for the client's next record, for ever unless an idle limit is set
+  // (a half-open connection is found by TCP keepalive). False when the client
+  // closed, reset, sent what is not TN3270, stayed idle past the limit, or the
+  // session was asked to stop.
   bool receive_record(std::vector<std::uint8_t>& record);
 
-  // Writes text as it stands (no telnet framing) and closes: for a client
-  // that is turned away.
-  void refuse(std::string_view text);
+  // Takes in what the client has sent so far without waiting and drops the
+  // complete records among it; their number. A failure shows in error().
+  std::size_t discard_arrived();
 
   const std::string& error() const { return error_; }
+  // True when the connection ended because the client stayed idle too long.
+  bool idle_timed_out() const { return idle_timed_out_; }
   // True when the connection ended the ordinary way: the client closed it
   // between records.
   bool closed_cleanly() const { return closed_cleanly_; }
@@ -63,6 +67,7 @@ class Connection {
   TelnetCodec codec_;
   std::string error_;
   bool closed_cleanly_ = false;
+  bool idle_timed_out_ = false;
 };
 
 // Set by the session process's SIGTERM handler: the waiting operation gives

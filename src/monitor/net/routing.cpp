@@ -74,6 +74,8 @@ Record greeting_screen(const GreetingInfo& info) {
       .line(5, kAttrText,
             "Terminal  " + info.terminal_id + "    Session " + std::to_string(info.session_number))
       .line(6, kAttrText, std::string("Date      ") + date)
+      .line(7, kAttrText,
+            "Code page " + info.code_page + "  (x3270 family: -codepage " + info.code_page + ")")
       .line(8, kAttrText,
             "Type QCMD on the top line and press Enter to start the command interpreter.")
       .line(9, kAttrText,
@@ -85,6 +87,14 @@ Record message_screen(std::string_view message) {
   return ScreenWriter(terminal::Command::erase_write, kWccRestoreResetMdt)
       .input_field()
       .line(3, kAttrBright, message.substr(0, kColumns - 1))
+      .done();
+}
+
+Record region_full_screen(std::string_view region_name) {
+  return ScreenWriter(terminal::Command::erase_write, kWccRestoreResetMdt)
+      .line(3, kAttrBright,
+            "Region " + std::string(region_name) + ": the region is full, try again later.")
+      .line(5, kAttrText, "Every session of the region is in use. Press any key to disconnect.")
       .done();
 }
 

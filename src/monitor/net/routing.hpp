@@ -18,11 +18,15 @@ struct GreetingInfo {
   std::string terminal_id;
   int session_number = 0;
   std::time_t now = 0;
+  std::string code_page;
 };
 
-// The idle screen: region, terminal, date and the hint to type QCMD, with the
-// cursor in the one input field at the top left.
+// The idle screen: region, terminal, date, code page and the hint to type
+// QCMD, with the cursor in the one input field at the top left.
 Record greeting_screen(const GreetingInfo& info);
+
+// The one screen a terminal over the region's session limit is shown.
+Record region_full_screen(std::string_view region_name);
 
 // A cleared screen with one line of `message` below the input field.
 Record message_screen(std::string_view message);

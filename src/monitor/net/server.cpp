@@ -121,11 +121,6 @@ std::optional<ListenAddress> parse_listen_address(std::string_view text, std::st
   return ListenAddress{std::string(host), static_cast<std::uint16_t>(value)};
 }
 
-std::string session_limit_message(int max_sessions) {
-  return "ravnmor: all " + std::to_string(max_sessions) +
-         " sessions of this region are in use; try again later\r\n";
-}
-
 Server::~Server() {
   if (listen_fd_ >= 0) close(listen_fd_);
 }
@@ -199,20 +194,27 @@ void Server::accept_one(const SessionHandler& handler, const ServerLog& log) {
   int fd = accept4(listen_fd_, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
   if (fd < 0) return;  // the client gave up before we took it, or out of descriptors
   const std::string peer = format_address(address);
-  if (static_cast<int>(sessions_.size()) >= options_.max_sessions) {
-    log(region::LogLevel::warning, "connection from " + peer + " refused: all " +
-                                       std::to_string(options_.max_sessions) +
-                                       " sessions are in use");
-    Connection turned_away(fd, ConnectionLimits{});
-    turned_away.refuse(session_limit_message(options_.max_sessions));
+  if (count(false) < options_.max_sessions) {
+    start_session(fd, peer, handler, log);
     return;
   }
-  start_session(fd, peer, handler, log);
+  log(region::LogLevel::warning, "connection from " + peer + " refused: all " +
+                                     std::to_string(options_.max_sessions) +
+                                     " sessions are in use");
+  if (refusal_ && count(true) < kMostRefusals) {
+    start_refusal(fd, peer, log);
+  } else {
+    close(fd);
+  }
 }
 
-void Server::start_session(int fd, const std::string& peer, const SessionHandler& handler,
-                           const ServerLog& log) {
-  int number = next_number_++;
+int Server::count(bool refusals) const {
+  int counted = 0;
+  for (const auto& [pid, session] : sessions_) counted += (session.number == 0) == refusals;
+  return counted;
+}
+
+pid_t Server::start_process(int fd, const std::function<int(int)>& body) {
   std::fflush(nullptr);  // the child must not write the parent's buffered output again
   pid_t pid = fork();
   if (pid == 0) {
@@ -220,11 +222,27 @@ void Server::start_session(int fd, const std::string& peer, const SessionHandler
     close(signal_pipe[0]);
     close(signal_pipe[1]);
     install_session_signals();
-    int status = handler(fd, number);
+    int status = body(fd);
     std::fflush(nullptr);
     _exit(status);
   }
   close(fd);
+  return pid;
+}
+
+void Server::start_refusal(int fd, const std::string& peer, const ServerLog& log) {
+  pid_t pid = start_process(fd, refusal_);
+  if (pid < 0) {
+    log(region::LogLevel::error, "connection from " + peer + " closed: " + std::strerror(errno));
+    return;
+  }
+  sessions_[pid] = Session{0};
+}
+
+void Server::start_session(int fd, const std::string& peer, const SessionHandler& handler,
+                           const ServerLog& log) {
+  int number = next_number_++;
+  pid_t pid = start_process(fd, [&](int session_fd) { return handler(session_fd, number); });
   if (pid < 0) {
     log(region::LogLevel::error,
         "connection from " + peer + " dropped: cannot start a session: " + std::strerror(errno));

@@ -36,6 +36,13 @@ struct ServerOptions {
 // exit status.
 using SessionHandler = std::function<int(int fd, int session_number)>;
 
+// Runs in a process of its own with a socket accepted over the session
+// limit, to tell the client so; its result is the process's exit status.
+using RefusalHandler = std::function<int(int fd)>;
+
+// How many turned-away clients are told so at once; more are closed at once.
+inline constexpr int kMostRefusals = 8;
+
 // Receives one line for the region log and its level.
 using ServerLog = std::function<void(region::LogLevel, const std::string&)>;
 
@@ -53,16 +60,22 @@ class Server {
   // The address actually bound (the port chosen when 0 was asked for).
   std::string local_address() const;
 
+  // What a client over the session limit is given; without one it is closed.
+  void set_refusal(RefusalHandler refusal) { refusal_ = std::move(refusal); }
+
   // Serves until SIGINT or SIGTERM, then stops every session and returns.
   void run(const SessionHandler& handler, const ServerLog& log);
 
  private:
   struct Session {
-    int number;
+    int number;  // 0 for a client being turned away
   };
   void accept_one(const SessionHandler& handler, const ServerLog& log);
   void start_session(int fd, const std::string& peer, const SessionHandler& handler,
                      const ServerLog& log);
+  void start_refusal(int fd, const std::string& peer, const ServerLog& log);
+  pid_t start_process(int fd, const std::function<int(int)>& body);
+  int count(bool refusals) const;
   void reap(const ServerLog& log);
   void stop_sessions(const ServerLog& log);
 
@@ -70,11 +83,9 @@ class Server {
   ServerOptions options_;
   std::map<pid_t, Session> sessions_;
   int next_number_ = 1;
+  RefusalHandler refusal_;
   bool stopping_ = false;
   std::string error_;
 };
-
-// The line a refused client reads before the connection closes.
-std::string session_limit_message(int max_sessions);
 
 }  // namespace ravnmor::net

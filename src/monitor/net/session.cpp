@@ -15,9 +15,18 @@ namespace ravnmor::net {
 
 namespace {
 
-std::string region_name() {
+region::RegionConfig region_config() {
   const region::Region* current = region::current_region();
-  return current ? current->config().name : region::RegionConfig{}.name;
+  return current ? current->config() : region::RegionConfig{};
+}
+
+std::string region_name() {
+  return region_config().name;
+}
+
+const terminal::CodePage& region_code_page() {
+  const terminal::CodePage* page = terminal::find_code_page(region_config().codepage);
+  return page ? *page : terminal::default_code_page();
 }
 
 std::string abend_code_text(const std::string& code) {
@@ -58,7 +67,8 @@ TerminalIdentity terminal_identity(int session_number) {
 
 void route_terminal(terminal::Terminal& terminal, const TerminalIdentity& identity) {
   if (!terminal.send(
-          greeting_screen({region_name(), identity.id, identity.number, std::time(nullptr)}))) {
+          greeting_screen({region_name(), identity.id, identity.number, std::time(nullptr),
+                           std::string(region_code_page().name())}))) {
     return;
   }
   std::optional<std::string> next_transaction;  // from the last task's RETURN TRANSID
@@ -102,15 +112,24 @@ int run_session(int fd, int session_number, const ConnectionLimits& limits) {
     region::log_event(region::LogLevel::warning, connection.error());
     return 0;
   }
-  Tn3270Terminal terminal(connection);
+  Tn3270Terminal terminal(connection, region_code_page());
   route_terminal(terminal, identity);
   if (connection.closed_cleanly()) {
     region::log_event(region::LogLevel::info, "disconnected: the terminal closed the connection");
   } else if (stop_requested()) {
     region::log_event(region::LogLevel::info, "disconnected: the region is stopping");
-  } else {
+  } else if (!connection.idle_timed_out()) {  // logged when it happened
     region::log_event(region::LogLevel::warning, terminal.error());
   }
+  return 0;
+}
+
+int refuse_session(int fd, const ConnectionLimits& limits) {
+  Connection connection(fd, limits);
+  if (!connection.negotiate()) return 0;
+  Tn3270Terminal terminal(connection, region_code_page());
+  std::vector<std::uint8_t> key;
+  if (terminal.send(region_full_screen(region_name()))) terminal.receive(key);
   return 0;
 }
 

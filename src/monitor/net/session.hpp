@@ -31,4 +31,8 @@ void route_terminal(terminal::Terminal& terminal, const TerminalIdentity& identi
 // process's exit status: 0 when the terminal went away, whatever the reason.
 int run_session(int fd, int session_number, const ConnectionLimits& limits);
 
+// Turns a terminal away on `fd` (owned from here on): the region-full screen
+// until a key is pressed or the idle limit passes; exit status 0.
+int refuse_session(int fd, const ConnectionLimits& limits);
+
 }  // namespace ravnmor::net

@@ -1,10 +1,11 @@
 #include "monitor/net/tn3270_terminal.hpp"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "monitor/control/constants.hpp"
+#include "monitor/region/log.hpp"
 #include "monitor/region/region.hpp"
-#include "monitor/terminal/codepage.hpp"
 
 namespace ravnmor::net {
 
@@ -19,7 +20,33 @@ bool is_display_aid(std::uint8_t raw) {
                      [raw](const control::AidKey& key) { return key.raw == raw; });
 }
 
+// Why a record cannot be used, for the error log.
+std::string unusable_reason(const std::vector<std::uint8_t>& wire,
+                            const terminal::StreamResult& followed) {
+  if (followed.test_request) return "SysReq (a test request read)";
+  if (!followed.ok()) return followed.problems.front();
+  char text[64];
+  std::snprintf(text, sizeof text, "X'%02X' is not the AID of a key", wire.front());
+  return text;
+}
+
 }  // namespace
+
+// An idle session is logged at once: the program may end the process when
+// its screen cannot be sent.
+bool Tn3270Terminal::fail() {
+  if (error_.empty()) {
+    error_ = connection_.error();
+    if (connection_.idle_timed_out()) {
+      region::log_event(region::LogLevel::info, "disconnected: " + error_);
+    }
+  }
+  return false;
+}
+
+bool Tn3270Terminal::put(std::span<const std::uint8_t> record) {
+  return connection_.send_record(terminal::outbound_to_wire(record, page_)) || fail();
+}
 
 bool Tn3270Terminal::send(std::span<const std::uint8_t> record) {
   if (!error_.empty()) return false;
@@ -27,26 +54,50 @@ bool Tn3270Terminal::send(std::span<const std::uint8_t> record) {
   if (!followed.ok()) {
     region::log_error("a malformed 3270 stream went to the terminal: " + followed.problems.front());
   }
-  if (!connection_.send_record(terminal::ebcdic_copy(record))) {
-    error_ = connection_.error();
-    return false;
-  }
+  held_.hold(record);
   return true;
 }
 
-bool Tn3270Terminal::receive(std::vector<std::uint8_t>& record) {
-  if (!error_.empty()) return false;
-  std::vector<std::uint8_t> wire;
-  if (!connection_.receive_record(wire)) {
-    error_ = connection_.error();
-    return false;
+bool Tn3270Terminal::release_held() {
+  if (std::size_t dropped = connection_.discard_arrived()) {
+    region::log_event(region::LogLevel::warning,
+                      std::to_string(dropped) +
+                          " record(s) from the terminal came while its keyboard was locked and "
+                          "were dropped");
   }
-  record = terminal::image_copy(wire);
-  if (record.empty() || !is_display_aid(record[0]) || !screen_.apply_inbound(record).ok()) {
-    error_ = "the terminal sent a record that is not 3270 input";
-    return false;
+  for (const auto& record : held_.release(screen_.keyboard_locked())) {
+    if (!put(record)) return false;
   }
+  screen_.reset_keyboard();
   return true;
+}
+
+bool Tn3270Terminal::usable(const std::vector<std::uint8_t>& record) {
+  const std::vector<std::uint8_t> wire = terminal::ebcdic_copy(record);
+  if (record.empty()) {
+    region::log_event(region::LogLevel::warning,
+                      "the terminal sent an empty record; its screen was drawn again");
+  } else {
+    const terminal::StreamResult followed = screen_.apply_inbound(record);
+    if (followed.ok() && !followed.test_request && is_display_aid(record.front())) return true;
+    region::log_event(region::LogLevel::warning,
+                      "the terminal sent a record the region cannot use (" +
+                          unusable_reason(wire, followed) + "); its screen was drawn again");
+  }
+  screen_.reset_keyboard();
+  put(screen_.redraw());
+  return false;
+}
+
+bool Tn3270Terminal::receive(std::vector<std::uint8_t>& record) {
+  if (!error_.empty() || !release_held()) return false;
+  for (;;) {
+    std::vector<std::uint8_t> wire;
+    if (!connection_.receive_record(wire)) return fail();
+    record = terminal::inbound_to_image(wire, page_);
+    if (usable(record)) return true;
+    if (!error_.empty()) return false;
+  }
 }
 
 const std::string& Tn3270Terminal::error() const {

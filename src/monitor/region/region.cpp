@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "monitor/terminal/codepage.hpp"
+
 namespace ravnmor::region {
 
 namespace fs = std::filesystem;
@@ -32,7 +34,12 @@ constexpr std::string_view kDefaultConfig =
     "# log_size: a log in logs/ is rotated at this size (bytes, or with K or M).\n"
     "log_size = 4M\n"
     "# log_keep: how many earlier generations of each log are kept (1-99).\n"
-    "log_keep = 3\n";
+    "log_keep = 3\n"
+    "# codepage: the EBCDIC code page of the terminals (cp037, bracket, cp1047, cp500,\n"
+    "# cp273 ... cp871, cp1140 ... cp1149); start emulators with -codepage and this name.\n"
+    "codepage = cp037\n"
+    "# idle_timeout: seconds without input after which a session ends; 0 = never.\n"
+    "idle_timeout = 0\n";
 
 Region* current = nullptr;
 
@@ -119,6 +126,18 @@ void apply_setting(RegionConfig& config, std::string_view key, std::string_view 
     }
   } else if (key == "log_level" || key == "log_size" || key == "log_keep") {
     apply_log_setting(config, key, value, origin, line);
+  } else if (key == "codepage") {
+    const terminal::CodePage* page = terminal::find_code_page(value);
+    if (page == nullptr) config_error(origin, line, code_page_problem(value));
+    config.codepage = page->name();
+  } else if (key == "idle_timeout") {
+    const auto [end, problem] =
+        std::from_chars(value.data(), value.data() + value.size(), config.idle_timeout);
+    if (problem != std::errc{} || end != value.data() + value.size() || config.idle_timeout < 0 ||
+        config.idle_timeout > kMaxIdleTimeout) {
+      config_error(origin, line,
+                   "idle_timeout must be 0 to " + std::to_string(kMaxIdleTimeout) + " seconds");
+    }
   } else {
     config_error(origin, line, "unknown setting '" + std::string(key) + "'");
   }
@@ -142,6 +161,14 @@ void make_directory(const fs::path& path) {
 }
 
 }  // namespace
+
+std::string code_page_problem(std::string_view name) {
+  std::string known;
+  for (const terminal::CodePage& page : terminal::code_pages()) {
+    known += (known.empty() ? "" : ", ") + std::string(page.name());
+  }
+  return "unknown code page '" + std::string(name) + "' (known: " + known + ")";
+}
 
 RegionConfig parse_config(std::string_view text, std::string_view origin) {
   RegionConfig config;

@@ -2,7 +2,8 @@
 // monitor writes (error log, trace). A session process has one region open,
 // the current one, which the message, error and trace operations use.
 //
-//   <dir>/region.conf     name, trace, log_level, log_size, log_keep
+//   <dir>/region.conf     name, trace, log_level, log_size, log_keep,
+//                         codepage, idle_timeout
 //   <dir>/region.lock     held by the process serving the region
 //   <dir>/store.db        the region store (with store.db-wal while it runs)
 //   <dir>/logs/region.log the region's own events (log.hpp)
@@ -33,7 +34,12 @@ struct RegionConfig {
   LogLevel log_level = LogLevel::info;
   std::uintmax_t log_size = 4 * kMiB;  // a log this large is rotated
   int log_keep = 3;                    // earlier generations kept of each log
+  std::string codepage = "cp037";      // the EBCDIC code page its terminals speak
+  int idle_timeout = 0;                // seconds without input that end a session; 0 = never
 };
+
+// The longest idle limit a region takes: a day.
+inline constexpr int kMaxIdleTimeout = 86400;
 
 class Region {
  public:
@@ -52,6 +58,9 @@ class Region {
   // Overrides the configured trace switch for this process (ravnmor serve --trace).
   void set_trace(bool on) { config_.trace = on; }
   void set_log_level(LogLevel level) { config_.log_level = level; }
+  // Likewise the code page and the idle limit (names and values checked by the caller).
+  void set_codepage(std::string name) { config_.codepage = std::move(name); }
+  void set_idle_timeout(int seconds) { config_.idle_timeout = seconds; }
 
  private:
   Region(std::filesystem::path directory, RegionConfig config)
@@ -60,6 +69,9 @@ class Region {
   std::filesystem::path directory_;
   RegionConfig config_;
 };
+
+// The complaint about a code page name that no page has, listing those there are.
+std::string code_page_problem(std::string_view name);
 
 // Parses the text of a configuration file; `origin` names it in errors.
 RegionConfig parse_config(std::string_view text, std::string_view origin);

@@ -1,79 +1,92 @@
-// The region holds every 3270 stream in its character image (ISO-8859-1);
-// the terminal speaks EBCDIC code page 037. The two are one byte bijection:
-// every one of the 256 byte values has exactly one partner in the other set,
-// so a stream can cross the wire and come back unchanged.
+// The region holds every 3270 stream in its character image: the characters
+// in ISO-8859-1, and the bytes that steer the data stream (commands, orders,
+// addresses, attributes, AIDs) as code page 037 maps them. Each terminal
+// speaks one EBCDIC code page; at the wire the characters of a stream go
+// through that page and the steering bytes through 037, so that a stream
+// means the same to the region whatever page the terminal speaks. Every
+// table is a bijection: a stream crosses the wire and comes back unchanged.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string_view>
 #include <vector>
 
 namespace ravnmor::terminal {
 
+using ByteTable = std::array<std::uint8_t, 256>;
+
 namespace detail {
 
-// Code page 037 byte -> ISO-8859-1 byte, indexed by the EBCDIC value.
-inline constexpr std::array<std::uint8_t, 256> kEbcdicToImage = {
-    0x00, 0x01, 0x02, 0x03, 0x9C, 0x09, 0x86, 0x7F,  // 00
-    0x97, 0x8D, 0x8E, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F,  // 08
-    0x10, 0x11, 0x12, 0x13, 0x9D, 0x85, 0x08, 0x87,  // 10
-    0x18, 0x19, 0x92, 0x8F, 0x1C, 0x1D, 0x1E, 0x1F,  // 18
-    0x80, 0x81, 0x82, 0x83, 0x84, 0x0A, 0x17, 0x1B,  // 20
-    0x88, 0x89, 0x8A, 0x8B, 0x8C, 0x05, 0x06, 0x07,  // 28
-    0x90, 0x91, 0x16, 0x93, 0x94, 0x95, 0x96, 0x04,  // 30
-    0x98, 0x99, 0x9A, 0x9B, 0x14, 0x15, 0x9E, 0x1A,  // 38
-    0x20, 0xA0, 0xE2, 0xE4, 0xE0, 0xE1, 0xE3, 0xE5,  // 40
-    0xE7, 0xF1, 0xA2, 0x2E, 0x3C, 0x28, 0x2B, 0x7C,  // 48
-    0x26, 0xE9, 0xEA, 0xEB, 0xE8, 0xED, 0xEE, 0xEF,  // 50
-    0xEC, 0xDF, 0x21, 0x24, 0x2A, 0x29, 0x3B, 0xAC,  // 58
-    0x2D, 0x2F, 0xC2, 0xC4, 0xC0, 0xC1, 0xC3, 0xC5,  // 60
-    0xC7, 0xD1, 0xA6, 0x2C, 0x25, 0x5F, 0x3E, 0x3F,  // 68
-    0xF8, 0xC9, 0xCA, 0xCB, 0xC8, 0xCD, 0xCE, 0xCF,  // 70
-    0xCC, 0x60, 0x3A, 0x23, 0x40, 0x27, 0x3D, 0x22,  // 78
-    0xD8, 0x61, 0x62, 0x63, 0x64, 0x65, 0x66, 0x67,  // 80
-    0x68, 0x69, 0xAB, 0xBB, 0xF0, 0xFD, 0xFE, 0xB1,  // 88
-    0xB0, 0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x6F, 0x70,  // 90
-    0x71, 0x72, 0xAA, 0xBA, 0xE6, 0xB8, 0xC6, 0xA4,  // 98
-    0xB5, 0x7E, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78,  // A0
-    0x79, 0x7A, 0xA1, 0xBF, 0xD0, 0xDD, 0xDE, 0xAE,  // A8
-    0x5E, 0xA3, 0xA5, 0xB7, 0xA9, 0xA7, 0xB6, 0xBC,  // B0
-    0xBD, 0xBE, 0x5B, 0x5D, 0xAF, 0xA8, 0xB4, 0xD7,  // B8
-    0x7B, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47,  // C0
-    0x48, 0x49, 0xAD, 0xF4, 0xF6, 0xF2, 0xF3, 0xF5,  // C8
-    0x7D, 0x4A, 0x4B, 0x4C, 0x4D, 0x4E, 0x4F, 0x50,  // D0
-    0x51, 0x52, 0xB9, 0xFB, 0xFC, 0xF9, 0xFA, 0xFF,  // D8
-    0x5C, 0xF7, 0x53, 0x54, 0x55, 0x56, 0x57, 0x58,  // E0
-    0x59, 0x5A, 0xB2, 0xD4, 0xD6, 0xD2, 0xD3, 0xD5,  // E8
-    0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37,  // F0
-    0x38, 0x39, 0xB3, 0xDB, 0xDC, 0xD9, 0xDA, 0x9F,  // F8
+struct PageTable {
+  std::string_view name;  // as emulators of the x3270 family name the page
+  ByteTable to_image;     // indexed by the EBCDIC byte
 };
 
-constexpr std::array<std::uint8_t, 256> invert(const std::array<std::uint8_t, 256>& table) {
-  std::array<std::uint8_t, 256> inverse{};
+// Generated from the C library's iconv converters; code page 037 first.
+inline constexpr PageTable kPageTables[] = {
+#include "monitor/terminal/codepages.inc"
+};
+static_assert(kPageTables[0].name == "cp037");
+
+constexpr ByteTable invert(const ByteTable& table) {
+  ByteTable inverse{};
   for (int byte = 0; byte < 256; ++byte) inverse[table[byte]] = static_cast<std::uint8_t>(byte);
   return inverse;
 }
 
-// ISO-8859-1 byte -> code page 037 byte, indexed by the image value.
-inline constexpr std::array<std::uint8_t, 256> kImageToEbcdic = invert(kEbcdicToImage);
+// The steering bytes' translation: code page 037.
+inline constexpr ByteTable kEbcdicToImage = kPageTables[0].to_image;
+inline constexpr ByteTable kImageToEbcdic = invert(kEbcdicToImage);
 
 }  // namespace detail
 
-// One image byte as the terminal receives it.
+// One image byte of the data stream's steering as the terminal receives it.
 constexpr std::uint8_t to_ebcdic(std::uint8_t image) {
   return detail::kImageToEbcdic[image];
 }
 
-// One byte from the terminal in the region's image.
+// One steering byte from the terminal in the region's image.
 constexpr std::uint8_t to_image(std::uint8_t ebcdic) {
   return detail::kEbcdicToImage[ebcdic];
 }
 
-// Whole streams, translated in place or into a new buffer.
+// Whole streams through code page 037, translated in place or into a new buffer.
 void to_ebcdic(std::span<std::uint8_t> bytes);
 void to_image(std::span<std::uint8_t> bytes);
 std::vector<std::uint8_t> ebcdic_copy(std::span<const std::uint8_t> image);
 std::vector<std::uint8_t> image_copy(std::span<const std::uint8_t> ebcdic);
+
+// A terminal's code page: its characters to and from the image.
+class CodePage {
+ public:
+  constexpr explicit CodePage(const detail::PageTable& table)
+      : name_(table.name), to_image_(table.to_image), to_wire_(detail::invert(table.to_image)) {}
+
+  std::string_view name() const { return name_; }
+  std::uint8_t wire(std::uint8_t image) const { return to_wire_[image]; }
+  std::uint8_t image(std::uint8_t ebcdic) const { return to_image_[ebcdic]; }
+
+ private:
+  std::string_view name_;
+  ByteTable to_image_;
+  ByteTable to_wire_;
+};
+
+// Every code page a terminal may speak, code page 037 (the default) first.
+std::span<const CodePage> code_pages();
+const CodePage& default_code_page();
+// The page of that name ("cp037", "037", "37", "bracket"; any case);
+// nullptr when there is none.
+const CodePage* find_code_page(std::string_view name);
+
+// Records translated for the wire and back under `page`: characters through
+// the page, steering bytes through 037. An outbound record starts with its
+// command; an inbound one with its AID (or the test request header of SysReq).
+std::vector<std::uint8_t> outbound_to_wire(std::span<const std::uint8_t> record,
+                                           const CodePage& page);
+std::vector<std::uint8_t> inbound_to_image(std::span<const std::uint8_t> wire,
+                                           const CodePage& page);
 
 }  // namespace ravnmor::terminal

@@ -4,8 +4,10 @@
 // they stand in the region's character image.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <span>
 
 #include "monitor/terminal/codepage.hpp"
 
@@ -134,6 +136,17 @@ constexpr bool is_short_read(std::uint8_t aid) {
   return aid == kClear || aid == kPa[0] || aid == kPa[1] || aid == kPa[2];
 }
 }  // namespace aid
+
+// SysReq in the 3270 mode sends a test request read: this header (SOH % /
+// STX), then the modified fields as a read modified has them, no cursor.
+namespace inbound {
+inline constexpr std::array<std::uint8_t, 4> kTestRequest = {0x01, 0x6C, 0x61, 0x02};
+
+constexpr bool is_test_request(std::span<const std::uint8_t> ebcdic) {
+  return ebcdic.size() >= kTestRequest.size() &&
+         std::equal(kTestRequest.begin(), kTestRequest.end(), ebcdic.begin());
+}
+}  // namespace inbound
 
 // The 6-bit code: buffer addresses, WCCs and attribute bytes carry six bits
 // per byte, sent as this table's byte so that each stays a printable EBCDIC

@@ -431,6 +431,17 @@ Bytes Screen::read_buffer(std::uint8_t aid) const {
   return out;
 }
 
+Bytes Screen::redraw() const {
+  constexpr std::size_t kReadHeader = 3;  // a read buffer's AID and cursor address
+  Bytes out = {image::command(Command::erase_write), image::six_bits(wcc::kRestoreKeyboard)};
+  const Bytes cells = read_buffer();
+  out.insert(out.end(), cells.begin() + kReadHeader, cells.end());
+  out.push_back(image::kSetBufferAddress);
+  append(out, image::address(cursor_));
+  out.push_back(image::kInsertCursor);
+  return out;
+}
+
 StreamResult Screen::apply_inbound(std::span<const std::uint8_t> record) {
   StreamResult result;
   if (record.empty()) {
@@ -438,24 +449,30 @@ StreamResult Screen::apply_inbound(std::span<const std::uint8_t> record) {
     return result;
   }
   const Bytes ebcdic = ebcdic_copy(record);
-  result.aid = ebcdic[0];
-  attention(result.aid);
   constexpr std::size_t kCursorOffset = 1;
   constexpr std::size_t kDataOffset = 3;
-  if (ebcdic.size() == 1) return result;
-  if (ebcdic.size() < kDataOffset) {
-    result.problems.push_back("offset 1: the cursor address is cut off");
-    return result;
-  }
-  const int cursor = decode_address(ebcdic[kCursorOffset], ebcdic[kCursorOffset + 1]);
-  if (cursor < kCells) {
-    cursor_ = cursor;
+  std::size_t pos = kDataOffset;
+  result.test_request = inbound::is_test_request(ebcdic);
+  if (result.test_request) {
+    pos = inbound::kTestRequest.size();
+    keyboard_locked_ = true;
   } else {
-    result.problems.push_back("offset 1: cursor address " + std::to_string(cursor) +
-                              " is beyond the screen");
+    result.aid = ebcdic[0];
+    attention(result.aid);
+    if (ebcdic.size() == 1) return result;
+    if (ebcdic.size() < kDataOffset) {
+      result.problems.push_back("offset 1: the cursor address is cut off");
+      return result;
+    }
+    const int cursor = decode_address(ebcdic[kCursorOffset], ebcdic[kCursorOffset + 1]);
+    if (cursor < kCells) {
+      cursor_ = cursor;
+    } else {
+      result.problems.push_back("offset 1: cursor address " + std::to_string(cursor) +
+                                " is beyond the screen");
+    }
   }
   // The data runs in segments, each after an SBA (or, unformatted, from 0).
-  std::size_t pos = kDataOffset;
   std::optional<int> address;
   if (!formatted()) address = 0;
   for (;;) {

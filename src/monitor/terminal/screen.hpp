@@ -48,6 +48,7 @@ struct Field {
 struct StreamResult {
   Command command = Command::none;
   std::uint8_t aid = aid::kNone;  // EBCDIC, inbound records only
+  bool test_request = false;      // inbound: SysReq's test request read, no AID
   std::vector<std::string> problems;
 
   bool ok() const { return problems.empty(); }
@@ -64,8 +65,13 @@ class Screen {
 
   // Inbound: follows a read-modified (or short-read) record as a terminal sent
   // it: the fields' data written at the given addresses, MDTs set, cursor
-  // moved, the keyboard locked.
+  // moved, the keyboard locked. A test request read (SysReq) brings its
+  // fields' data the same way, without AID and cursor.
   StreamResult apply_inbound(std::span<const std::uint8_t> record);
+
+  // An Erase/Write that draws this screen again as it stands (fields, their
+  // MDTs, characters, cursor) and restores the keyboard.
+  Bytes redraw() const;
 
   // Inbound builders (AIDs in EBCDIC, the record in image form).
   Bytes read_modified(std::uint8_t aid) const;
