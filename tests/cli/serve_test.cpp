@@ -64,7 +64,8 @@ TEST(Serve, StartupErrorsGiveOneLineAndTheirStatus) {
     ASSERT_TRUE(status);
     EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == c.status) << c.error;
   }
-  for (const char* option : {"--max-sessions=0", "--log-level=loud", "--no-such-option"}) {
+  for (const char* option : {"--max-sessions=0", "--log-level=loud", "--no-such-option",
+                             "--codepage=cp999", "--idle-timeout=-1"}) {
     Process bad({ravnmor_binary(), "serve", option});
     EXPECT_NE(bad.read_error_to_end().find(std::string(option).substr(0, 10)), std::string::npos);
     auto status = bad.wait_for_exit();
