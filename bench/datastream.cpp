@@ -1,8 +1,9 @@
 // Build and parse of a full 1920-cell screen: an erase/write with a field on
 // every row (SBA, SF, 78 characters of text), applied to the screen model,
-// then read back as a read-buffer reply.
+// then read back as a read-buffer reply; and its translation for the wire.
 #include <benchmark/benchmark.h>
 
+#include "monitor/terminal/codepage.hpp"
 #include "monitor/terminal/screen.hpp"
 
 namespace {
@@ -44,6 +45,16 @@ void BM_BuildParseAndReadBuffer(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_BuildParseAndReadBuffer);
+
+// Every outbound record crosses the wire through its terminal's code page.
+void BM_OutboundToWire(benchmark::State& state) {
+  const Bytes stream = full_screen_stream();
+  const CodePage& page = code_pages()[static_cast<std::size_t>(state.range(0))];
+  state.SetLabel(std::string(page.name()));
+  for (auto _ : state) benchmark::DoNotOptimize(outbound_to_wire(stream, page));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * stream.size()));
+}
+BENCHMARK(BM_OutboundToWire)->Arg(0)->Arg(1);
 
 void BM_ReadModified(benchmark::State& state) {
   Screen screen;
