@@ -29,6 +29,9 @@ const terminal::CodePage& region_code_page() {
   return page ? *page : terminal::default_code_page();
 }
 
+// How long a turned-away terminal is shown the region-full screen at most.
+constexpr std::chrono::seconds kRefusalShown{60};
+
 std::string abend_code_text(const std::string& code) {
   std::string shown = code.substr(0, code.find_last_not_of(' ') + 1);
   return shown.empty() ? "(none)" : shown;
@@ -124,7 +127,8 @@ int run_session(int fd, int session_number, const ConnectionLimits& limits) {
   return 0;
 }
 
-int refuse_session(int fd, const ConnectionLimits& limits) {
+int refuse_session(int fd, ConnectionLimits limits) {
+  if (limits.idle.count() == 0 || limits.idle > kRefusalShown) limits.idle = kRefusalShown;
   Connection connection(fd, limits);
   if (!connection.negotiate()) return 0;
   Tn3270Terminal terminal(connection, region_code_page());

@@ -32,7 +32,8 @@ void route_terminal(terminal::Terminal& terminal, const TerminalIdentity& identi
 int run_session(int fd, int session_number, const ConnectionLimits& limits);
 
 // Turns a terminal away on `fd` (owned from here on): the region-full screen
-// until a key is pressed or the idle limit passes; exit status 0.
-int refuse_session(int fd, const ConnectionLimits& limits);
+// until a key is pressed, the idle limit passes or a minute does; exit
+// status 0.
+int refuse_session(int fd, ConnectionLimits limits);
 
 }  // namespace ravnmor::net

@@ -21,12 +21,11 @@ bool is_display_aid(std::uint8_t raw) {
 }
 
 // Why a record cannot be used, for the error log.
-std::string unusable_reason(const std::vector<std::uint8_t>& wire,
-                            const terminal::StreamResult& followed) {
+std::string unusable_reason(std::uint8_t aid, const terminal::StreamResult& followed) {
   if (followed.test_request) return "SysReq (a test request read)";
   if (!followed.ok()) return followed.problems.front();
   char text[64];
-  std::snprintf(text, sizeof text, "X'%02X' is not the AID of a key", wire.front());
+  std::snprintf(text, sizeof text, "X'%02X' is not the AID of a key", terminal::to_ebcdic(aid));
   return text;
 }
 
@@ -73,7 +72,6 @@ bool Tn3270Terminal::release_held() {
 }
 
 bool Tn3270Terminal::usable(const std::vector<std::uint8_t>& record) {
-  const std::vector<std::uint8_t> wire = terminal::ebcdic_copy(record);
   if (record.empty()) {
     region::log_event(region::LogLevel::warning,
                       "the terminal sent an empty record; its screen was drawn again");
@@ -82,7 +80,8 @@ bool Tn3270Terminal::usable(const std::vector<std::uint8_t>& record) {
     if (followed.ok() && !followed.test_request && is_display_aid(record.front())) return true;
     region::log_event(region::LogLevel::warning,
                       "the terminal sent a record the region cannot use (" +
-                          unusable_reason(wire, followed) + "); its screen was drawn again");
+                          unusable_reason(record.front(), followed) +
+                          "); its screen was drawn again");
   }
   screen_.reset_keyboard();
   put(screen_.redraw());
