@@ -108,7 +108,7 @@ std::string_view linking_program();
 // byte no key sends. In monitor/control/constants.cpp.
 std::string_view key_name(std::uint8_t aid);
 // Sends the screen being built without waiting for input: 0, or non-zero
-// when the terminal is gone. In monitor/exec/screen_send.cpp.
+// when the terminal is gone. In monitor/services/screen.cpp.
 int send_screen(std::int32_t termnum);
 
 }  // namespace host

@@ -171,14 +171,18 @@ void oxsc(int offset) {
   if (offset >= 1 && offset <= kScreenSize) services::building.cursor = offset - 1;
 }
 
-int oxsnd(std::int32_t termnum) {
+int send_screen(std::int32_t termnum) {
   control::Task* task = services::task_at(termnum);
   if (task == nullptr) return services::kNoTerminal;
   const std::uint8_t* constants = control::task_blocks().constants;
   std::uint8_t* data = services::start_tioa_stream(constants[kCnvWriteCmd], constants[kCnvWcc]);
   services::finish_tioa_stream(services::build_screen_stream(data));
-  if (int status = services::send_tioa(*task); status != services::kTerminalOk) return status;
-  return services::receive_input(*task);
+  return services::send_tioa(*task);
+}
+
+int oxsnd(std::int32_t termnum) {
+  if (int status = send_screen(termnum); status != services::kTerminalOk) return status;
+  return services::receive_input(*services::task_at(termnum));
 }
 
 void oxrdkey(std::int8_t* key) {
