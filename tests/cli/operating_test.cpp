@@ -254,5 +254,20 @@ TEST(Operating, ADumpTakenAtQcmdIsListedAndShown) {
   EXPECT_EQ(ravnmor({"dump", "show", "NOSUCH", "--region", server.region_dir()}).status, 1);
 }
 
+// HANDLE ABEND PROGRAM names a program of the region as the task's exit: an
+// ABEND then runs it instead of ending the task, and QCMD goes on.
+TEST(Operating, AnAbendRunsTheExitThatHandleAbendNamed) {
+  RegionServer server;
+  ASSERT_NE(server.port(), 0) << server.startup_line();
+  S3270 terminal;
+  connect(terminal, server);
+  ASSERT_TRUE(act(terminal, {"String(\"QCMD\")", "Enter"}));
+  EXPECT_EQ(execute(terminal, "HANDLE ABEND PROGRAM(HELLO)"), "EIBRESP : NORMAL");
+  EXPECT_EQ(execute(terminal, "ABEND ABCODE(XY12)"), "EIBRESP : NORMAL");
+  EXPECT_EQ(execute(terminal, "ASKTIME"), "EIBRESP : NORMAL");  // the task went on
+  EXPECT_NE(server.log("error.log").find("abend XY12, handled by HELLO"), std::string::npos)
+      << server.log("error.log");
+}
+
 }  // namespace
 }  // namespace ravnmor::cli::testing
