@@ -1,5 +1,6 @@
 // Task and interval control: ENQ and DEQ on the region store's names, DELAY,
-// SUSPEND, SYNCPOINT, and START, RETRIEVE and CANCEL on its start requests.
+// POST and WAIT EVENT, SUSPEND, SYNCPOINT, and START, RETRIEVE and CANCEL on
+// its start requests.
 //
 // ENQ        with LENGTH (1-255) the name is that many bytes of RESOURCE;
 //            without, the name is the area's address, which means something
@@ -32,6 +33,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,6 +46,7 @@
 #include "monitor/services/data_area.hpp"
 #include "monitor/services/handlers.hpp"
 #include "monitor/services/region_store.hpp"
+#include "monitor/services/storage.hpp"
 
 namespace ravnmor::services {
 
@@ -71,6 +74,8 @@ enum TaskRefusal : std::int32_t {
   kBadSeconds = 6,      // seconds beyond 59
   kNoArea = 7,          // a START or RETRIEVE option without its area
   kDuplicateReqid = 8,  // START with the REQID of a request still waiting
+  kNotAnEvent = 9,      // WAIT EVENT of an address that POST did not hand out
+  kNotDueInTime = 10,   // WAIT EVENT of an event due later than the longest wait
 };
 
 constexpr std::size_t kReqidLength = 8;
@@ -284,6 +289,61 @@ Response delay(const Command& command) {
   return {};
 }
 
+// POST and WAIT EVENT: POST gives the program an event control block (a
+// fullword of task storage, its address through SET) that is posted, its
+// first byte X'40', when INTERVAL or TIME comes; WAIT EVENT ECADDR, given
+// the block's address, waits until then (at most kLongestDelay) and posts
+// it. REQID is accepted; CANCEL reaches only START's requests.
+namespace {
+
+constexpr Option kPostSet{"SET", ' ', 0, 3, Arg::kPointer};
+constexpr Option kPostReqid{"REQID", 'R', 4, 4, Arg::kChars, kReqidLength};
+constexpr Option kPostOptions[] = {kInterval, kTime, kPostSet, kPostReqid};
+constexpr Option kEcaddr{"ECADDR", ' ', 0, 2, Arg::kPointer};
+constexpr Option kWaitEventOptions[] = {kEcaddr};
+constexpr std::size_t kEventBlockSize = 4;
+constexpr std::uint8_t kPosted = 0x40;
+
+// The events POST handed out and not yet waited for: when each is due and
+// the task it belongs to (its storage ends with that task).
+struct PendingEvent {
+  std::chrono::steady_clock::time_point due;
+  std::uint32_t task;
+};
+std::map<std::uint8_t*, PendingEvent> pending_events;
+
+}  // namespace
+
+Response post(const Command& command) {
+  Area set = command.area(kPostSet);
+  if (!set.passed()) return {kInvreq, kNoArea};
+  set.require(kPointerSize);
+  int seconds = 0;
+  if (Response refused = interval_of(command, seconds); refused.resp != kNormal) return refused;
+  std::uint8_t* event = acquire_task_storage(kEventBlockSize);
+  if (event == nullptr) return {kNostg, 0};
+  pending_events[event] = {std::chrono::steady_clock::now() + std::chrono::seconds(seconds),
+                           command.task().number};
+  set.put_word(host::ptr_to_word(event));
+  return {};
+}
+
+Response wait_event(const Command& command) {
+  Area ecaddr = command.area(kEcaddr);
+  if (!ecaddr.passed()) return {kInvreq, kNotAnEvent};
+  std::uint8_t* event = host::word_to_ptr(static_cast<std::uint32_t>(ecaddr.word()));
+  std::erase_if(pending_events,
+                [&](const auto& entry) { return entry.second.task != command.task().number; });
+  auto found = pending_events.find(event);
+  if (found == pending_events.end()) return {kInvreq, kNotAnEvent};
+  auto latest = std::chrono::steady_clock::now() + kLongestDelay;
+  if (found->second.due > latest) return {kInvreq, kNotDueInTime};
+  std::this_thread::sleep_until(found->second.due);
+  pending_events.erase(found);
+  event[0] = kPosted;
+  return {};
+}
+
 Response suspend(const Command&) {
   sched_yield();
   return {};
@@ -296,9 +356,11 @@ Response syncpoint(const Command&) {
 namespace {
 constexpr CommandRow kCommands[] = {
     {0x1004, "DELAY", delay, kDelayOptions},
+    {0x1006, "POST", post, kPostOptions},
     {0x1008, "START", start, kStartOptions},
     {0x100A, "RETRIEVE", retrieve, kRetrieveOptions},
     {0x100C, "CANCEL", cancel, kCancelOptions},
+    {0x1202, "WAIT EVENT", wait_event, kWaitEventOptions},
     {0x1204, "ENQ", enq, kEnqOptions},
     {0x1206, "DEQ", deq, kEnqOptions},
     {0x1208, "SUSPEND", suspend, {}},
