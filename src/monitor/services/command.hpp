@@ -115,6 +115,12 @@ class Area {
     require(n);
     return {reinterpret_cast<const char*>(data_), n};
   }
+  // The `n` characters up to the first NUL among them: a name as a C
+  // program passes it, NUL-terminated, or blank-padded to its width.
+  std::string_view text(std::size_t n) const {
+    std::string_view all = chars(n);
+    return all.substr(0, all.find('\0'));
+  }
   std::int16_t half() const;
   std::int32_t word() const;
   void put_half(std::int32_t value) const;

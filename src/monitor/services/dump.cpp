@@ -3,9 +3,7 @@
 // the storage the task got by GETMAIN and the FROM area (LENGTH or FLENGTH
 // bytes), each in lines of sixteen bytes in hexadecimal and as characters.
 // IOERR with EIBRESP2 1 when the file cannot be written.
-#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -16,6 +14,7 @@
 #include "monitor/region/region.hpp"
 #include "monitor/services/handlers.hpp"
 #include "monitor/services/storage.hpp"
+#include "monitor/services/time.hpp"
 
 namespace ravnmor::services {
 
@@ -52,15 +51,6 @@ void put_section(std::ostream& out, const std::string& title, std::span<const st
   }
 }
 
-std::string timestamp(const char* format) {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[32];
-  std::strftime(text, sizeof text, format, &local);
-  return text;
-}
-
 // The code as a file name may hold it: letters and digits, others as "_".
 std::string file_safe(std::string_view code) {
   std::string safe;
@@ -83,14 +73,15 @@ Response dump(const Command& command) {
   region::Region* region = region::current_region();
   if (region == nullptr) return {kIoerr, kNotWritten};
   std::filesystem::path directory = region->directory() / "dumps";
-  std::filesystem::path file = directory / (timestamp("%Y%m%d-%H%M%S") + "-" + file_safe(code) +
-                                            "-" + std::to_string(task.number) + ".txt");
+  std::filesystem::path file =
+      directory / (local_time_text("%Y%m%d-%H%M%S") + "-" + file_safe(code) + "-" +
+                   std::to_string(task.number) + ".txt");
   std::error_code error;
   std::filesystem::create_directories(directory, error);
   std::ofstream out(file);
   out << "DUMP " << code << "  task " << task.number << "  transaction " << task.transaction
       << "  program " << task.program << "  terminal " << task.terminal_id << "  "
-      << timestamp("%Y-%m-%d %H:%M:%S") << "\n\n";
+      << local_time_text() << "\n\n";
   const control::TaskBlocks& blocks = control::task_blocks();
   put_section(out, "EIB", {blocks.eib, host::kEibSize});
   put_section(

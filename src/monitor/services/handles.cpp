@@ -51,8 +51,8 @@ Response handle_aid(const Command& command) {
 Response handle_abend(const Command& command) {
   control::Handles& handles = command.task().handles;
   if (command.given(kExitProgram)) {
-    std::string_view typed = command.area(kExitProgram).chars(region::kMaxProgramName);
-    std::string program = region::table_name(typed.substr(0, typed.find('\0')));
+    std::string program =
+        region::table_name(command.area(kExitProgram).text(region::kMaxProgramName));
     if (region::program_table().find_program(program) == nullptr) {
       return {kPgmiderr, kProgramNotDefined};
     }

@@ -59,16 +59,10 @@ enum ProgramRefusal : std::int32_t {
   kNotHighestLevel = 4,  // RETURN TRANSID or COMMAREA from a LINKed program
 };
 
-// `length` characters of `area` up to a NUL.
-std::string_view name_in(const Area& area, std::size_t length) {
-  std::string_view name = area.chars(length);
-  return name.substr(0, name.find('\0'));
-}
-
 std::string program_name(const Command& command) {
   Area name = command.area(kProgram);
   if (!name.passed()) return {};
-  return region::table_name(name_in(name, region::kMaxProgramName));
+  return region::table_name(name.text(region::kMaxProgramName));
 }
 
 // Whether `program` is running in the task, below the program now running
@@ -161,7 +155,7 @@ Response return_command(const Command& command) {
     if (linked) return {kInvreq, kNotHighestLevel};
     Area name = command.area(kReturnTransid);
     if (!name.passed()) return {kInvreq, kMissingArgument};
-    next = region::table_name(name_in(name, kTransidLength));
+    next = region::table_name(name.text(kTransidLength));
     if (next->empty()) return {kInvreq, kMissingArgument};
   }
   if (command.given(kCommarea)) {
@@ -198,7 +192,7 @@ Response link(const Command& command) {
     Area sysid = command.area(kSysid);
     if (!sysid.passed()) return {kInvreq, kMissingArgument};
     // The region has no connections: only its own SYSID names a system it knows.
-    if (name_in(sysid, region::kSysidLength) != region::system_id()) {
+    if (sysid.text(region::kSysidLength) != region::system_id()) {
       return {kSysiderr, 0};
     }
   }
@@ -224,7 +218,7 @@ Response abend(const Command& command) {
   if (command.given(kAbcode)) {
     Area given = command.area(kAbcode);
     if (!given.passed()) return {kInvreq, kMissingArgument};
-    std::string_view typed = name_in(given, kAbcodeLength);
+    std::string_view typed = given.text(kAbcodeLength);
     std::copy(typed.begin(), typed.end(), code.begin());
   }
   bool cancel = command.given(kCancel);

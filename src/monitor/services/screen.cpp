@@ -8,7 +8,6 @@
 #include <bitset>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <string>
 
 #include "host/host.hpp"
@@ -17,6 +16,7 @@
 #include "monitor/control/task.hpp"
 #include "monitor/region/region.hpp"
 #include "monitor/services/terminal_io.hpp"
+#include "monitor/services/time.hpp"
 #include "monitor/terminal/codes.hpp"
 
 namespace ravnmor::services {
@@ -78,12 +78,7 @@ std::string centred(std::string_view text, int width) {
 std::string header_row_one(std::string_view title) {
   std::string name = region::current_region() ? region::current_region()->config().name : "RAVNMOR";
   name.resize(kHeaderNameWidth, ' ');
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-  return name + ' ' + centred(title, kHeaderTitleWidth) + ' ' + stamp;
+  return name + ' ' + centred(title, kHeaderTitleWidth) + ' ' + local_time_text();
 }
 
 std::string header_row_two() {

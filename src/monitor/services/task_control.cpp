@@ -156,11 +156,8 @@ int seconds_until(int time_of_day) {
 // `length` characters of `area` up to a NUL, blank-padded; blanks when
 // there is no area.
 std::string padded_text(const Area& area, std::size_t length) {
-  std::string text(length, ' ');
-  if (area.passed()) {
-    std::string_view chars = area.chars(length);
-    std::copy(chars.begin(), std::find(chars.begin(), chars.end(), '\0'), text.begin());
-  }
+  std::string text(area.passed() ? area.text(length) : "");
+  text.resize(length, ' ');
   return text;
 }
 

@@ -20,7 +20,6 @@
 #include "monitor/terminal/terminal.hpp"
 
 #include <algorithm>
-#include <ctime>
 #include <fstream>
 #include <optional>
 #include <span>
@@ -33,6 +32,7 @@
 #include "monitor/services/handlers.hpp"
 #include "monitor/services/screen.hpp"
 #include "monitor/services/terminal_io.hpp"
+#include "monitor/services/time.hpp"
 #include "monitor/terminal/codes.hpp"
 #include "monitor/terminal/screen.hpp"
 
@@ -443,12 +443,7 @@ Response issue_print(const Command& command) {
   region::Region* region = region::current_region();
   if (region == nullptr) return {kIoerr, 0};
   std::ofstream out(region->directory() / kPrintFile, std::ios::app);
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char when[32];
-  std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
-  out << "---- " << task.terminal_id << " " << when << "\n";
+  out << "---- " << task.terminal_id << " " << local_time_text() << "\n";
   for (int row = 1; row <= host::kScreenRows; ++row)
     out << task.terminal->screen().row_text(row) << "\n";
   return out ? Response{} : Response{kIoerr, 0};

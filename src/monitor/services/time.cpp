@@ -235,6 +235,15 @@ std::int64_t abstime_now() {
   return (seconds_since_epoch + epoch_offset) * kMsPerSecond + now.tv_nsec / 1000000;
 }
 
+std::string local_time_text(const char* format) {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[64];
+  std::strftime(text, sizeof text, format, &local);
+  return text;
+}
+
 std::uint64_t pack_abstime(std::int64_t milliseconds) {
   return pack_digits(static_cast<std::uint64_t>(milliseconds), kDigits, kSignPlus);
 }

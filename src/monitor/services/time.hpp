@@ -8,11 +8,17 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace ravnmor::services {
 
 // The current time as milliseconds since 1900, local time.
 std::int64_t abstime_now();
+
+// The current local time in the strftime `format` (kStampFormat: as the
+// screen headers, dumps and prints show it).
+inline constexpr const char* kStampFormat = "%Y-%m-%d %H:%M:%S";
+std::string local_time_text(const char* format = kStampFormat);
 
 // 15 digits and the positive sign F as a 64-bit packed value.
 std::uint64_t pack_abstime(std::int64_t milliseconds);
