@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -97,6 +98,22 @@ std::string with_year(std::string text) {
   return text;
 }
 
+// An effect as a line gives it: the variable, what it must (or, negated,
+// must not) show, the year put in.
+struct Effect {
+  std::string name;
+  std::string value;
+  bool negated = false;
+};
+
+std::optional<Effect> effect_of(const Line& line) {
+  std::string effect = with_year(line.effect);
+  auto at = effect.find('=');
+  if (at == std::string::npos) return std::nullopt;
+  bool negated = at > 0 && effect[at - 1] == '!';
+  return Effect{effect.substr(0, negated ? at - 1 : at), effect.substr(at + 1), negated};
+}
+
 // The variable an effect names, as the effect compares it.
 std::string variable_text(const std::string& name, std::size_t length) {
   const varnode* node = findnode(name.c_str());
@@ -144,11 +161,8 @@ class TableRun : public ::testing::Test {
             response_name(static_cast<std::int32_t>(host::load_word(eib, host::kEibResp)));
         outcome.resp2 = static_cast<std::int32_t>(host::load_word(eib, host::kEibResp2));
       }
-      std::string effect = with_year(line.effect);
-      if (auto at = effect.find('='); at != std::string::npos) {
-        bool negated = at > 0 && effect[at - 1] == '!';
-        std::string name = effect.substr(0, negated ? at - 1 : at);
-        outcome.effect = variable_text(name, effect.size() - at - 1);
+      if (std::optional<Effect> effect = effect_of(line)) {
+        outcome.effect = variable_text(effect->name, effect->value.size());
       }
       outcomes.push_back(outcome);
     }
@@ -183,14 +197,11 @@ TEST_P(CommandsTest, EachLineAnswersAndLeavesItsEffect) {
     SCOPED_TRACE("commands.txt:" + std::to_string(line.number) + ": " + line.command);
     EXPECT_EQ(outcomes[i].response, line.response);
     EXPECT_EQ(outcomes[i].resp2, line.resp2);
-    std::string effect = with_year(line.effect);
-    if (auto at = effect.find('='); at != std::string::npos) {
-      bool negated = at > 0 && effect[at - 1] == '!';
-      std::string value = effect.substr(at + 1);
-      if (negated) {
-        EXPECT_NE(outcomes[i].effect, value);
+    if (std::optional<Effect> effect = effect_of(line)) {
+      if (effect->negated) {
+        EXPECT_NE(outcomes[i].effect, effect->value);
       } else {
-        EXPECT_EQ(outcomes[i].effect, value);
+        EXPECT_EQ(outcomes[i].effect, effect->value);
       }
     }
   }
