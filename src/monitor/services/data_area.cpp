@@ -14,6 +14,10 @@ void DataArea::check_receivers() const {
 }
 
 Response deliver(const DataArea& to, store::ByteView data) {
+  return deliver(to, data, static_cast<std::size_t>(std::max<std::int32_t>(to.length.half(), 0)));
+}
+
+Response deliver(const DataArea& to, store::ByteView data, std::size_t into_room) {
   auto size = static_cast<std::int32_t>(data.size());
   if (to.kind == kSetPointer) {
     to.area.require(kPointerSize);
@@ -25,8 +29,7 @@ Response deliver(const DataArea& to, store::ByteView data) {
     to.length.put_half(size);
     return {};
   }
-  std::size_t room =
-      std::min<std::size_t>(std::max<std::int32_t>(to.length.half(), 0), to.area.room());
+  std::size_t room = std::min(into_room, to.area.room());
   std::size_t copied = std::min(room, data.size());
   if (copied > 0) std::memcpy(to.area.write(copied).data(), data.data(), copied);
   to.length.put_half(size);

@@ -31,4 +31,7 @@ struct DataArea {
 // for SET is exhausted. The caller has checked that the area is named.
 Response deliver(const DataArea& to, store::ByteView data);
 
+// The same with the INTO room given by the caller rather than by LENGTH.
+Response deliver(const DataArea& to, store::ByteView data, std::size_t into_room);
+
 }  // namespace ravnmor::services

@@ -301,7 +301,7 @@ struct Receiver {
 
 // Takes the input (see take_input), records its AID and cursor in the EIB,
 // upper-cases it unless ASIS and delivers it cut to the room.
-Response receive_into(control::Task& task, Receiver& receiver) {
+Response receive_into(control::Task& task, const Receiver& receiver) {
   if (receiver.room && *receiver.room < 0) return {kLengerr, kNegativeLength};
   std::vector<std::uint8_t> input;
   if (!take_input(task, receiver.buffer, input)) return kTerminalGone;
@@ -312,11 +312,8 @@ Response receive_into(control::Task& task, Receiver& receiver) {
 
   auto size = static_cast<std::int32_t>(data.size());
   std::int32_t kept = receiver.room ? std::min(*receiver.room, size) : size;
-  // deliver() cuts the data to the room it is told: kept, in a halfword of
-  // the region's own (input is at most 7000 bytes).
-  std::int16_t kept_length = static_cast<std::int16_t>(kept);
-  receiver.to.length = Area(reinterpret_cast<std::uint8_t*>(&kept_length), sizeof kept_length, 0);
-  if (Response delivered = deliver(receiver.to, data.first(static_cast<std::size_t>(kept)));
+  auto kept_bytes = static_cast<std::size_t>(kept);
+  if (Response delivered = deliver(receiver.to, data.first(kept_bytes), kept_bytes);
       delivered.resp != kNormal) {
     return delivered;
   }
