@@ -17,9 +17,7 @@
 // operator identifier. The terminal is a 3270 display of 24 x 80 without
 // extended attributes; its NETNAME is its terminal identifier.
 #include <algorithm>
-#include <cstring>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "host/bytes.hpp"
@@ -133,7 +131,7 @@ const AssignField* field_of(int rank) {
 Response assign(const Command& command) {
   const Task& task = command.task();
   Response response;
-  std::vector<std::pair<Area, Value>> answers;
+  std::vector<Answer> answers;
   int next_argument = kFirstArgumentPosition;
   for (int position = kFirstFlag; position <= kLastFlag; ++position) {
     auto flag = static_cast<std::uint8_t>(command.flag(position));
@@ -144,17 +142,13 @@ Response assign(const Command& command) {
       if (!area.passed()) return {kInvreq, 0};
       int rank = (position - kFirstFlag) * kOptionsPerPosition + n + 1;
       if (const AssignField* field = field_of(rank); field != nullptr) {
-        Value value = field->value(task);
-        area.require(value.size());
-        answers.emplace_back(area, std::move(value));
+        answers.emplace_back(area, field->value(task));
       } else if (response.resp == kNormal) {
         response = {kInvreq, rank};
       }
     }
   }
-  for (const auto& [area, value] : answers) {
-    std::memcpy(area.write(value.size()).data(), value.data(), value.size());
-  }
+  write_answers(answers);
   return response;
 }
 

@@ -1,6 +1,7 @@
 #include "monitor/services/command.hpp"
 
 #include <algorithm>
+#include <cstring>
 
 #include "host/bytes.hpp"
 #include "monitor/control/arena.hpp"
@@ -24,6 +25,13 @@ void Area::put_half(std::int32_t value) const {
 
 void Area::put_word(std::uint32_t value) const {
   if (passed()) host::store_word(write(sizeof(std::uint32_t)).data(), 0, value);
+}
+
+void write_answers(const std::vector<Answer>& answers) {
+  for (const Answer& answer : answers) {
+    std::memcpy(answer.area.write(answer.bytes.size()).data(), answer.bytes.data(),
+                answer.bytes.size());
+  }
 }
 
 Area Command::uncounted_area(int position) const {

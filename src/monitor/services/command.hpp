@@ -9,7 +9,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "host/descriptor.hpp"
 
@@ -158,6 +161,20 @@ struct Option {
   Arg kind = Arg::kNone;
   std::int16_t size = 0;  // kChars, kPacked, kBytes: the bytes at the argument
 };
+
+// Bytes for one of several receiving areas. A command that fills several
+// makes an Answer for each as it goes (which raises AreaTooSmall at once for
+// an area too small for its bytes) and writes them all only at the end, so
+// a refused command fills none.
+struct Answer {
+  Answer(const Area& to, std::string data) : area(to), bytes(std::move(data)) {
+    area.require(bytes.size());
+  }
+  Area area;
+  std::string bytes;
+};
+
+void write_answers(const std::vector<Answer>& answers);
 
 class Command {
  public:

@@ -210,12 +210,6 @@ std::string separator(const Command& command, int argument_position, char fallba
   return std::string(1, area.passed() ? area.chars(1)[0] : fallback);
 }
 
-// A text or number ready for the area of one option.
-struct Answer {
-  Area area;
-  std::string bytes;
-};
-
 std::string word_bytes(std::int32_t value) {
   std::string bytes(sizeof value, '\0');
   host::store_word(bytes.data(), 0, static_cast<std::uint32_t>(value));
@@ -305,13 +299,9 @@ Response formattime(const Command& command) {
         option.kind == Kind::fullword    ? word_bytes(number_of(option.pattern[0], moment))
         : option.kind == Kind::date_form ? kRegionDateForm
                                          : format(option.pattern, moment, date_sep, time_sep);
-    area.require(bytes.size());
-    answers.push_back({area, std::move(bytes)});
+    answers.emplace_back(area, std::move(bytes));
   }
-  for (const Answer& answer : answers) {
-    std::memcpy(answer.area.write(answer.bytes.size()).data(), answer.bytes.data(),
-                answer.bytes.size());
-  }
+  write_answers(answers);
   return {};
 }
 
