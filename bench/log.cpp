@@ -18,7 +18,7 @@ constexpr const char* kLine = "session 1 (T001, pid 4242) connected from 127.0.0
 void RegionLogLine(benchmark::State& state) {
   std::string pattern = (std::filesystem::temp_directory_path() / "ravnmor-bench-XXXXXX");
   const std::filesystem::path directory = mkdtemp(pattern.data());
-  std::ofstream(directory / "region.conf") << "log_size = " << state.range(0) << "\n";
+  std::ofstream(directory / "region.toml") << "[log]\nsize = " << state.range(0) << "\n";
   {
     ravnmor::region::Region region = ravnmor::region::Region::open(directory);
     ravnmor::region::set_current_region(&region);

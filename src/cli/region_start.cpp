@@ -3,12 +3,14 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <stdexcept>
 #include <utility>
 
 #include "cli/version.hpp"
 #include "monitor/region/programs.hpp"
 #include "monitor/store/maintenance.hpp"
+#include "monitor/store/store.hpp"
 #include "programs/builtins.hpp"
 #include "programs/demo.hpp"
 #include "shell/register.hpp"
@@ -33,10 +35,73 @@ region::RegionLock lock_region(const region::Region& region) {
   return std::move(*lock);
 }
 
-void register_programs() {
-  programs::register_demo(region::program_table());
-  programs::register_builtin_programs(region::program_table());
-  qcmd::register_qcmd(region::program_table());
+// The programs built into ravnmor, by name. The region runs those that its
+// configuration defines, and the configuration says which transactions
+// start them.
+class BuiltinCatalogue {
+ public:
+  BuiltinCatalogue() {
+    programs::register_demo(*this);
+    programs::register_builtin_programs(*this);
+    qcmd::register_qcmd(*this);
+  }
+  void add_program(std::string_view name, region::ProgramEntry entry) {
+    entries_.emplace(region::table_name(name), std::move(entry));
+  }
+  void add_transaction(std::string_view, std::string_view) {}  // the configuration's to say
+
+  const region::ProgramEntry* find(const std::string& name) const {
+    auto found = entries_.find(name);
+    return found == entries_.end() ? nullptr : &found->second;
+  }
+  std::string names() const {
+    std::string list;
+    for (const auto& entry : entries_) list += (list.empty() ? "" : ", ") + entry.first;
+    return list;
+  }
+
+ private:
+  std::map<std::string, region::ProgramEntry> entries_;
+};
+
+}  // namespace
+
+void install_programs(const region::RegionConfig& config, const std::string& origin) {
+  const BuiltinCatalogue builtins;
+  for (const region::ProgramDefinition& program : config.programs) {
+    const region::ProgramEntry* entry = builtins.find(program.name);
+    if (!program.library.empty() || entry == nullptr) {
+      throw StartFailure{kFailure,
+                         origin + ": program " + program.name +
+                             ": no built-in program has that name (built-in: " + builtins.names() +
+                             "); programs from a library are not served yet"};
+    }
+    region::program_table().add_program(program.name, *entry);
+  }
+  for (const region::TransactionDefinition& transaction : config.transactions) {
+    region::program_table().add_transaction(transaction.name, transaction.program);
+  }
+}
+
+namespace {
+
+// A new region's sample file gets its records, so that a newcomer can READ
+// and browse at once.
+void load_sample_records(const region::Region& region) {
+  const region::FileDefinition* file = region.config().file(region::kSampleFile);
+  if (file == nullptr) return;
+  store::OpenedStore opened = store::open_sqlite_store(region.directory());
+  if (!opened.store) throw StartFailure{kFailure, opened.error};
+  std::string name = file->name;
+  name.resize(region::kMaxFileName, ' ');
+  for (const std::string& record : region::sample_records()) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(record.data());
+    store::ByteView key(bytes + file->key_offset, file->key_length);
+    const store::Outcome outcome = opened.store->file_write(name, key, {bytes, record.size()});
+    if (outcome != store::Outcome::ok && outcome != store::Outcome::duplicate) {
+      throw StartFailure{kFailure, "cannot load the sample records: " + opened.store->last_error()};
+    }
+  }
 }
 
 }  // namespace
@@ -78,7 +143,8 @@ std::unique_ptr<StartedRegion> start_region(const RegionSettings& settings) {
   store::Verdict store = store::prepare_store(started->region().directory());
   if (!store.ok) throw StartFailure{kFailure, store.text};
   region::log_event(region::LogLevel::debug, store.text);
-  register_programs();
+  if (started->region().created()) load_sample_records(started->region());
+  install_programs(started->region().config(), started->region().config_path().string());
   return started;
 }
 

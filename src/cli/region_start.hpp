@@ -52,6 +52,11 @@ class StartedRegion {
 // Throws StartFailure.
 std::unique_ptr<StartedRegion> start_region(const RegionSettings& settings);
 
+// Puts the programs and transactions that a configuration defines into the
+// program table; throws StartFailure, naming `origin`, for a program with no
+// code.
+void install_programs(const region::RegionConfig& config, const std::string& origin);
+
 // The version line of `ravnmor --version`.
 std::string version_text();
 

@@ -22,16 +22,14 @@ namespace ravnmor::cli {
 
 namespace {
 
-constexpr int kDefaultMaxSessions = 64;
-constexpr int kMostSessions = 4096;
-constexpr const char* kDefaultListen = "127.0.0.1:3270";
 constexpr const char* kEmulator = "c3270";
 constexpr int kCannotStart = 127;  // the shell's status for a command not found
 
+// Options left empty (or negative) take the region's settings.
 struct ServeOptions {
-  std::string listen = kDefaultListen;
+  std::string listen;
   RegionSettings region{"./" + std::string(region::kDefaultRegionDirectory), false, std::nullopt};
-  int max_sessions = kDefaultMaxSessions;
+  int max_sessions = -1;
   std::string log_level;  // empty: the region's configured level
   bool quiet = false;
   std::string codepage;   // empty: the region's configured one
@@ -47,8 +45,9 @@ struct ServingRegion {
 // Starts the region and binds its address; throws StartFailure.
 std::unique_ptr<ServingRegion> open_region(const ServeOptions& options) {
   std::string error;
-  auto address = net::parse_listen_address(options.listen, error);
-  if (!address) throw StartFailure{kBadUsage, error};
+  if (!options.listen.empty() && !net::parse_listen_address(options.listen, error)) {
+    throw StartFailure{kBadUsage, error};
+  }
   auto serving = std::make_unique<ServingRegion>();
   serving->started = start_region(options.region);
   region::Region& region = serving->started->region();
@@ -56,7 +55,13 @@ std::unique_ptr<ServingRegion> open_region(const ServeOptions& options) {
     region.set_codepage(std::string(terminal::find_code_page(options.codepage)->name()));
   }
   if (options.idle_timeout >= 0) region.set_idle_timeout(options.idle_timeout);
-  if (!serving->server.open({*address, options.max_sessions})) {
+  if (!options.listen.empty()) region.set_listen(options.listen);
+  if (options.max_sessions > 0) region.set_max_sessions(options.max_sessions);
+  auto address = net::parse_listen_address(region.config().listen, error);
+  if (!address) {
+    throw StartFailure{kFailure, region.config_path().string() + ": region.listen: " + error};
+  }
+  if (!serving->server.open({*address, region.config().max_sessions})) {
     throw StartFailure{kFailure, serving->server.error()};
   }
   return serving;
@@ -172,17 +177,18 @@ void add_serve_command(CLI::App& app, Action& action) {
   action = serve_with_emulator;  // what ravnmor does when no subcommand is chosen
   auto options = std::make_shared<ServeOptions>();
   auto* command = app.add_subcommand("serve", "run the region: a TN3270 server for the terminals");
-  command->add_option("--listen", options->listen, "address to listen on, HOST:PORT")
-      ->capture_default_str();
+  command->add_option("--listen", options->listen,
+                      "address to listen on, HOST:PORT (default: the region's, 127.0.0.1:3270)");
   command
       ->add_option("--region", options->region.directory,
                    "region directory (created on first start; one region at a time)")
       ->capture_default_str();
   command->add_flag("--trace", options->region.trace,
                     "write the programs' trace to logs/trace.log (default: the region's setting)");
-  command->add_option("--max-sessions", options->max_sessions, "most terminals at once")
-      ->check(CLI::Range(1, kMostSessions))
-      ->capture_default_str();
+  command
+      ->add_option("--max-sessions", options->max_sessions,
+                   "most terminals at once (default: the region's, 64)")
+      ->check(CLI::Range(1, region::kMostSessions));
   command
       ->add_option("--log-level", options->log_level,
                    "least level logged: debug, info, warning or error (default: the region's "

@@ -144,7 +144,8 @@ TEST(Operating, TheRegionLogRecordsTheRegionAndRotatesAtItsSize) {
   ASSERT_NE(server.port(), 0) << server.startup_line();
   const fs::path logs = fs::path(server.region_dir()) / "logs";
   ASSERT_TRUE(server.restart([&] {
-    std::ofstream(fs::path(server.region_dir()) / "region.conf") << "log_size = 1K\nlog_keep = 2\n";
+    std::ofstream(fs::path(server.region_dir()) / "region.toml")
+        << "[log]\nsize = \"1K\"\nkeep = 2\n";
   }));
   constexpr int kTerminals = 12;
   for (int i = 0; i < kTerminals; ++i) {
@@ -221,8 +222,8 @@ TEST(Operating, VersionHelpAndExitStatus) {
   EXPECT_NE(ravnmor({"--help"}).out.find("With no subcommand, ravnmor starts a region"),
             std::string::npos);
   const std::string serve = ravnmor({"serve", "--help"}).out;
-  for (const char* shown : {"--listen TEXT=127.0.0.1:3270", "--region TEXT=./ravnmor-region",
-                            "--trace", "=64", "--log-level", "--quiet"}) {
+  for (const char* shown : {"the region's, 127.0.0.1:3270", "--region TEXT=./ravnmor-region",
+                            "--trace", "the region's, 64", "--log-level", "--quiet"}) {
     EXPECT_NE(serve.find(shown), std::string::npos) << shown << "\n" << serve;
   }
   EXPECT_NE(ravnmor({"demo", "--help"}).out.find("type N TEXT"), std::string::npos);

@@ -16,7 +16,7 @@ TEST(Serve, StartsAndStopsOnSignals) {
     EXPECT_EQ(server.startup_line(), "ravnmor: region RAVNMOR in " + server.region_dir() +
                                          " listening on " + server.address());
     EXPECT_TRUE(
-        std::filesystem::exists(std::filesystem::path(server.region_dir()) / "region.conf"));
+        std::filesystem::exists(std::filesystem::path(server.region_dir()) / "region.toml"));
     server.process().signal(stop_signal);
     EXPECT_EQ(server.process().read_line(), "ravnmor: region RAVNMOR stopped");
     auto status = server.process().wait_for_exit();
@@ -109,7 +109,7 @@ TEST(Serve, NoArgumentsRunsARegionForTheEmulator) {
   std::ifstream screen(bin / "screen.txt");
   std::string text((std::istreambuf_iterator<char>(screen)), std::istreambuf_iterator<char>());
   EXPECT_NE(text.find("data:  Ravnmor transaction region RAVNMOR"), std::string::npos) << text;
-  EXPECT_TRUE(std::filesystem::exists(home / "ravnmor-region" / "region.conf"));
+  EXPECT_TRUE(std::filesystem::exists(home / "ravnmor-region" / "region.toml"));
   std::ifstream arguments_file(bin / "arguments.txt");
   std::vector<std::string> arguments;
   for (std::string line; std::getline(arguments_file, line);) arguments.push_back(line);

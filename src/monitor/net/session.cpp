@@ -15,9 +15,10 @@ namespace ravnmor::net {
 
 namespace {
 
-region::RegionConfig region_config() {
+const region::RegionConfig& region_config() {
+  static const region::RegionConfig kDefaults;
   const region::Region* current = region::current_region();
-  return current ? current->config() : region::RegionConfig{};
+  return current ? current->config() : kDefaults;
 }
 
 std::string region_name() {

@@ -2,8 +2,7 @@
 // monitor writes (error log, trace). A session process has one region open,
 // the current one, which the message, error and trace operations use.
 //
-//   <dir>/region.conf     name, trace, log_level, log_size, log_keep,
-//                         codepage, idle_timeout
+//   <dir>/region.toml     the settings and resource definitions (config.hpp)
 //   <dir>/region.lock     held by the process serving the region
 //   <dir>/store.db        the region store (with store.db-wal while it runs)
 //   <dir>/logs/region.log the region's own events (log.hpp)
@@ -17,36 +16,23 @@
 #include <string>
 #include <string_view>
 
+#include "monitor/region/config.hpp"
 #include "monitor/region/log.hpp"
 
 namespace ravnmor::region {
 
 inline constexpr std::string_view kDefaultRegionDirectory = "ravnmor-region";
-inline constexpr std::size_t kMaxRegionName = 8;
-inline constexpr std::uintmax_t kKiB = 1024;
-inline constexpr std::uintmax_t kMiB = 1024 * kKiB;
-inline constexpr std::uintmax_t kSmallestLogSize = kKiB;
-inline constexpr int kMostLogGenerations = 99;
-
-struct RegionConfig {
-  std::string name = "RAVNMOR";  // shown in every screen header, 1-8 letters or digits
-  bool trace = false;            // programs write trace lines when on
-  LogLevel log_level = LogLevel::info;
-  std::uintmax_t log_size = 4 * kMiB;  // a log this large is rotated
-  int log_keep = 3;                    // earlier generations kept of each log
-  std::string codepage = "cp037";      // the EBCDIC code page its terminals speak
-  int idle_timeout = 0;                // seconds without input that end a session; 0 = never
-};
-
-// The longest idle limit a region takes: a day.
-inline constexpr int kMaxIdleTimeout = 86400;
 
 class Region {
  public:
   // Opens the region in `directory`, creating the directory, a default
   // configuration and logs/ when they are missing. Throws std::runtime_error
-  // naming the file and line when the configuration cannot be read.
+  // (ConfigError naming the file, line and key when the configuration cannot
+  // be used).
   static Region open(const std::filesystem::path& directory);
+
+  // True when open() made the configuration: the region is new.
+  bool created() const { return created_; }
 
   const std::filesystem::path& directory() const { return directory_; }
   const RegionConfig& config() const { return config_; }
@@ -61,20 +47,20 @@ class Region {
   // Likewise the code page and the idle limit (names and values checked by the caller).
   void set_codepage(std::string name) { config_.codepage = std::move(name); }
   void set_idle_timeout(int seconds) { config_.idle_timeout = seconds; }
+  void set_listen(std::string address) { config_.listen = std::move(address); }
+  void set_max_sessions(int sessions) { config_.max_sessions = sessions; }
 
  private:
-  Region(std::filesystem::path directory, RegionConfig config)
-      : directory_(std::move(directory)), config_(std::move(config)) {}
+  Region(std::filesystem::path directory, RegionConfig config, bool created)
+      : directory_(std::move(directory)), config_(std::move(config)), created_(created) {}
 
   std::filesystem::path directory_;
   RegionConfig config_;
+  bool created_;
 };
 
-// The complaint about a code page name that no page has, listing those there are.
-std::string code_page_problem(std::string_view name);
-
-// Parses the text of a configuration file; `origin` names it in errors.
-RegionConfig parse_config(std::string_view text, std::string_view origin);
+// Reads and checks the configuration file at `path`; throws ConfigError.
+RegionConfig read_config(const std::filesystem::path& path);
 
 // The region that this process serves, nullptr before one is opened.
 Region* current_region();
@@ -84,8 +70,8 @@ void set_current_region(Region* region);
 // region is open). The line gets a timestamp, the process id and the task.
 void log_error(std::string_view text);
 
-// The current region's names as programs see them: APPLID, its name
-// blank-padded to 8 characters, and SYSID, the first 4 of those.
+// The current region's names as programs see them, blank-padded: APPLID
+// (8 characters) and SYSID (4).
 inline constexpr std::size_t kApplidLength = 8;
 inline constexpr std::size_t kSysidLength = 4;
 std::string application_id();

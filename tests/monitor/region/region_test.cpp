@@ -16,40 +16,61 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 
-TEST(ConfigTest, ReadsSettingsAndRejectsBadLines) {
-  RegionConfig config = parse_config("# comment\n\nname = demo1\ntrace = on  # traced\n", "c");
-  EXPECT_EQ(config.name, "DEMO1");
-  EXPECT_TRUE(config.trace);
-  EXPECT_EQ(parse_config("", "c").name, "RAVNMOR");
-  RegionConfig logs = parse_config("log_level = warning\nlog_size = 2K\nlog_keep = 5\n", "c");
-  EXPECT_EQ(logs.log_level, LogLevel::warning);
-  EXPECT_EQ(logs.log_size, 2048u);
-  EXPECT_EQ(logs.log_keep, 5);
-  EXPECT_EQ(parse_config("log_size = 3M\n", "c").log_size, 3u * 1024 * 1024);
+TEST(ConfigTest, ReadsSettingsAndDefinitionsAndNamesTheLineAndKeyOfEveryMistake) {
+  RegionConfig config = parse_config(default_config_text(), "c");
+  EXPECT_EQ(config.name, "RAVNMOR");
+  EXPECT_EQ(config.sysid, "RAVN");
+  ASSERT_NE(config.file("accounts"), nullptr);
+  EXPECT_TRUE(config.file("ACCOUNTS")->recoverable);
+  EXPECT_NE(config.transaction("QCMD "), nullptr);
+  EXPECT_TRUE(config.recoverable_ts_queue("RCVQUEUE"));
+  EXPECT_FALSE(config.recoverable_ts_queue("Q1"));
+
+  RegionConfig set = parse_config(
+      "[region]\nname = \"demo1\"\ntrace = true\n[log]\nlevel = \"warning\"\nsize = \"2K\"\n"
+      "keep = 5\n[[file]]\nname = \"ES\"\ntype = \"entry\"\noperations = [\"read\"]\n",
+      "c");
+  EXPECT_EQ(set.name, "DEMO1");
+  EXPECT_TRUE(set.trace);
+  EXPECT_EQ(set.log_level, LogLevel::warning);
+  EXPECT_EQ(set.log_size, 2048u);
+  EXPECT_EQ(set.log_keep, 5);
+  EXPECT_EQ(set.files.at(0).type, FileType::entry_sequenced);
+  EXPECT_FALSE(set.files.at(0).allows.browse);
+  EXPECT_TRUE(set.files.at(0).allows.read);
 
   struct Case {
     const char* text;
     const char* error;
   };
   const Case cases[] = {
-      {"name = TOOLONGNAME\n", "c:1: name must be 1-8 letters or digits"},
-      {"name = A-B\n", "c:1: name must be"},
-      {"name =\n", "c:1: name must be"},
-      {"trace = off\ntrace = maybe\n", "c:2: trace must be on or off"},
-      {"colour = red\n", "c:1: unknown setting 'colour'"},
-      {"log_level = loud\n", "c:1: log_level must be debug, info, warning or error"},
-      {"log_size = 1023\n", "c:1: log_size must be a size of at least 1K"},
-      {"log_size = 4G\n", "c:1: log_size must be"},
-      {"log_size = 99999999999999M\n", "c:1: log_size must be"},
-      {"log_keep = 0\n", "c:1: log_keep must be a number from 1 to 99"},
-      {"log_keep = 3x\n", "c:1: log_keep must be"},
-      {"\n\njust words\n", "c:3: expected 'setting = value'"},
+      {"[region]\nname = \"TOOLONGNAME\"\n", "c:2: region.name: must be 1 to 8 characters"},
+      {"[region]\nname = \"A-B\"\n", "c:2: region.name: must be 1-8 letters or digits"},
+      {"[region]\ntrace = \"maybe\"\n", "c:2: region.trace: must be true or false"},
+      {"[region]\n\ncolour = 1\n", "c:3: region.colour: unknown key"},
+      {"[log]\nlevel = \"loud\"\n", "c:2: log.level: must be one of debug, info"},
+      {"[log]\nsize = 1023\n", "c:2: log.size: must be a size of at least 1K"},
+      {"[log]\nsize = \"99999999999999999999M\"\n", "c:2: log.size: must be"},
+      {"[log]\nkeep = 0\n", "c:2: log.keep: must be a whole number from 1 to 99"},
+      {"[[file]]\nname = \"F\"\nkey_length = 8\nrecord_length = 4\n",
+       "c:3: file[1].key_length: the key (from key_offset) must lie within record_length"},
+      {"[[file]]\nname = \"F\"\n[[file]]\nname = \"f\"\n",
+       "c:3: file[2]: a second definition of F"},
+      {"[[file]]\ntype = \"keyed\"\n", "c:1: file[1].name: is missing"},
+      {"[[tdqueue]]\nname = \"X\"\ntype = \"extrapartition\"\n",
+       "file: is needed by an extrapartition queue"},
+      {"[[tdqueue]]\nname = \"X\"\ntrigger_level = 5\n", "tdqueue[1].transaction: is needed"},
+      {"[[transaction]]\nname = \"T\"\nprogram = \"NONE\"\n",
+       "c:3: transaction[1].program: no [[program]] is named NONE"},
+      {"[printers]\n", "c:1: printers: unknown table"},
+      {"file = 3\n", "c:1: file: must be written [[file]]"},
+      {"\n\njust words\n", "c:3: "},
   };
   for (const Case& c : cases) {
     try {
       parse_config(c.text, "c");
       ADD_FAILURE() << "accepted: " << c.text;
-    } catch (const std::runtime_error& error) {
+    } catch (const ConfigError& error) {
       EXPECT_THAT(error.what(), HasSubstr(c.error));
     }
   }
@@ -64,10 +85,12 @@ TEST(RegionTest, FirstOpenCreatesTheDirectoryAndLaterOpensReadIt) {
   EXPECT_FALSE(created.config().trace);
   ASSERT_TRUE(std::filesystem::exists(created.config_path()));
 
-  std::ofstream(created.config_path()) << "name = prod\ntrace = on\n";
+  EXPECT_TRUE(created.created());
+  std::ofstream(created.config_path()) << "[region]\nname = \"prod\"\ntrace = true\n";
   Region reopened = Region::open(directory);
   EXPECT_EQ(reopened.config().name, "PROD");
   EXPECT_TRUE(reopened.config().trace);
+  EXPECT_FALSE(reopened.created());
 
   std::ofstream(created.config_path()) << "trace = sometimes\n";
   EXPECT_THROW(Region::open(directory), std::runtime_error);
