@@ -87,21 +87,32 @@ namespace {
 
 // A new region's sample file gets its records, so that a newcomer can READ
 // and browse at once.
-void load_sample_records(const region::Region& region) {
+void load_sample_records(const region::Region& region, store::Store& store) {
   const region::FileDefinition* file = region.config().file(region::kSampleFile);
   if (file == nullptr) return;
-  store::OpenedStore opened = store::open_sqlite_store(region.directory());
-  if (!opened.store) throw StartFailure{kFailure, opened.error};
   std::string name = file->name;
   name.resize(region::kMaxFileName, ' ');
   for (const std::string& record : region::sample_records()) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(record.data());
     store::ByteView key(bytes + file->key_offset, file->key_length);
-    const store::Outcome outcome = opened.store->file_write(name, key, {bytes, record.size()});
+    const store::Outcome outcome = store.file_write(name, key, {bytes, record.size()});
     if (outcome != store::Outcome::ok && outcome != store::Outcome::duplicate) {
-      throw StartFailure{kFailure, "cannot load the sample records: " + opened.store->last_error()};
+      throw StartFailure{kFailure, "cannot load the sample records: " + store.last_error()};
     }
   }
+}
+
+// The region's resources as its configuration describes them: what SET
+// commands changed in an earlier run is forgotten, and a new region's
+// sample file is filled.
+void prepare_resources(const region::Region& region) {
+  store::OpenedStore opened = store::open_sqlite_store(region.directory());
+  if (!opened.store) throw StartFailure{kFailure, opened.error};
+  if (opened.store->status_reset() != store::Outcome::ok) {
+    throw StartFailure{kFailure,
+                       "cannot reset the resources' status: " + opened.store->last_error()};
+  }
+  if (region.created()) load_sample_records(region, *opened.store);
 }
 
 }  // namespace
@@ -143,7 +154,7 @@ std::unique_ptr<StartedRegion> start_region(const RegionSettings& settings) {
   store::Verdict store = store::prepare_store(started->region().directory());
   if (!store.ok) throw StartFailure{kFailure, store.text};
   region::log_event(region::LogLevel::debug, store.text);
-  if (started->region().created()) load_sample_records(started->region());
+  prepare_resources(started->region());
   install_programs(started->region().config(), started->region().config_path().string());
   return started;
 }

@@ -63,7 +63,7 @@ std::unique_ptr<sql::Connection> open_existing(const fs::path& file) {
 std::string examine(const fs::path& file, Depth depth) {
   auto opened = open_existing(file);
   sql::Connection& db = *opened;
-  if (read_schema(db) == Schema::empty) {
+  if (read_schema(db) == 0) {
     throw sql::Failure{SQLITE_ERROR, "not a ravnmor region store (it holds nothing)"};
   }
   std::string found =

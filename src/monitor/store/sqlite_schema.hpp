@@ -5,14 +5,10 @@
 
 namespace ravnmor::store {
 
-enum class Schema {
-  empty,     // a new database: no tables yet
-  previous,  // version 1, brought up to date when the region opens it
-  current,
-};
-
-// Which schema the database holds; throws sql::Failure with a message fit
-// for the user when it is a newer store or no region store at all.
-Schema read_schema(sql::Connection& db);
+// The schema version the database holds: 0 for a new database with no
+// tables yet, and an older version is brought up to date when the region
+// opens it. Throws sql::Failure with a message fit for the user when it is a
+// newer store or no region store at all.
+std::int64_t read_schema(sql::Connection& db);
 
 }  // namespace ravnmor::store

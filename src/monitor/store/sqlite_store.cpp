@@ -12,30 +12,8 @@
 namespace ravnmor::store {
 namespace {
 
-// The schema this program reads and writes, recorded in the database's
-// user_version. A database at 0 is new; one above kSchemaVersion was made by
-// a newer program and is left alone.
-constexpr std::int64_t kSchemaVersion = 2;
-
-// What version 2 added to version 1: the START requests.
-constexpr const char* kStartRequestTable = R"sql(
-CREATE TABLE start_request (
-  request BLOB PRIMARY KEY,
-  transaction_id BLOB NOT NULL,
-  terminal BLOB NOT NULL,
-  due INTEGER NOT NULL,
-  seq INTEGER NOT NULL,
-  data BLOB NOT NULL
-) WITHOUT ROWID;
-)sql";
-constexpr int kVersionOneTables = 6;
-
-// PRAGMA takes no bound parameters: the version goes into the text.
-std::string record_schema_version() {
-  return "PRAGMA user_version = " + std::to_string(kSchemaVersion);
-}
-
-constexpr const char* kSchema = R"sql(
+// Version 1: the queues, the files, the ENQ names and the CWA.
+constexpr const char* kQueuesAndFiles = R"sql(
 CREATE TABLE ts_queue (
   name BLOB PRIMARY KEY,
   items INTEGER NOT NULL,   -- items numbered 1..items
@@ -69,7 +47,50 @@ CREATE TABLE cwa (
 );
 )sql";
 
-constexpr int kSchemaTables = 7;
+// Version 2: the START requests.
+constexpr const char* kStartRequests = R"sql(
+CREATE TABLE start_request (
+  request BLOB PRIMARY KEY,
+  transaction_id BLOB NOT NULL,
+  terminal BLOB NOT NULL,
+  due INTEGER NOT NULL,
+  seq INTEGER NOT NULL,
+  data BLOB NOT NULL
+) WITHOUT ROWID;
+)sql";
+
+// Version 3: what commands changed of a resource's configured status while
+// the region runs (SET FILE CLOSED, ...); emptied when the region starts.
+constexpr const char* kResourceStatus = R"sql(
+CREATE TABLE resource_status (
+  kind TEXT NOT NULL,
+  name BLOB NOT NULL,
+  attribute TEXT NOT NULL,
+  value INTEGER NOT NULL,
+  PRIMARY KEY (kind, name, attribute)
+) WITHOUT ROWID;
+)sql";
+
+// The schema grows by steps: step n takes a store from version n to n + 1,
+// and a store of version n holds tables_after of step n - 1. The schema
+// this program reads and writes is the last, recorded in the database's
+// user_version; a database above it was made by a newer program and is
+// left alone.
+struct SchemaStep {
+  const char* sql;
+  int tables_after;
+};
+constexpr SchemaStep kSchemaSteps[] = {
+    {kQueuesAndFiles, 6},
+    {kStartRequests, 7},
+    {kResourceStatus, 8},
+};
+constexpr auto kSchemaVersion = static_cast<std::int64_t>(std::size(kSchemaSteps));
+
+// PRAGMA takes no bound parameters: the version goes into the text.
+std::string record_schema_version() {
+  return "PRAGMA user_version = " + std::to_string(kSchemaVersion);
+}
 
 // How long a session waits for another session's write to finish before it
 // answers busy. Writes are single small transactions, so this is generous.
@@ -109,6 +130,9 @@ class SqliteStore final : public Store {
   Outcome start_cancel(std::string_view request) override;
   Outcome start_take(std::string_view transaction, std::string_view terminal, std::int64_t now,
                      StartRequest& taken) override;
+  Outcome status_read(const StatusKey& key, std::int64_t& value) override;
+  Outcome status_write(const StatusKey& key, std::int64_t value) override;
+  Outcome status_reset() override;
   const std::string& last_error() const override { return last_error_; }
 
  private:
@@ -179,7 +203,14 @@ struct SqliteStore::Statements {
         start_due(db,
                   "SELECT request, terminal, due, data FROM start_request "
                   "WHERE transaction_id = ?1 AND (terminal = ?2 OR terminal = ?3) AND due <= ?4 "
-                  "ORDER BY due, seq LIMIT 1") {}
+                  "ORDER BY due, seq LIMIT 1"),
+        status_select(db,
+                      "SELECT value FROM resource_status WHERE kind = ? AND name = ? AND "
+                      "attribute = ?"),
+        status_upsert(db,
+                      "INSERT INTO resource_status (kind, name, attribute, value) "
+                      "VALUES (?1, ?2, ?3, ?4) ON CONFLICT DO UPDATE SET value = ?4"),
+        status_clear(db, "DELETE FROM resource_status") {}
 
   sql::Statement queue_state, queue_append, queue_cursor, queue_delete;
   sql::Statement item_insert, item_update, item_select, item_delete;
@@ -189,6 +220,7 @@ struct SqliteStore::Statements {
   sql::Statement enq_claim, enq_owner, enq_release, enq_release_all;
   sql::Statement cwa_select, cwa_upsert;
   sql::Statement start_insert, start_remove, start_due;
+  sql::Statement status_select, status_upsert, status_clear;
 };
 
 void SqliteStore::prepare() {
@@ -201,19 +233,11 @@ void SqliteStore::prepare() {
   db_.exec("PRAGMA synchronous = FULL");
   {
     sql::Transaction transaction(db_);
-    switch (read_schema(db_)) {
-      case Schema::empty:
-        db_.exec(kSchema);
-        db_.exec(kStartRequestTable);
-        db_.exec(record_schema_version().c_str());
-        break;
-      case Schema::previous:
-        db_.exec(kStartRequestTable);
-        db_.exec(record_schema_version().c_str());
-        break;
-      case Schema::current:
-        break;
+    const std::int64_t version = read_schema(db_);
+    for (std::int64_t step = version; step < kSchemaVersion; ++step) {
+      db_.exec(kSchemaSteps[step].sql);
     }
+    if (version < kSchemaVersion) db_.exec(record_schema_version().c_str());
     transaction.commit();
   }
   sql_ = std::make_unique<Statements>(db_);
@@ -452,6 +476,36 @@ Outcome SqliteStore::cwa_save(ByteView data) {
   });
 }
 
+Outcome SqliteStore::status_read(const StatusKey& key, std::int64_t& value) {
+  return guarded([&] {
+    sql::Query select(sql_->status_select);
+    if (!select.bind(1, key.kind).bind(2, key.name).bind(3, key.attribute).step()) {
+      return Outcome::not_found;
+    }
+    value = select.column_int(0);
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::status_write(const StatusKey& key, std::int64_t value) {
+  return guarded([&] {
+    sql::Query(sql_->status_upsert)
+        .bind(1, key.kind)
+        .bind(2, key.name)
+        .bind(3, key.attribute)
+        .bind(4, value)
+        .run();
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::status_reset() {
+  return guarded([&] {
+    sql::Query(sql_->status_clear).run();
+    return Outcome::ok;
+  });
+}
+
 Outcome SqliteStore::start_put(const StartRequest& request) {
   return guarded([&] {
     sql::Query(sql_->start_insert)
@@ -498,20 +552,19 @@ Outcome SqliteStore::start_take(std::string_view transaction, std::string_view t
 
 }  // namespace
 
-Schema read_schema(sql::Connection& db) {
+std::int64_t read_schema(sql::Connection& db) {
   std::int64_t version = db.query_int("PRAGMA user_version");
   std::int64_t tables = db.query_int("SELECT count(*) FROM sqlite_schema WHERE type = 'table'");
-  if (version == 0 && tables == 0) return Schema::empty;
-  if (version == 1 && tables == kVersionOneTables) return Schema::previous;
   if (version > kSchemaVersion) {
     throw sql::Failure{SQLITE_ERROR, "made by a newer ravnmor (schema version " +
                                          std::to_string(version) + ", this one reads " +
                                          std::to_string(kSchemaVersion) + ")"};
   }
-  if (version != kSchemaVersion || tables != kSchemaTables) {
+  const int expected = version <= 0 ? 0 : kSchemaSteps[version - 1].tables_after;
+  if (version < 0 || tables != expected) {
     throw sql::Failure{SQLITE_ERROR, "not a ravnmor region store"};
   }
-  return Schema::current;
+  return version;
 }
 
 OpenedStore open_sqlite_store(const std::filesystem::path& region_directory) {

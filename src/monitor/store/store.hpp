@@ -56,6 +56,15 @@ struct StartRequest {
   Bytes data;
 };
 
+// One attribute of a resource's status: kind "FILE", "TDQUEUE", "TERMINAL",
+// ...; the resource's name as the configuration keeps it; attribute "OPEN",
+// "ENABLED", ...
+struct StatusKey {
+  std::string_view kind;
+  std::string_view name;
+  std::string_view attribute;
+};
+
 class Store {
  public:
   virtual ~Store() = default;
@@ -108,6 +117,14 @@ class Store {
   virtual Outcome start_cancel(std::string_view request) = 0;
   virtual Outcome start_take(std::string_view transaction, std::string_view terminal,
                              std::int64_t now, StartRequest& taken) = 0;
+
+  // What commands changed of a resource's configured status while the
+  // region runs (SET FILE CLOSED, ...), shared by every session; not_found
+  // for what nothing changed. status_reset forgets every change: a region
+  // starts from its configuration.
+  virtual Outcome status_read(const StatusKey& key, std::int64_t& value) = 0;
+  virtual Outcome status_write(const StatusKey& key, std::int64_t value) = 0;
+  virtual Outcome status_reset() = 0;
 
   // What went wrong in the last call that answered busy, no_space or failed.
   virtual const std::string& last_error() const = 0;
