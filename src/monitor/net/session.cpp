@@ -15,18 +15,12 @@ namespace ravnmor::net {
 
 namespace {
 
-const region::RegionConfig& region_config() {
-  static const region::RegionConfig kDefaults;
-  const region::Region* current = region::current_region();
-  return current ? current->config() : kDefaults;
-}
-
 std::string region_name() {
-  return region_config().name;
+  return region::current_config().name;
 }
 
 const terminal::CodePage& region_code_page() {
-  const terminal::CodePage* page = terminal::find_code_page(region_config().codepage);
+  const terminal::CodePage* page = terminal::find_code_page(region::current_config().codepage);
   return page ? *page : terminal::default_code_page();
 }
 

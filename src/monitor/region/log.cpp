@@ -92,14 +92,8 @@ bool still_named(int fd, const std::filesystem::path& path) {
          opened.st_ino == named.st_ino && opened.st_dev == named.st_dev;
 }
 
-// The settings of the current region, or the defaults while none is open.
-const RegionConfig& settings() {
-  static const RegionConfig kDefaults;
-  return current_region() ? current_region()->config() : kDefaults;
-}
-
 bool write_rotating(const std::filesystem::path& path, const std::string& line) {
-  const RegionConfig& limits = settings();
+  const RegionConfig& limits = current_config();
   for (int attempt = 0; attempt < kReopenAttempts; ++attempt) {
     int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, kLogFileMode);
     if (fd < 0) return false;
@@ -165,7 +159,7 @@ void set_log_context(std::string context) {
 }
 
 void log_event(LogLevel level, std::string_view text) {
-  if (level < settings().log_level) return;
+  if (level < current_config().log_level) return;
   std::string prefix = timestamp() + std::string(kLogLevelTags[static_cast<std::size_t>(level)]) +
                        ' ' + process_tag();
   if (!log_context.empty()) prefix += log_context + ": ";

@@ -82,14 +82,21 @@ void set_current_region(Region* region) {
   current = region;
 }
 
+const RegionConfig& current_config() {
+  static const RegionConfig kDefaults;
+  return current != nullptr ? current->config() : kDefaults;
+}
+
 std::string application_id() {
-  std::string name = current != nullptr ? current->config().applid : RegionConfig{}.name;
+  std::string name =
+      current_config().applid.empty() ? current_config().name : current_config().applid;
   name.resize(kApplidLength, ' ');
   return name;
 }
 
 std::string system_id() {
-  std::string name = current != nullptr ? current->config().sysid : RegionConfig{}.name;
+  std::string name =
+      current_config().sysid.empty() ? current_config().name : current_config().sysid;
   name.resize(kSysidLength, ' ');
   return name;
 }

@@ -66,6 +66,9 @@ RegionConfig read_config(const std::filesystem::path& path);
 Region* current_region();
 void set_current_region(Region* region);
 
+// The current region's configuration; the defaults while no region is open.
+const RegionConfig& current_config();
+
 // Appends one line to the current region's error log (standard error when no
 // region is open). The line gets a timestamp, the process id and the task.
 void log_error(std::string_view text);

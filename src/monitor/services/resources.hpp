@@ -1,0 +1,28 @@
+// The region's resources as its configuration defines them, and what SET
+// commands changed of their status while the region runs. The changes live
+// in the store, so every session sees them; a region start forgets them.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "monitor/region/config.hpp"
+#include "monitor/store/store.hpp"
+
+namespace ravnmor::services {
+
+// The kinds and attributes of status that commands change.
+inline constexpr std::string_view kFileKind = "FILE";
+inline constexpr std::string_view kTdQueueKind = "TDQUEUE";
+inline constexpr std::string_view kTerminalKind = "TERMINAL";
+inline constexpr std::string_view kOpenStatus = "OPEN";
+inline constexpr std::string_view kEnabledStatus = "ENABLED";
+
+// An attribute of a resource's status: what a SET left, else `configured`
+// (also when the store cannot say).
+std::int64_t resource_status(const store::StatusKey& key, std::int64_t configured);
+
+// Records what a SET changed; the store's outcome.
+store::Outcome set_resource_status(const store::StatusKey& key, std::int64_t value);
+
+}  // namespace ravnmor::services
