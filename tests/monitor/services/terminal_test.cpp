@@ -22,34 +22,18 @@ constexpr Answer kNegative{22, 1};
 constexpr Answer kTooLong{22, 2};
 constexpr Answer kGone{81, 0};
 
-// A descriptor as the interpreter passes it: the function characters, flags
-// at their positions, 0x20 + the parameter count at 23, a quote written twice.
-std::string descriptor(std::string_view function, int count,
-                       std::initializer_list<std::pair<int, char>> flags) {
-  std::string text(35, ' ');
-  text.replace(0, 2, function);
-  for (auto [position, flag] : flags) text[static_cast<std::size_t>(position - 1)] = flag;
-  text[22] = static_cast<char>(0x20 + count);
-  std::string passed;
-  for (char c : text) {
-    passed += c;
-    if (c == '\'') passed += c;
-  }
-  return passed;
-}
-
 // Function codes X'0404', X'1806', X'1812', X'0402' and their base counts.
 std::string send(std::initializer_list<std::pair<int, char>> flags) {
-  return descriptor("$$", 12, flags);
+  return make_descriptor("$$", flags, 12);
 }
 std::string send_text(std::initializer_list<std::pair<int, char>> flags) {
-  return descriptor("8&", 13, flags);
+  return make_descriptor("8&", flags, 13);
 }
 std::string send_control(std::initializer_list<std::pair<int, char>> flags) {
-  return descriptor("82", 8, flags);
+  return make_descriptor("82", flags, 8);
 }
 std::string receive(std::initializer_list<std::pair<int, char>> flags) {
-  return descriptor("$\"", 7, flags);
+  return make_descriptor("$\"", flags, 7);
 }
 
 class TerminalTest : public ServiceTest {
@@ -155,25 +139,6 @@ TEST_F(TerminalTest, SendTextLaysTextOutInLinesFromTheCursorsLine) {
   ASSERT_EQ(text(send_text({{21, 'F'}, {12, 'A'}}), "X"), kNormal);
   EXPECT_EQ(sent(sends), "?");
   EXPECT_EQ(sent(sends + 1), "1 \x11  X\x11 A\x13"sv);
-}
-
-TEST_F(TerminalTest, SendControlWritesTheWccAndTheCursor) {
-  std::int16_t cursor = 100;  // "AD" in the address code (1, 36)
-  ASSERT_EQ(call(send_control({{8, 'C'}, {15, 'A'}}).c_str(), {nullptr, nullptr, nullptr, &cursor}),
-            kNormal);
-  EXPECT_EQ(sent(0),
-            "1D\x11"
-            "AU\x13");  // WCC: alarm
-  EXPECT_EQ(terminal.model.cursor(), 100);
-  ASSERT_EQ(call(send_control({{12, 'E'}, {14, 'F'}}).c_str(), {}), kNormal);
-  EXPECT_EQ(sent(1), "5C");
-  ASSERT_EQ(call(send_control({{12, 'A'}}).c_str(), {}), kNormal);
-  EXPECT_EQ(sent(2), "?");
-  EXPECT_EQ(sent(3), "1 ");
-  cursor = 2000;
-  EXPECT_EQ(call(send_control({{8, 'C'}}).c_str(), {nullptr, nullptr, nullptr, &cursor}),
-            kBadCursor);
-  EXPECT_EQ(terminal.sent.size(), 4u);
 }
 
 TEST_F(TerminalTest, EveryTerminalCommandNeedsATerminal) {
