@@ -150,6 +150,17 @@ TEST(Session, RefusesTerminalsAboveTheCap) {
   ASSERT_TRUE(first.run("Wait(20,InputField)").ok);
   EXPECT_EQ(trimmed(first.screen()[2]),
             " Transaction STILL is not defined in region RAVNMOR. Try QCMD.");
+  EXPECT_TRUE(server.log_shows(" refused: all 1 sessions are in use")) << server.log();
+  // Once the first session has ended and been reaped, its place is free again.
+  ASSERT_TRUE(first.run("Disconnect").ok);
+  bool admitted = false;
+  for (int tries = 0; tries < 50 && !admitted; ++tries) {
+    S3270 next;
+    ASSERT_TRUE(next.run("Connect(" + server.address() + ")").ok);
+    ASSERT_TRUE(next.run("Wait(20,Unlock)").ok);
+    admitted = trimmed(next.screen()[2]) == " Ravnmor transaction region RAVNMOR";
+  }
+  EXPECT_TRUE(admitted);
 }
 
 }  // namespace
