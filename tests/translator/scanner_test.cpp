@@ -4,10 +4,12 @@
 
 #include <cstring>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/cases.hpp"
 #include "translator/diagnostics.hpp"
 #include "translator/keywords.hpp"
 
@@ -79,167 +81,65 @@ class Scanner : public ::testing::Test {
   int warnings_ = 0;
 };
 
-// Token numbers written out, as the grammar knows them.
-constexpr std::int32_t kExecCics = 444, kName = 491, kNumber = 510, kLparen = 574, kRparen = 792,
-                       kComma = 333, kPeriod = 683, kColon = 331, kInfixop = 309, kMinus = 597,
-                       kPlus = 715, kArrow = 285, kSemicolon = 813, kString = 844;
+constexpr std::int32_t kExecCics = 444, kName = 491, kSemicolon = 813, kString = 844;
 
-TEST_F(Scanner, ReadsACommandWithItsPrefixKeywordsStringsAndNames) {
-  const std::vector<Token> expected = {{kExecCics, "EXEC CICS"},
-                                       {749, "READ"},
-                                       {714, "FILE"},
-                                       {kLparen, "FILE"},
-                                       {kString, "ABC"},
-                                       {kRparen, "ABC"},
-                                       {516, "INTO"},
-                                       {kLparen, "INTO"},
-                                       {kName, "&X"},
-                                       {kRparen, "&X"},
-                                       {kSemicolon, "&X"}};
-  EXPECT_EQ(scan_command("READ FILE('ABC') INTO(&X)"), expected);
-  EXPECT_EQ(exec_cics, 1);
-  EXPECT_EQ(lex_mode, LexMode::kInitial);
-  EXPECT_EQ(output_.str(), "");
-}
-
-TEST_F(Scanner, MatchesKeywordsInAnyCaseButNeverInsideParentheses) {
-  const std::vector<Token> lower = {{kExecCics, "EXEC CICS"}, {749, "read"}, {714, "file"},
-                                    {kLparen, "file"},        {kName, "x"},  {kRparen, "x"},
-                                    {kSemicolon, "x"}};
-  EXPECT_EQ(scan_command("read file(x)"), lower);
-
-  // Inside parentheses FILE is a plain name; parentheses are not counted, so
-  // after the inner ")" the next word is a keyword again.
-  const std::vector<Token> nested = {{kExecCics, "EXEC CICS"},
-                                     {kName, "NOTAKEYWORD"},
-                                     {730, "PROGRAM"},
-                                     {kLparen, "PROGRAM"},
-                                     {kName, "FILE"},
-                                     {kLparen, "FILE"},
-                                     {kName, "B"},
-                                     {kRparen, "B"},
-                                     {714, "FILE"},
-                                     {kRparen, "FILE"},
-                                     {kSemicolon, "FILE"}};
-  EXPECT_EQ(scan_command("NOTAKEYWORD PROGRAM(FILE(B) FILE)"), nested);
-  EXPECT_EQ(is_argument, 0);
-}
-
-TEST_F(Scanner, SplitsNumbersOperatorsAndPunctuation) {
-  const std::vector<Token> expected = {{kExecCics, "EXEC CICS"},
-                                       {563, "LENGTH"},
-                                       {kLparen, "LENGTH"},
-                                       {kPlus, "+"},
-                                       {kNumber, "2"},
-                                       {kRparen, "2"},
-                                       {kNumber, "1"},
-                                       {kPeriod, "."},
-                                       {kNumber, "5"},
-                                       {kNumber, "12"},
-                                       {kName, "AB"},
-                                       {kName, "P"},
-                                       {kArrow, "->"},
-                                       {kName, "Q"},
-                                       {kInfixop, "**"},
-                                       {kInfixop, "*"},
-                                       {kInfixop, "/"},
-                                       {kInfixop, "||"},
-                                       {kName, "R"},
-                                       {kMinus, "-"},
-                                       {kComma, ","},
-                                       {kColon, ":"},
-                                       {kName, "#A$_@9"},
-                                       {kSemicolon, "#A$_@9"}};
-  EXPECT_EQ(scan_command("LENGTH(+2) 1.5 12AB P->Q *** / || | R - , : #A$_@9"), expected);
-}
-
-TEST_F(Scanner, DropsCharactersThatMakeNoToken) {
-  const std::vector<Token> expected = {
-      {kExecCics, "EXEC CICS"}, {784, "RETURN"}, {kName, "A"}, {kName, "B"}, {kSemicolon, "B"}};
-  EXPECT_EQ(scan_command("RETURN = \"A\"\t\n\xE9 ! B"), expected);
-}
-
-TEST_F(Scanner, ReadsStringsWithoutEscapes) {
-  const std::vector<Token> expected = {
-      {kExecCics, "EXEC CICS"}, {472, "FROM"},         {kLparen, "FROM"},
-      {kString, "IT"},          {kString, "S"},        {kString, ""},
-      {kString, " A=(B); "},    {kRparen, " A=(B); "}, {kSemicolon, " A=(B); "}};
-  EXPECT_EQ(scan_command("FROM('IT''S' '' ' A=(B); ')"), expected);
-
-  const std::vector<Token> split = {{kExecCics, "EXEC CICS"}, {kString, "AB"}, {kSemicolon, "AB"}};
-  EXPECT_EQ(scan_command("'A\nB'"), split);
-  EXPECT_EQ(output_.str(), "\n");  // the newline leaves the string for the output
-}
-
-TEST_F(Scanner, LeavesBuiltinFunctionsInsideCommandsToTheGrammar) {
-  const std::vector<Token> expected = {
-      {kExecCics, "EXEC CICS"}, {775, "RESP"},        {kLparen, "RESP"},
-      {kName, "DFHRESP"},       {kLparen, "DFHRESP"}, {kName, "NORMAL"},
-      {kRparen, "NORMAL"},      {kRparen, "NORMAL"},  {kSemicolon, "NORMAL"}};
-  EXPECT_EQ(scan_command("RESP(DFHRESP(NORMAL))"), expected);
-  EXPECT_EQ(output_.str(), "");
-  EXPECT_EQ(lex_error_no, -1);
-}
-
-TEST_F(Scanner, RecognisesThePrefixOnlyInOneCasePerWord) {
-  struct Case {
-    const char* text;
-    std::vector<Token> tokens;
-  };
-  const Case cases[] = {
-      {"exec cics RETURN;", {{kExecCics, "exec cics"}, {784, "RETURN"}, {kSemicolon, "RETURN"}}},
-      {"EXEC \t cics;", {{kExecCics, "EXEC \t cics"}, {kSemicolon, "EXEC \t cics"}}},
-      {"EXEC CICSX;", {{kExecCics, "EXEC CICS"}, {kName, "X"}, {kSemicolon, "X"}}},
-      {"Exec CICS RETURN;", {{kSemicolon, ""}}},
-      {"EXECCICS RETURN;", {{kSemicolon, ""}}},
-      {"EXEC\nCICS RETURN;", {{kSemicolon, ""}}},
-      {"XEXEC CICS;", {{kExecCics, "EXEC CICS"}, {kSemicolon, "EXEC CICS"}}},
-  };
-  for (const Case& c : cases) {
-    reset_scanner();
-    EXPECT_EQ(scan_text(c.text), c.tokens) << c.text;
+// \s \n \t \p \xHH of scanner.txt.
+std::string unescaped(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    const char c = text[++i];
+    if (c == 'x') {
+      out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      out += c == 's' ? ' ' : c == 'n' ? '\n' : c == 't' ? '\t' : c == 'p' ? '|' : c;
+    }
   }
+  return out;
 }
 
-TEST_F(Scanner, SkipsCommentsOutsideCommandsOnly) {
-  const std::vector<Token> expected = {
-      {kExecCics, "EXEC CICS"}, {784, "RETURN"}, {kSemicolon, "RETURN"}};
-  EXPECT_EQ(scan_text("/* EXEC CICS SEND;\n */ EXEC CICS RETURN;"), expected);
-
-  reset_scanner();
-  const std::vector<Token> in_command = {{kExecCics, "EXEC CICS"}, {kInfixop, "/"},
-                                         {kInfixop, "*"},          {kInfixop, "*"},
-                                         {kInfixop, "/"},          {kSemicolon, "/"}};
-  EXPECT_EQ(scan_command("/* */"), in_command);
+std::vector<Token> tokens_of(const std::string& field) {
+  static const std::map<std::string, std::int32_t> kinds = {
+      {"EXEC", kExecCics}, {"NAME", kName}, {"NUMBER", 510}, {"STRING", kString}, {"(", 574},
+      {")", 792},          {",", 333},      {".", 683},      {":", 331},          {"INFIX", 309},
+      {"-", 597},          {"+", 715},      {"->", 285},     {";", kSemicolon}};
+  std::vector<Token> tokens;
+  std::string value;
+  std::istringstream words(field);
+  for (std::string word; words >> word;) {
+    const std::size_t equals = word.find('=', 1);
+    if (equals != std::string::npos) value = unescaped(word.substr(equals + 1));
+    const std::string kind = word.substr(0, equals);
+    tokens.push_back({kinds.count(kind) ? kinds.at(kind) : std::stoi(kind), value});
+  }
+  return tokens;
 }
 
-TEST_F(Scanner, ReplacesBuiltinFunctionsOutsideCommands) {
-  const std::vector<Token> semicolon = {{kSemicolon, ""}};
-  EXPECT_EQ(scan_text("X = DFHVALUE(OPEN);\n"), semicolon);
-  EXPECT_EQ(output_.str(), "/*DFHVALUE(OPEN)*/18\n");
-
-  output_.str("");
-  EXPECT_EQ(scan_text("IF R = dfhresp( notfnd ) THEN\n"), std::vector<Token>{});
-  EXPECT_EQ(output_.str(), "/*dfhresp(NOTFND)*/13  \n");  // the passed-over blanks follow
-
-  output_.str("");
-  EXPECT_EQ(scan_text("DFHRESP(NORMAL)\nDFHVALUE(ACQUIRED)\n"), std::vector<Token>{});
-  EXPECT_EQ(output_.str(), "/*DFHRESP(NORMAL)*/0\n/*DFHVALUE(ACQUIRED)*/69\n");
-  EXPECT_EQ(lex_error_no, -1);
-  EXPECT_EQ(errors_reported() + warnings_reported(), 0);
-
-  // What the function passed over is written before a command only when it
-  // holds more than blanks, and before a comment in any case.
-  const std::vector<Token> command = {{kExecCics, "EXEC CICS"}, {kSemicolon, "EXEC CICS"}};
-  output_.str("");
-  EXPECT_EQ(scan_text("DFHVALUE(OPEN, X) EXEC CICS;"), command);
-  EXPECT_EQ(output_.str(), "/*DFHVALUE(OPEN)*/18, ");
-  output_.str("");
-  EXPECT_EQ(scan_text("DFHVALUE( OPEN ) EXEC CICS;"), command);
-  EXPECT_EQ(output_.str(), "/*DFHVALUE(OPEN)*/18");
-  output_.str("");
-  EXPECT_EQ(scan_text("DFHVALUE( OPEN )/* A */"), std::vector<Token>{});
-  EXPECT_EQ(output_.str(), "/*DFHVALUE(OPEN)*/18  ");
+TEST_F(Scanner, GivesTheTokensAndOutputOfTheTableOfCases) {
+  const auto lines = ravnmor::testing::read_cases("translator/scanner.txt");
+  ASSERT_FALSE(lines.empty());
+  for (const auto& line : lines) {
+    SCOPED_TRACE("scanner.txt:" + std::to_string(line.number) + " " + line.fields.at(1));
+    ASSERT_GE(line.fields.size(), 3u);
+    reset_scanner();
+    output_.str("");
+    start_counting();
+    const std::string text = unescaped(line.fields[1]);
+    const auto tokens = line.fields[0] == "command" ? scan_command(text) : scan_text(text);
+    EXPECT_EQ(tokens, tokens_of(line.fields[2]));
+    if (line.fields.size() > 3 && line.fields[3] != "-") {
+      EXPECT_EQ(output_.str(), unescaped(line.fields[3]));
+    }
+    std::istringstream counts(line.fields.size() > 4 ? line.fields[4] : "0 0");
+    int errors = 0, warnings = 0;
+    counts >> errors >> warnings;
+    EXPECT_EQ(errors_reported(), errors);
+    EXPECT_EQ(warnings_reported(), warnings);
+  }
 }
 
 TEST_F(Scanner, StoresUnsupportedArgumentsUntilTheNextSemicolon) {
@@ -258,22 +158,9 @@ TEST_F(Scanner, StoresUnsupportedArgumentsUntilTheNextSemicolon) {
   EXPECT_EQ(warnings_reported(), 1);
 }
 
-TEST_F(Scanner, ReportsMissingParenthesesAndArguments) {
-  // L1 at once: an argument without "(".
-  EXPECT_EQ(scan_text("DFHVALUE OPEN)"), std::vector<Token>{});
-  EXPECT_EQ(errors_reported(), 1);
-  EXPECT_EQ(output_.str(), "/*DFHVALUEOPEN)*/18");
-
-  // L2 at once for the third argument on; the second is passed over.
-  start_counting();
-  EXPECT_EQ(scan_text("DFHVALUE(OPEN,CLOSED,FIXED,ESDS)"), std::vector<Token>{});
-  EXPECT_EQ(errors_reported(), 2);
-  EXPECT_EQ(lex_error_no, -1);
-
+TEST_F(Scanner, StoresMissingParenthesesAndArgumentsUntilTheSemicolon) {
   // L2 and L3 stored at a ";" inside the function, which is no token. The
   // DFHRESP left open by the first ";" is still open at the last one.
-  start_counting();
-  reset_scanner();
   EXPECT_EQ(scan_text("DFHRESP(; DFHVALUE(OPEN; DFHRESP;"), std::vector<Token>{});
   EXPECT_EQ(errors_reported(), 0);  // stored, not yet reported
   ASSERT_EQ(lex_error_no, 4);
