@@ -5,7 +5,6 @@
 #include "host/host.hpp"
 #include "monitor/control/blocks.hpp"
 #include "monitor/control/task.hpp"
-#include "monitor/exec/descriptor.hpp"
 #include "monitor/recording_terminal.hpp"
 
 namespace ravnmor {
@@ -110,16 +109,6 @@ TEST_F(ExecTest, ReturnTransidAndCommareaAreKeptForTheNextTask) {
   EXPECT_FALSE(task.returned);
 }
 
-TEST_F(ExecTest, UnknownFunctionAnswersInvreqAndTheProgramGoesOn) {
-  dirty_eib();
-  host::oxdfhei1("l\"                    !");  // X'4C02', INQUIRE FILE: no service
-  EXPECT_EQ(fn(), "4C02");
-  EXPECT_EQ(resp(), 16);
-  EXPECT_EQ(resp2(), 0);
-  host::oxdfhei1(kGoBack, dummy);
-  EXPECT_EQ(resp(), 0);
-}
-
 TEST_F(ExecTest, MalformedDescriptorsAnswerInvreq) {
   struct Case {
     const char* descriptor;
@@ -150,17 +139,6 @@ TEST_F(ExecTest, MalformedDescriptorsAnswerInvreq) {
   host::oxdfhei1(kGoBack, dummy);
   EXPECT_EQ(resp(), 16);
   EXPECT_EQ(resp2(), 3);
-}
-
-TEST(DescriptorTest, DoubledQuoteIsReadAsOne) {
-  // A parameter count of 7 is a quote; the program's copy wrote it twice.
-  std::string text = std::string("*$") + std::string(20, ' ') + "''  N";
-  exec::Descriptor decoded = exec::decode_descriptor(text.c_str(), 6);
-  ASSERT_FALSE(decoded.fault.has_value());
-  EXPECT_EQ(decoded.function, 0x0A04);
-  EXPECT_EQ(decoded.parameter_count, 7);
-  EXPECT_EQ(decoded.text[25], 'N');  // position 26 back in place
-  EXPECT_EQ(decoded.text[34], ' ');  // blank beyond the given text
 }
 
 }  // namespace

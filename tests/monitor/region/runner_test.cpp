@@ -64,25 +64,6 @@ TEST_F(RunnerTest, TheTaskStartsWithItsEibAndEndsOnReturn) {
   EXPECT_EQ(hex_word(eib.data(), host::kEibTaskn), expected);
 }
 
-TEST_F(RunnerTest, ATransferRunsTheNextProgramWhenTheEntryReturns) {
-  std::vector<std::string> order;
-  program_table().add_program("FIRST", [&order] {
-    order.push_back("first");
-    control::current_task()->transfer = control::Transfer{"SECOND", {}};
-    order.push_back("first returns");
-  });
-  program_table().add_program("SECOND", [&order] {
-    order.push_back("second");
-    issue_return();
-  });
-  program_table().add_transaction("XCT", "FIRST");
-  TaskOutcome outcome = region.run("XCT", terminal);
-  EXPECT_EQ(outcome.end, TaskEnd::returned);
-  EXPECT_THAT(outcome.programs, ElementsAre("FIRST", "SECOND"));
-  EXPECT_THAT(order, ElementsAre("first", "first returns", "second"));
-  EXPECT_EQ(control::current_task(), nullptr);
-}
-
 TEST_F(RunnerTest, TasksThatCannotRunOrFailEndCleanly) {
   EXPECT_EQ(region.run("NONE", terminal).end, TaskEnd::no_transaction);
 
