@@ -103,8 +103,8 @@ void load_sample_records(const region::Region& region, store::Store& store) {
 }
 
 // The region's resources as its configuration describes them: what SET
-// commands changed in an earlier run is forgotten, and a new region's
-// sample file is filled.
+// commands changed in an earlier run is forgotten, no ENQ name is held, and
+// a new region's sample file is filled.
 void prepare_resources(const region::Region& region) {
   store::OpenedStore opened = store::open_sqlite_store(region.directory());
   if (!opened.store) throw StartFailure{kFailure, opened.error};

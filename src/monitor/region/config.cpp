@@ -163,6 +163,7 @@ void read_region(Section& section, RegionConfig& config) {
     config.codepage = page->name();
   }
   section.number("idle_timeout", config.idle_timeout, 0, kMaxIdleTimeout);
+  section.number("lock_wait", config.lock_wait, 0, kMaxLockWait);
   section.flag("trace", config.trace);
 }
 
@@ -343,6 +344,7 @@ listen = "127.0.0.1:3270"
 max_sessions = 64         # terminals at once
 codepage = "cp037"        # EBCDIC code page of the terminals (c3270 -codepage cp037)
 idle_timeout = 0          # seconds without input that end a session; 0 = never
+lock_wait = 60            # seconds a task waits for an ENQ name another holds; 0 = no limit
 trace = false             # programs write trace lines to logs/trace.log
 
 [log]

@@ -31,6 +31,7 @@ inline constexpr std::uintmax_t kMiB = 1024 * kKiB;
 inline constexpr std::uintmax_t kSmallestLogSize = kKiB;
 inline constexpr int kMostLogGenerations = 99;
 inline constexpr int kMaxIdleTimeout = 86400;  // a day
+inline constexpr int kMaxLockWait = 86400;
 inline constexpr int kMostSessions = 4096;
 
 // How a file's records are found: by a key inside the record, by the byte
@@ -103,6 +104,7 @@ struct RegionConfig {
   int max_sessions = 64;
   std::string codepage = "cp037";  // the EBCDIC code page its terminals speak
   int idle_timeout = 0;            // seconds without input that end a session; 0 = never
+  int lock_wait = 60;              // seconds a task waits for an ENQ name; 0 = no limit
   bool trace = false;              // programs write trace lines when on
   LogLevel log_level = LogLevel::info;
   std::uintmax_t log_size = 4 * kMiB;  // a log this large is rotated

@@ -1,20 +1,14 @@
-// Task and interval control: ENQ and DEQ on the region store's names, DELAY,
-// POST and WAIT EVENT, SUSPEND, SYNCPOINT, and START, RETRIEVE and CANCEL on
-// its start requests.
+// Task and interval control: DELAY, POST and WAIT EVENT, SUSPEND,
+// SYNCPOINT, and START, RETRIEVE and CANCEL on the store's start requests.
+// (ENQ and DEQ are in enqueue.cpp.)
 //
-// ENQ        with LENGTH (1-255) the name is that many bytes of RESOURCE;
-//            without, the name is the area's address, which means something
-//            only inside this session. LUW, TASK and MAXLIFETIME change
-//            nothing here. A name is held by the session that enqueued it
-//            until its DEQ; a name held by another session is ENQBUSY at
-//            once, since a terminal's session cannot wait for another.
-// DEQ        a name that this session does not hold is left alone.
 // DELAY      INTERVAL or TIME, packed 0hhmmss+: waits that long, or until
 //            that time of day (no wait when it has passed), at most
 //            kLongestDelay. DELAY alone does not wait.
 // SUSPEND    gives the processor up for a moment.
 // SYNCPOINT  every change is committed to the store as it is made, so there
-//            is nothing left to commit, nor to back out (ROLLBACK "R" at 3).
+//            is nothing left to commit, nor to back out (ROLLBACK "R" at 3);
+//            the names the task enqueued with LUW are released.
 // START      TRANSID must name a transaction of the program table, else
 //            TRANSIDERR; a REQID is made up and put in EIBREQID when none is
 //            given. The region starts no task by itself: the FROM data waits
@@ -44,6 +38,7 @@
 #include "monitor/control/task.hpp"
 #include "monitor/region/programs.hpp"
 #include "monitor/services/data_area.hpp"
+#include "monitor/services/enqueue.hpp"
 #include "monitor/services/handlers.hpp"
 #include "monitor/services/region_store.hpp"
 #include "monitor/services/storage.hpp"
@@ -51,11 +46,6 @@
 namespace ravnmor::services {
 
 namespace {
-
-constexpr std::int32_t kLongestName = 255;
-constexpr Option kResource{"RESOURCE", ' ', 0, 2, Arg::kData};
-constexpr Option kResourceLength{"LENGTH", 'L', 3, 3, Arg::kHalf};
-constexpr Option kEnqOptions[] = {kResource, kResourceLength};
 
 constexpr std::size_t kPackedLength = 4;  // 0hhmmss+: seven digits and the sign
 constexpr Option kInterval{"INTERVAL", 'I', 3, 2, Arg::kPacked, kPackedLength};
@@ -66,8 +56,6 @@ constexpr int kSecondsPerDay = 24 * 3600;
 
 // EIBRESP2 of the task control commands' INVREQ and LENGERR.
 enum TaskRefusal : std::int32_t {
-  kNoResource = 1,      // no RESOURCE area passed
-  kBadLength = 2,       // LENGERR: LENGTH outside 1-255
   kBadPacked = 3,       // INTERVAL or TIME is no packed decimal number
   kBadHours = 4,        // hours beyond 23
   kBadMinutes = 5,      // minutes beyond 59
@@ -95,31 +83,6 @@ constexpr Option kRetrieveOptions[] = {kRetrieveInto, kRetrieveSet, kRetrieveLen
 constexpr Option kCancelReqid{"REQID", 'R', 4, 2, Arg::kChars, kReqidLength};
 constexpr Option kCancelOptions[] = {kCancelReqid};
 constexpr std::int32_t kTransactionNotDefined = 1;  // EIBRESP2 of TRANSIDERR
-
-// The store's name for the resource: its bytes, or, without LENGTH, "@" with
-// this process and the address, so that no other session's address meets it.
-Response resource_name(const Command& command, store::Bytes& name) {
-  Area area = command.area(kResource);
-  if (!area.passed()) return {kInvreq, kNoResource};
-  if (command.given(kResourceLength)) {
-    std::int32_t length = command.area(kResourceLength).half();
-    if (length < 1 || length > kLongestName) return {kLengerr, kBadLength};
-    std::span<const std::uint8_t> bytes = area.read(static_cast<std::size_t>(length));
-    name.assign(bytes.begin(), bytes.end());
-    return {};
-  }
-  std::int64_t where[2] = {
-      getpid(), static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(area.address()))};
-  name.assign(1, '@');
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(where);
-  name.insert(name.end(), bytes, bytes + sizeof where);
-  return {};
-}
-
-// The owner of this session's names.
-std::int64_t session_owner() {
-  return getpid();
-}
 
 // Seconds of a packed 0hhmmss+ (the last six digits hhmmss); a refusal when
 // it is not one.
@@ -257,27 +220,6 @@ Response cancel(const Command& command) {
   return outcome == store::Outcome::ok ? Response{} : store_trouble(outcome);
 }
 
-Response enq(const Command& command) {
-  store::Bytes name;
-  if (Response refused = resource_name(command, name); refused.resp != kNormal) return refused;
-  store::Store* store = region_store();
-  if (store == nullptr) return {kIoerr, kStoreUnavailable};
-  store::Outcome outcome = store->enq(name, session_owner());
-  if (outcome == store::Outcome::ok) return {};
-  if (outcome == store::Outcome::held) return {kEnqbusy, 0};
-  return store_trouble(outcome);
-}
-
-Response deq(const Command& command) {
-  store::Bytes name;
-  if (Response refused = resource_name(command, name); refused.resp != kNormal) return refused;
-  store::Store* store = region_store();
-  if (store == nullptr) return {kIoerr, kStoreUnavailable};
-  store::Outcome outcome = store->deq(name, session_owner());
-  if (outcome == store::Outcome::ok || outcome == store::Outcome::not_found) return {};
-  return store_trouble(outcome);
-}
-
 Response delay(const Command& command) {
   int seconds = 0;
   if (Response refused = interval_of(command, seconds); refused.resp != kNormal) return refused;
@@ -346,7 +288,8 @@ Response suspend(const Command&) {
   return {};
 }
 
-Response syncpoint(const Command&) {
+Response syncpoint(const Command& command) {
+  release_enqueues(command.task(), true);
   return {};
 }
 
@@ -358,8 +301,6 @@ constexpr CommandRow kCommands[] = {
     {0x100A, "RETRIEVE", retrieve, kRetrieveOptions},
     {0x100C, "CANCEL", cancel, kCancelOptions},
     {0x1202, "WAIT EVENT", wait_event, kWaitEventOptions},
-    {0x1204, "ENQ", enq, kEnqOptions},
-    {0x1206, "DEQ", deq, kEnqOptions},
     {0x1208, "SUSPEND", suspend, {}},
     {0x1602, "SYNCPOINT", syncpoint, {}},
 };

@@ -71,6 +71,21 @@ CREATE TABLE resource_status (
 ) WITHOUT ROWID;
 )sql";
 
+// Version 4: ENQ names held by a task (its session process and its task
+// number there) instead of a session; a name enqueued with LUW is also
+// released at the task's syncpoint. Names still held at the upgrade belonged
+// to a region that has stopped, so they go.
+constexpr const char* kTaskEnqueues = R"sql(
+DROP TABLE enq_name;
+CREATE TABLE enqueue (
+  resource BLOB PRIMARY KEY,
+  process INTEGER NOT NULL,
+  task INTEGER NOT NULL,
+  luw INTEGER NOT NULL
+) WITHOUT ROWID;
+CREATE INDEX enqueue_owner ON enqueue (process, task);
+)sql";
+
 // The schema grows by steps: step n takes a store from version n to n + 1,
 // and a store of version n holds tables_after of step n - 1. The schema
 // this program reads and writes is the last, recorded in the database's
@@ -84,6 +99,7 @@ constexpr SchemaStep kSchemaSteps[] = {
     {kQueuesAndFiles, 6},
     {kStartRequests, 7},
     {kResourceStatus, 8},
+    {kTaskEnqueues, 8},
 };
 constexpr auto kSchemaVersion = static_cast<std::int64_t>(std::size(kSchemaSteps));
 
@@ -121,9 +137,11 @@ class SqliteStore final : public Store {
   Outcome file_key_length(std::string_view file, std::size_t& length) override;
   Outcome file_seek(std::string_view file, ByteView key, Seek direction, bool inclusive,
                     Bytes& found_key, Bytes& data) override;
-  Outcome enq(ByteView resource, std::int64_t owner) override;
-  Outcome deq(ByteView resource, std::int64_t owner) override;
-  Outcome deq_all(std::int64_t owner) override;
+  Outcome enq(ByteView resource, const EnqOwner& owner, EnqOwner& holder) override;
+  Outcome deq(ByteView resource, const EnqOwner& owner) override;
+  Outcome deq_task(const EnqOwner& owner, bool luw_only) override;
+  Outcome deq_process(std::int64_t process) override;
+  Outcome deq_everything() override;
   Outcome cwa_load(Bytes& data) override;
   Outcome cwa_save(ByteView data) override;
   Outcome start_put(const StartRequest& request) override;
@@ -187,10 +205,14 @@ struct SqliteStore::Statements {
         file_before(db,
                     "SELECT key, data FROM file_record WHERE file = ? AND key < ? "
                     "ORDER BY key DESC LIMIT 1"),
-        enq_claim(db, "INSERT OR IGNORE INTO enq_name (resource, owner) VALUES (?, ?)"),
-        enq_owner(db, "SELECT owner FROM enq_name WHERE resource = ?"),
-        enq_release(db, "DELETE FROM enq_name WHERE resource = ? AND owner = ?"),
-        enq_release_all(db, "DELETE FROM enq_name WHERE owner = ?"),
+        enq_claim(db,
+                  "INSERT OR IGNORE INTO enqueue (resource, process, task, luw) "
+                  "VALUES (?, ?, ?, ?)"),
+        enq_holder(db, "SELECT process, task, luw FROM enqueue WHERE resource = ?"),
+        enq_release(db, "DELETE FROM enqueue WHERE resource = ? AND process = ? AND task = ?"),
+        enq_release_task(db, "DELETE FROM enqueue WHERE process = ? AND task = ? AND luw >= ?"),
+        enq_release_process(db, "DELETE FROM enqueue WHERE process = ?"),
+        enq_release_everything(db, "DELETE FROM enqueue"),
         cwa_select(db, "SELECT data FROM cwa WHERE id = 1"),
         cwa_upsert(db,
                    "INSERT INTO cwa (id, data) VALUES (1, ?1) "
@@ -217,7 +239,8 @@ struct SqliteStore::Statements {
   sql::Statement td_insert, td_first, td_remove, td_clear;
   sql::Statement file_insert, file_select, file_update, file_remove, file_key;
   sql::Statement file_at_or_after, file_after, file_at_or_before, file_before;
-  sql::Statement enq_claim, enq_owner, enq_release, enq_release_all;
+  sql::Statement enq_claim, enq_holder, enq_release, enq_release_task, enq_release_process;
+  sql::Statement enq_release_everything;
   sql::Statement cwa_select, cwa_upsert;
   sql::Statement start_insert, start_remove, start_due;
   sql::Statement status_select, status_upsert, status_clear;
@@ -433,30 +456,59 @@ Outcome SqliteStore::file_seek(std::string_view file, ByteView key, Seek directi
   });
 }
 
-Outcome SqliteStore::enq(ByteView resource, std::int64_t owner) {
+Outcome SqliteStore::enq(ByteView resource, const EnqOwner& owner, EnqOwner& holder) {
   return guarded([&] {
     sql::Transaction transaction(db_);
-    sql::Query(sql_->enq_claim).bind(1, resource).bind(2, owner).run();
-    bool mine = false;
+    sql::Query(sql_->enq_claim)
+        .bind(1, resource)
+        .bind(2, owner.process)
+        .bind(3, owner.task)
+        .bind(4, owner.luw ? 1 : 0)
+        .run();
     {
-      sql::Query holder(sql_->enq_owner);
-      mine = holder.bind(1, resource).step() && holder.column_int(0) == owner;
+      sql::Query held(sql_->enq_holder);
+      if (held.bind(1, resource).step()) {
+        holder = {held.column_int(0), held.column_int(1), held.column_int(2) != 0};
+      }
     }
     transaction.commit();
+    const bool mine = holder.process == owner.process && holder.task == owner.task;
     return mine ? Outcome::ok : Outcome::held;
   });
 }
 
-Outcome SqliteStore::deq(ByteView resource, std::int64_t owner) {
+Outcome SqliteStore::deq(ByteView resource, const EnqOwner& owner) {
   return guarded([&] {
-    sql::Query(sql_->enq_release).bind(1, resource).bind(2, owner).run();
+    sql::Query(sql_->enq_release)
+        .bind(1, resource)
+        .bind(2, owner.process)
+        .bind(3, owner.task)
+        .run();
     return db_.changes() > 0 ? Outcome::ok : Outcome::not_found;
   });
 }
 
-Outcome SqliteStore::deq_all(std::int64_t owner) {
+Outcome SqliteStore::deq_task(const EnqOwner& owner, bool luw_only) {
   return guarded([&] {
-    sql::Query(sql_->enq_release_all).bind(1, owner).run();
+    sql::Query(sql_->enq_release_task)
+        .bind(1, owner.process)
+        .bind(2, owner.task)
+        .bind(3, luw_only ? 1 : 0)
+        .run();
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::deq_process(std::int64_t process) {
+  return guarded([&] {
+    sql::Query(sql_->enq_release_process).bind(1, process).run();
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::deq_everything() {
+  return guarded([&] {
+    sql::Query(sql_->enq_release_everything).run();
     return Outcome::ok;
   });
 }

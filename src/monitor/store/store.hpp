@@ -99,11 +99,21 @@ class Store {
   // not_found while the file holds none.
   virtual Outcome file_key_length(std::string_view file, std::size_t& length) = 0;
 
-  // ENQ names: held by one owner (a task identifier the caller chooses)
-  // until released; a second ENQ by the same owner succeeds.
-  virtual Outcome enq(ByteView resource, std::int64_t owner) = 0;
-  virtual Outcome deq(ByteView resource, std::int64_t owner) = 0;
-  virtual Outcome deq_all(std::int64_t owner) = 0;
+  // ENQ names, each held by one task until released: named by its session
+  // process and its task number there, so that a name is released when the
+  // task ends, and all of a process's names when the process is found dead.
+  // A second ENQ by the holder succeeds; held says who holds it. A name
+  // enqueued with `luw` is also released at the task's syncpoint.
+  struct EnqOwner {
+    std::int64_t process = 0;
+    std::int64_t task = 0;
+    bool luw = false;
+  };
+  virtual Outcome enq(ByteView resource, const EnqOwner& owner, EnqOwner& holder) = 0;
+  virtual Outcome deq(ByteView resource, const EnqOwner& owner) = 0;  // not_found: not its
+  virtual Outcome deq_task(const EnqOwner& owner, bool luw_only) = 0;
+  virtual Outcome deq_process(std::int64_t process) = 0;
+  virtual Outcome deq_everything() = 0;  // a region starts with no name held
 
   // The common work area: empty until first saved.
   virtual Outcome cwa_load(Bytes& data) = 0;

@@ -106,7 +106,10 @@ TEST_F(StoreTest, QueueRefusesItemsBeyondTheLargestNumber) {
 TEST_F(StoreTest, AVersionOneStoreIsBroughtToTheCurrentSchema) {
   std::int32_t number = 0;
   ASSERT_EQ(open()->ts_write(kQ1, bytes("kept"), number), Outcome::ok);
-  tamper("DROP TABLE start_request; DROP TABLE resource_status; PRAGMA user_version = 1");
+  tamper(
+      "DROP TABLE start_request; DROP TABLE resource_status; DROP TABLE enqueue; "
+      "CREATE TABLE enq_name (resource BLOB PRIMARY KEY, owner INTEGER NOT NULL) WITHOUT ROWID; "
+      "PRAGMA user_version = 1");
   auto store = open();
   ASSERT_NE(store, nullptr);
   QueueItem item;
@@ -181,17 +184,25 @@ TEST_F(StoreTest, FilesEnqAndCwaAcrossSessions) {
   EXPECT_EQ(first->file_seek("FILEB", bytes("K123"), Seek::backward, false, found, data),
             Outcome::no_item);
 
-  ASSERT_EQ(first->enq(bytes("LOCK1"), 101), Outcome::ok);
-  EXPECT_EQ(first->enq(bytes("LOCK1"), 101), Outcome::ok);
-  EXPECT_EQ(second->enq(bytes("LOCK1"), 202), Outcome::held);
-  EXPECT_EQ(second->deq(bytes("LOCK1"), 202), Outcome::not_found);
-  ASSERT_EQ(first->enq(bytes("LOCK2"), 101), Outcome::ok);
-  ASSERT_EQ(first->deq_all(101), Outcome::ok);
-  EXPECT_EQ(second->enq(bytes("LOCK1"), 202), Outcome::ok);
-  EXPECT_EQ(second->enq(bytes("LOCK2"), 202), Outcome::ok);
-  EXPECT_EQ(first->enq(bytes("LOCK2"), 101), Outcome::held);
-  ASSERT_EQ(second->deq(bytes("LOCK2"), 202), Outcome::ok);
-  EXPECT_EQ(first->enq(bytes("LOCK2"), 101), Outcome::ok);
+  // ENQ names by task: a second task of the same process is another owner.
+  const Store::EnqOwner task1{101, 1}, task2{101, 2}, other{202, 1, true};
+  Store::EnqOwner holder;
+  ASSERT_EQ(first->enq(bytes("LOCK1"), task1, holder), Outcome::ok);
+  EXPECT_EQ(first->enq(bytes("LOCK1"), task1, holder), Outcome::ok);
+  EXPECT_EQ(first->enq(bytes("LOCK1"), task2, holder), Outcome::held);
+  EXPECT_EQ(second->enq(bytes("LOCK1"), other, holder), Outcome::held);
+  EXPECT_EQ(holder.process, 101);
+  EXPECT_EQ(second->deq(bytes("LOCK1"), other), Outcome::not_found);
+  ASSERT_EQ(first->enq(bytes("LOCK2"), task1, holder), Outcome::ok);
+  ASSERT_EQ(first->deq_task(task1, false), Outcome::ok);
+  EXPECT_EQ(second->enq(bytes("LOCK1"), other, holder), Outcome::ok);
+  EXPECT_EQ(second->enq(bytes("LOCK2"), {202, 2}, holder), Outcome::ok);
+  // A syncpoint releases the LUW names only; a dead process's names all go.
+  ASSERT_EQ(second->deq_task(other, true), Outcome::ok);
+  EXPECT_EQ(first->enq(bytes("LOCK1"), task1, holder), Outcome::ok);
+  EXPECT_EQ(first->enq(bytes("LOCK2"), task1, holder), Outcome::held);
+  ASSERT_EQ(first->deq_process(202), Outcome::ok);
+  EXPECT_EQ(first->enq(bytes("LOCK2"), task1, holder), Outcome::ok);
 
   ASSERT_EQ(first->cwa_load(data), Outcome::ok);
   EXPECT_TRUE(data.empty());
