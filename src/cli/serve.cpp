@@ -14,6 +14,7 @@
 
 #include "cli/commands.hpp"
 #include "cli/region_start.hpp"
+#include "monitor/net/scheduler.hpp"
 #include "monitor/net/server.hpp"
 #include "monitor/net/session.hpp"
 #include "monitor/terminal/codepage.hpp"
@@ -77,6 +78,7 @@ void run_region(ServingRegion& serving) {
   net::ConnectionLimits limits;
   limits.idle = std::chrono::seconds(serving.started->region().config().idle_timeout);
   serving.server.set_refusal([limits](int fd) { return net::refuse_session(fd, limits); });
+  serving.server.set_scheduler({net::run_scheduler, net::run_worker, net::kMostWorkers});
   serving.server.run(
       [limits](int fd, int number) { return net::run_session(fd, number, limits); },
       [](region::LogLevel level, const std::string& line) { region::log_event(level, line); });

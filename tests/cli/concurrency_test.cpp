@@ -1,10 +1,12 @@
 // Many terminals on one region at once, and a session process killed among them.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <set>
 
+#include "monitor/net/scheduler.hpp"
 #include "process.hpp"
 #include "region_server.hpp"
 
@@ -17,7 +19,11 @@ std::set<pid_t> session_processes(pid_t listener) {
   std::ifstream children("/proc/" + std::to_string(listener) + "/task/" + std::to_string(listener) +
                          "/children");
   std::set<pid_t> pids;
-  for (pid_t pid; children >> pid;) pids.insert(pid);
+  for (pid_t pid; children >> pid;) {
+    std::string name;
+    std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/comm"), name);
+    if (name != net::kSchedulerProcessName) pids.insert(pid);  // the scheduler is no session
+  }
   return pids;
 }
 

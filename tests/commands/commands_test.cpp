@@ -142,6 +142,7 @@ class TableRun : public ::testing::Test {
     programs::register_builtin_programs(ravnmor::region::program_table());
     ravnmor::region::program_table().add_program("TABLE", [this] { run_lines(); });
     ravnmor::region::program_table().add_transaction("QCMD", "TABLE");
+    ravnmor::region::program_table().add_interpreter("TABLE");  // as QCMD is
   }
 
   // The task's body: each line translated, executed and looked at.

@@ -34,19 +34,32 @@ struct Handles {
   std::optional<std::string> cancelled_exit;  // HANDLE ABEND CANCEL: what RESET restores
 };
 
+// What START gave the task it started; RETRIEVE hands it over once.
+struct StartData {
+  std::string request;  // REQID
+  std::vector<std::uint8_t> data;
+  std::string rtransid;  // 4 characters, blank when START gave none
+  std::string rtermid;   // 4 characters, likewise
+  std::string queue;     // 8 characters, likewise
+};
+
 struct Task {
   terminal::Terminal* terminal = nullptr;
   std::string transaction;  // as started, up to 4 characters
   std::string program;      // the program running now
   std::string terminal_id;  // up to 4 characters
   std::int32_t terminal_number = 0;
-  std::uint32_t number = 0;       // task number, counted per session from 1
-  std::size_t input_length = 0;   // bytes of the last inbound record in the input block
-  bool input_unreceived = false;  // the last input started the task and no RECEIVE took it yet
-  bool terminal_lost = false;     // a send or receive failed: the user is gone
-  bool returned = false;          // the program issued RETURN
+  std::uint32_t number = 0;           // task number, counted per session from 1
+  std::size_t input_length = 0;       // bytes of the last inbound record in the input block
+  bool input_unreceived = false;      // the last input started the task and no RECEIVE took it yet
+  bool terminal_lost = false;         // a send or receive failed: the user is gone
+  bool returned = false;              // the program issued RETURN
+  bool interpreter_returned = false;  // an interpreter executed RETURN: it ends nothing
   std::optional<std::string> next_transaction;  // RETURN TRANSID: started by the next input
   std::vector<std::uint8_t> next_commarea;      // RETURN COMMAREA: passed to that transaction
+  bool next_immediate = false;                  // RETURN IMMEDIATE: started without input
+  std::optional<StartData> started;             // set when START started the task
+  bool retrieved = false;                       // RETRIEVE has handed `started` over
   bool went_back = false;                       // the program issued its go-back call
   std::optional<Transfer> transfer;             // set by a successful XCTL
 

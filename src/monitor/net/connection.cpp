@@ -134,23 +134,46 @@ bool Connection::send_record(std::span<const std::uint8_t> record) {
   return flush();
 }
 
+bool Connection::readable_within(int timeout_ms) {
+  if (stop_requested()) return fail("the session was asked to stop");
+  pollfd entry{fd_, POLLIN, 0};
+  int ready = poll(&entry, 1, timeout_ms);
+  if (ready < 0 && errno != EINTR) return fail(std::string("poll: ") + std::strerror(errno));
+  return ready > 0;
+}
+
 bool Connection::receive_record(std::vector<std::uint8_t>& record) {
-  if (!error_.empty()) return false;
+  return receive_record(record, terminal::Wake{}) == terminal::Arrival::record;
+}
+
+terminal::Arrival Connection::receive_record(std::vector<std::uint8_t>& record,
+                                             const terminal::Wake& wake) {
+  if (!error_.empty()) return terminal::Arrival::gone;
   const bool limited = limits_.idle.count() > 0;
+  const bool waking = wake.due && wake.period.count() > 0;
   const auto deadline = std::chrono::steady_clock::now() + limits_.idle;
   for (;;) {
     if (auto next = codec_.next_record()) {
       record = std::move(*next);
-      return true;
+      return terminal::Arrival::record;
     }
-    if (!read_some(limited ? remaining_ms(deadline) : -1)) {
+    int timeout = limited ? remaining_ms(deadline) : -1;
+    if (waking && (timeout < 0 || wake.period.count() < timeout)) {
+      if (!readable_within(static_cast<int>(wake.period.count()))) {
+        if (!error_.empty()) return terminal::Arrival::gone;
+        if (wake.due()) return terminal::Arrival::woken;
+        continue;
+      }
+      timeout = 0;  // something has come: read it at once
+    }
+    if (!read_some(timeout)) {
       if (limited && error_ == "timed out") {
         idle_timed_out_ = true;
         const auto seconds = std::chrono::ceil<std::chrono::seconds>(limits_.idle).count();
         error_ = "no input for " + std::to_string(seconds) +
                  (seconds == 1 ? " second" : " seconds") + ": the idle limit ended the session";
       }
-      return false;
+      return terminal::Arrival::gone;
     }
   }
 }

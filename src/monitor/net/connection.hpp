@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "monitor/net/telnet.hpp"
+#include "monitor/terminal/terminal.hpp"
 
 namespace ravnmor::net {
 
@@ -42,6 +43,9 @@ class Connection {
   // closed, reset, sent what is not TN3270, stayed idle past the limit, or the
   // session was asked to stop.
   bool receive_record(std::vector<std::uint8_t>& record);
+  // The same, asking `wake` every period of the wait whether to stop
+  // waiting (Arrival::woken); the idle limit counts the whole wait.
+  terminal::Arrival receive_record(std::vector<std::uint8_t>& record, const terminal::Wake& wake);
 
   // Takes in what the client has sent so far without waiting and drops the
   // complete records among it; their number. A failure shows in error().
@@ -58,6 +62,9 @@ class Connection {
  private:
   enum class Wait { kReadable, kWritable };
   bool wait(Wait what, int timeout_ms);
+  // Whether the client has sent something within `timeout_ms`; false
+  // without an error when it has not (or a signal came).
+  bool readable_within(int timeout_ms);
   bool read_some(int timeout_ms);
   bool flush();
   bool fail(std::string message);

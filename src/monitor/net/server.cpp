@@ -26,6 +26,9 @@ namespace {
 constexpr int kListenBacklog = 64;
 // How long sessions are given to end after SIGTERM before they are killed.
 constexpr auto kStopGrace = std::chrono::seconds(5);
+// A scheduler that ends sooner than this after its start is started again
+// only after this much time.
+constexpr auto kSchedulerRestartPause = std::chrono::seconds(1);
 
 // Signals reach the listener's poll loop through this pipe: one byte each.
 int signal_pipe[2] = {-1, -1};
@@ -165,8 +168,18 @@ std::string Server::local_address() const {
 
 void Server::run(const SessionHandler& handler, const ServerLog& log) {
   while (!stopping_) {
-    pollfd entries[] = {{listen_fd_, POLLIN, 0}, {signal_pipe[0], POLLIN, 0}};
-    if (poll(entries, 2, -1) < 0) {
+    bool scheduler_due = scheduler_.scheduler && count(Kind::scheduler) == 0;
+    if (scheduler_due &&
+        std::chrono::steady_clock::now() - scheduler_started_ >= kSchedulerRestartPause) {
+      start_scheduler(log);
+      scheduler_due = false;
+    }
+    pollfd entries[] = {
+        {listen_fd_, POLLIN, 0}, {signal_pipe[0], POLLIN, 0}, {scheduler_pipe_, POLLIN, 0}};
+    int timeout = scheduler_due
+                      ? static_cast<int>(std::chrono::milliseconds(kSchedulerRestartPause).count())
+                      : -1;
+    if (poll(entries, scheduler_pipe_ >= 0 ? 3 : 2, timeout) < 0) {
       if (errno == EINTR) continue;
       log(region::LogLevel::error, std::string("listener: poll: ") + std::strerror(errno));
       break;
@@ -178,14 +191,59 @@ void Server::run(const SessionHandler& handler, const ServerLog& log) {
       if (signals[i] == kStopSignal) stopping_ = true;
     }
     reap(log);
+    if (scheduler_pipe_ >= 0 && (entries[2].revents & (POLLIN | POLLHUP))) {
+      char wanted[64];
+      ssize_t got = read(scheduler_pipe_, wanted, sizeof wanted);
+      if (got <= 0 && errno != EAGAIN) {
+        close(scheduler_pipe_);  // the scheduler is gone; reap() notes it
+        scheduler_pipe_ = -1;
+      } else if (got > 0 && !stopping_) {
+        start_workers(static_cast<int>(got), log);
+      }
+    }
     if (!stopping_ && (entries[0].revents & POLLIN)) accept_one(handler, log);
   }
   close(listen_fd_);
   listen_fd_ = -1;
-  if (!sessions_.empty()) {
-    log(region::LogLevel::info, "stopping " + std::to_string(sessions_.size()) + " session(s)");
+  if (scheduler_pipe_ >= 0) close(scheduler_pipe_);
+  scheduler_pipe_ = -1;
+  if (count(Kind::session) > 0) {
+    log(region::LogLevel::info, "stopping " + std::to_string(count(Kind::session)) + " session(s)");
   }
   stop_sessions(log);
+}
+
+void Server::start_scheduler(const ServerLog& log) {
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) {
+    log(region::LogLevel::error, std::string("scheduler: pipe: ") + std::strerror(errno));
+    scheduler_started_ = std::chrono::steady_clock::now();
+    return;
+  }
+  if (scheduler_pipe_ >= 0) close(scheduler_pipe_);
+  scheduler_pipe_ = ends[0];
+  fcntl(scheduler_pipe_, F_SETFL, O_NONBLOCK);
+  scheduler_started_ = std::chrono::steady_clock::now();
+  pid_t pid = start_process(ends[1], scheduler_.scheduler);
+  if (pid < 0) {
+    log(region::LogLevel::error, std::string("scheduler: fork: ") + std::strerror(errno));
+    return;
+  }
+  sessions_[pid] = Session{0, Kind::scheduler};
+  log(region::LogLevel::debug, "scheduler (pid " + std::to_string(pid) + ") started");
+}
+
+void Server::start_workers(int wanted, const ServerLog& log) {
+  int room = scheduler_.most_workers - count(Kind::worker);
+  for (int i = 0; i < std::min(wanted, room); ++i) {
+    pid_t pid = start_process(-1, [this](int) { return scheduler_.worker(); });
+    if (pid < 0) {
+      log(region::LogLevel::error, std::string("worker: fork: ") + std::strerror(errno));
+      return;
+    }
+    sessions_[pid] = Session{0, Kind::worker};
+    log(region::LogLevel::debug, "worker (pid " + std::to_string(pid) + ") started");
+  }
 }
 
 void Server::accept_one(const SessionHandler& handler, const ServerLog& log) {
@@ -194,23 +252,23 @@ void Server::accept_one(const SessionHandler& handler, const ServerLog& log) {
   int fd = accept4(listen_fd_, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
   if (fd < 0) return;  // the client gave up before we took it, or out of descriptors
   const std::string peer = format_address(address);
-  if (count(false) < options_.max_sessions) {
+  if (count(Kind::session) < options_.max_sessions) {
     start_session(fd, peer, handler, log);
     return;
   }
   log(region::LogLevel::warning, "connection from " + peer + " refused: all " +
                                      std::to_string(options_.max_sessions) +
                                      " sessions are in use");
-  if (refusal_ && count(true) < kMostRefusals) {
+  if (refusal_ && count(Kind::refusal) < kMostRefusals) {
     start_refusal(fd, peer, log);
   } else {
     close(fd);
   }
 }
 
-int Server::count(bool refusals) const {
+int Server::count(Kind kind) const {
   int counted = 0;
-  for (const auto& [pid, session] : sessions_) counted += (session.number == 0) == refusals;
+  for (const auto& [pid, session] : sessions_) counted += session.kind == kind;
   return counted;
 }
 
@@ -221,12 +279,13 @@ pid_t Server::start_process(int fd, const std::function<int(int)>& body) {
     close(listen_fd_);
     close(signal_pipe[0]);
     close(signal_pipe[1]);
+    if (scheduler_pipe_ >= 0) close(scheduler_pipe_);
     install_session_signals();
     int status = body(fd);
     std::fflush(nullptr);
     _exit(status);
   }
-  close(fd);
+  if (fd >= 0) close(fd);
   return pid;
 }
 
@@ -236,7 +295,7 @@ void Server::start_refusal(int fd, const std::string& peer, const ServerLog& log
     log(region::LogLevel::error, "connection from " + peer + " closed: " + std::strerror(errno));
     return;
   }
-  sessions_[pid] = Session{0};
+  sessions_[pid] = Session{0, Kind::refusal};
 }
 
 void Server::start_session(int fd, const std::string& peer, const SessionHandler& handler,
@@ -248,10 +307,21 @@ void Server::start_session(int fd, const std::string& peer, const SessionHandler
         "connection from " + peer + " dropped: cannot start a session: " + std::strerror(errno));
     return;
   }
-  sessions_[pid] = Session{number};
+  sessions_[pid] = Session{number, Kind::session};
   log(region::LogLevel::info, "session " + std::to_string(number) + " (" +
                                   terminal_identity(number).id + ", pid " + std::to_string(pid) +
                                   ") connected from " + peer);
+}
+
+std::string Server::process_name(const Session& session) {
+  switch (session.kind) {
+    case Kind::scheduler:
+      return "scheduler";
+    case Kind::worker:
+      return "worker";
+    default:
+      return "session " + std::to_string(session.number);
+  }
 }
 
 void Server::reap(const ServerLog& log) {
@@ -261,8 +331,8 @@ void Server::reap(const ServerLog& log) {
     auto session = sessions_.find(pid);
     if (session == sessions_.end()) continue;
     log(ended_badly(status) ? region::LogLevel::warning : region::LogLevel::debug,
-        "session " + std::to_string(session->second.number) + " (pid " + std::to_string(pid) +
-            ") " + describe_end(status));
+        process_name(session->second) + " (pid " + std::to_string(pid) + ") " +
+            describe_end(status));
     sessions_.erase(session);
   }
 }
@@ -281,8 +351,7 @@ void Server::stop_sessions(const ServerLog& log) {
     reap(log);
   }
   for (const auto& [pid, session] : sessions_) {
-    log(region::LogLevel::warning, "session " + std::to_string(session.number) + " (pid " +
-                                       std::to_string(pid) +
+    log(region::LogLevel::warning, process_name(session) + " (pid " + std::to_string(pid) +
                                        ") did not stop in time and was killed");
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "monitor/net/scheduler.hpp"
 #include "monitor/net/tn3270_terminal.hpp"
 #include "monitor/region/log.hpp"
 #include "monitor/region/region.hpp"
@@ -70,13 +71,28 @@ void route_terminal(terminal::Terminal& terminal, const TerminalIdentity& identi
     return;
   }
   std::optional<std::string> next_transaction;  // from the last task's RETURN TRANSID
+  bool immediate = false;                       // ... with IMMEDIATE
   std::vector<std::uint8_t> commarea;
   std::vector<std::uint8_t> inbound;
-  while (terminal.receive(inbound)) {
-    region::TaskStart start{"", identity.id, identity.number, inbound, std::move(commarea)};
+  region::TaskStart claimed;  // a START for this terminal that has come due
+  // Between tasks (and not between the turns of a pseudo-conversation) the
+  // terminal also takes the tasks that START asked for it.
+  const terminal::Wake wake{kStartPoll, [&] { return claim_started_task(identity.id, claimed); }};
+  for (;;) {
+    region::TaskStart start{"", identity.id, identity.number, {}, std::move(commarea), {}};
     commarea.clear();
-    if (next_transaction) {
+    terminal::Arrival arrival = terminal::Arrival::record;
+    if (!immediate) {
+      arrival = terminal.receive_or_wake(inbound, next_transaction ? terminal::Wake{} : wake);
+      if (arrival == terminal::Arrival::gone) return;
+    }
+    if (arrival == terminal::Arrival::woken) {
+      start.transaction = std::move(claimed.transaction);
+      start.started = std::move(claimed.started);
+      terminal.screen().lock_keyboard();  // what is typed meanwhile meets a screen that is gone
+    } else if (next_transaction) {
       start.transaction = *std::exchange(next_transaction, std::nullopt);
+      if (!immediate) start.input = inbound;
     } else {
       RoutingInput input = read_routing_input(inbound);
       if (input.kind != RoutingInput::Kind::kTransaction) {
@@ -86,17 +102,20 @@ void route_terminal(terminal::Terminal& terminal, const TerminalIdentity& identi
         continue;
       }
       start.transaction = input.transaction;
+      start.input = inbound;
     }
     region::TaskOutcome outcome = region::run_transaction(terminal, start);
     if (outcome.terminal_lost) return;
     next_transaction = outcome.next_transaction;
+    immediate = next_transaction && outcome.next_immediate;
     commarea = std::move(outcome.next_commarea);
     // Whatever the task left on the screen, the keyboard is free again. A
     // task that freed it itself gets no second write: an emulator would take
     // that for the answer to a key pressed since.
     if (auto failure = task_failure_screen(start.transaction, outcome)) {
       if (!terminal.send(*failure)) return;
-    } else if (terminal.screen().keyboard_locked() && !terminal.send(keyboard_restore())) {
+    } else if (!immediate && terminal.screen().keyboard_locked() &&
+               !terminal.send(keyboard_restore())) {
       return;
     }
   }
@@ -111,7 +130,9 @@ int run_session(int fd, int session_number, const ConnectionLimits& limits) {
     return 0;
   }
   Tn3270Terminal terminal(connection, region_code_page());
+  attach_terminal(identity.id);
   route_terminal(terminal, identity);
+  detach_terminal(identity.id);
   if (connection.closed_cleanly()) {
     region::log_event(region::LogLevel::info, "disconnected: the terminal closed the connection");
   } else if (stop_requested()) {

@@ -89,13 +89,24 @@ bool Tn3270Terminal::usable(const std::vector<std::uint8_t>& record) {
 }
 
 bool Tn3270Terminal::receive(std::vector<std::uint8_t>& record) {
-  if (!error_.empty() || !release_held()) return false;
+  return receive_or_wake(record, terminal::Wake{}) == terminal::Arrival::record;
+}
+
+terminal::Arrival Tn3270Terminal::receive_or_wake(std::vector<std::uint8_t>& record,
+                                                  const terminal::Wake& wake) {
+  using terminal::Arrival;
+  if (!error_.empty() || !release_held()) return Arrival::gone;
   for (;;) {
     std::vector<std::uint8_t> wire;
-    if (!connection_.receive_record(wire)) return fail();
+    Arrival arrival = connection_.receive_record(wire, wake);
+    if (arrival == Arrival::woken) return arrival;
+    if (arrival == Arrival::gone) {
+      fail();
+      return arrival;
+    }
     record = terminal::inbound_to_image(wire, page_);
-    if (usable(record)) return true;
-    if (!error_.empty()) return false;
+    if (usable(record)) return Arrival::record;
+    if (!error_.empty()) return Arrival::gone;
   }
 }
 

@@ -32,6 +32,8 @@ class Tn3270Terminal : public terminal::Terminal {
   bool send(std::span<const std::uint8_t> record) override;
   // Sends what is held, then waits for a record the region can use.
   bool receive(std::vector<std::uint8_t>& record) override;
+  terminal::Arrival receive_or_wake(std::vector<std::uint8_t>& record,
+                                    const terminal::Wake& wake) override;
   terminal::Screen& screen() override { return screen_; }
 
   // Why the terminal is gone, once send or receive has failed.

@@ -34,6 +34,14 @@ void ProgramTable::add_transaction(std::string_view transaction, std::string_vie
       checked_name(program, kMaxProgramName, "program");
 }
 
+void ProgramTable::add_interpreter(std::string_view program) {
+  interpreters_.insert(checked_name(program, kMaxProgramName, "program"));
+}
+
+bool ProgramTable::interprets(std::string_view program) const {
+  return interpreters_.contains(table_name(program));
+}
+
 const ProgramEntry* ProgramTable::find_program(std::string_view name) const {
   auto found = programs_.find(table_name(name));
   return found == programs_.end() ? nullptr : &found->second;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -24,14 +25,21 @@ class ProgramTable {
   void add_program(std::string_view name, ProgramEntry entry);
   // Maps a transaction (1-4 characters) to a program name.
   void add_transaction(std::string_view transaction, std::string_view program);
+  // Marks a program as an interpreter (QCMD): it executes its user's
+  // commands as its own, so a RETURN it passes on ends nothing; the
+  // TRANSID and COMMAREA of the last RETURN TRANSID are acted on when the
+  // program ends.
+  void add_interpreter(std::string_view program);
 
   // Lookups take names as programs pass them: blank-padded, any case.
   const ProgramEntry* find_program(std::string_view name) const;
   std::optional<std::string> program_of(std::string_view transaction) const;
+  bool interprets(std::string_view program) const;
 
  private:
   std::map<std::string, ProgramEntry> programs_;
   std::map<std::string, std::string> transactions_;
+  std::set<std::string> interpreters_;
 };
 
 // The process's table.

@@ -67,7 +67,8 @@ void run_programs(control::Task& task, const std::string& first, TaskOutcome& ou
     outcome.end = TaskEnd::abended;
     outcome.abend_code = task.abend_code;
   } else {
-    outcome.end = task.returned ? TaskEnd::returned : TaskEnd::program_ended;
+    outcome.end =
+        task.returned || task.interpreter_returned ? TaskEnd::returned : TaskEnd::program_ended;
   }
 }
 
@@ -107,7 +108,7 @@ std::string run_program_level(control::Task& task, const std::string& first,
   }
 }
 
-TaskOutcome run_transaction(terminal::Terminal& terminal, const TaskStart& start) {
+TaskOutcome run_transaction(terminal::Terminal* terminal, const TaskStart& start) {
   TaskOutcome outcome;
   outcome.task_number = ++task_counter;
   std::optional<std::string> program = program_table().program_of(start.transaction);
@@ -117,7 +118,7 @@ TaskOutcome run_transaction(terminal::Terminal& terminal, const TaskStart& start
   }
 
   control::Task task;
-  task.terminal = &terminal;
+  task.terminal = terminal;
   task.transaction = table_name(start.transaction);
   task.terminal_id = start.terminal_id.substr(0, kNameField);
   task.terminal_number = start.terminal_number;
@@ -127,6 +128,7 @@ TaskOutcome run_transaction(terminal::Terminal& terminal, const TaskStart& start
   task.input_unreceived = !start.input.empty();
   start_eib(task, start);
   control::pass_commarea(task, start.commarea);
+  task.started = start.started;
 
   control::set_current_task(&task);
   trace_line("task " + std::to_string(task.number) + " starts program " + *program);
@@ -144,6 +146,7 @@ TaskOutcome run_transaction(terminal::Terminal& terminal, const TaskStart& start
   outcome.terminal_lost = task.terminal_lost;
   outcome.next_transaction = task.next_transaction;
   outcome.next_commarea = task.next_commarea;
+  outcome.next_immediate = task.next_immediate;
   return outcome;
 }
 

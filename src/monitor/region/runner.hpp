@@ -11,12 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "monitor/control/task.hpp"
+
 namespace ravnmor::terminal {
 class Terminal;
-}
-
-namespace ravnmor::control {
-struct Task;
 }
 
 namespace ravnmor::region {
@@ -27,6 +25,7 @@ struct TaskStart {
   std::int32_t terminal_number = 1;    // host::xtermnum
   std::vector<std::uint8_t> input;     // the inbound record that started the task (may be empty)
   std::vector<std::uint8_t> commarea;  // data passed by the previous task's RETURN COMMAREA
+  std::optional<control::StartData> started;  // what START gave the task it started
 };
 
 enum class TaskEnd {
@@ -45,6 +44,7 @@ struct TaskOutcome {
   bool terminal_lost = false;                   // a send or receive failed during the task
   std::optional<std::string> next_transaction;  // RETURN TRANSID
   std::vector<std::uint8_t> next_commarea;      // RETURN COMMAREA
+  bool next_immediate = false;                  // RETURN IMMEDIATE: no input awaited
   std::string abend_code;                       // ABEND CANCEL's ABCODE, blank-padded
 };
 
@@ -56,7 +56,13 @@ struct TaskOutcome {
 std::string run_program_level(control::Task& task, const std::string& first,
                               std::vector<std::string>& ran);
 
-TaskOutcome run_transaction(terminal::Terminal& terminal, const TaskStart& start);
+// Runs a task at `terminal`, or without one (nullptr: a started task whose
+// START named no TERMID; its EIBTRMID is blank and terminal commands answer
+// as for a task without a terminal).
+TaskOutcome run_transaction(terminal::Terminal* terminal, const TaskStart& start);
+inline TaskOutcome run_transaction(terminal::Terminal& terminal, const TaskStart& start) {
+  return run_transaction(&terminal, start);
+}
 
 // The first word of an inbound record's first field, in upper case: the
 // transaction it asks for (empty when the field is blank).

@@ -44,7 +44,9 @@ constexpr std::uint8_t kYes = 0xFF;
 constexpr std::uint8_t kTerminalFacility = 0x01;  // FCI: the task runs at a terminal
 constexpr std::uint8_t kTerminalType = 0x91;      // TERMCODE: a 3270 display, model 2
 constexpr std::uint8_t kTerminalModel = 0x02;
-constexpr const char* kTerminalStart = "TD";  // STARTCODE: started by terminal input
+constexpr const char* kTerminalStart = "TD";    // STARTCODE: started by terminal input
+constexpr const char* kStarted = "S";           // by START without data
+constexpr const char* kStartedWithData = "SD";  // by START with data
 
 using control::Task;
 
@@ -92,7 +94,11 @@ constexpr AssignField kFields[] = {
     {32, "RESTART", no},
     {33, "SCRNHT", [](const Task&) { return half(host::kScreenRows); }},
     {34, "SCRNWD", [](const Task&) { return half(host::kScreenColumns); }},
-    {36, "STARTCODE", [](const Task&) { return text(kTerminalStart, 2); }},
+    {36, "STARTCODE",
+     [](const Task& task) {
+       if (!task.started) return text(kTerminalStart, 2);
+       return text(task.started->data.empty() ? kStarted : kStartedWithData, 2);
+     }},
     {38, "SYSID", [](const Task&) { return region::system_id(); }},
     {39, "TCTUALENG", [](const Task&) { return half(control::kTctuaSize); }},
     {41, "TERMCODE", [](const Task&) { return byte(kTerminalType) + byte(kTerminalModel); }},

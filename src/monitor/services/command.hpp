@@ -25,6 +25,7 @@ namespace ravnmor::services {
 // EIBRESP values (the conditions the commands raise).
 enum Condition : std::int32_t {
   kNormal = 0,
+  kTermiderr = 11,
   kFilenotfound = 12,
   kNotfnd = 13,
   kDuprec = 14,

@@ -34,7 +34,8 @@ constexpr std::size_t kTransidLength = 4;
 constexpr Option kReturnTransid{"TRANSID", 'T', 4, 2, Arg::kChars, kTransidLength};
 constexpr Option kCommarea{"COMMAREA", 'C', 3, 3, Arg::kData};
 constexpr Option kCommareaLength{"LENGTH", ' ', 0, 4, Arg::kHalf};
-constexpr Option kReturnOptions[] = {kReturnTransid, kCommarea, kCommareaLength};
+constexpr Option kImmediate{"IMMEDIATE", 'I', 5};
+constexpr Option kReturnOptions[] = {kReturnTransid, kCommarea, kCommareaLength, kImmediate};
 
 // LINK's and XCTL's.
 constexpr Option kProgram{"PROGRAM", ' ', 0, 2, Arg::kChars, region::kMaxProgramName};
@@ -146,6 +147,12 @@ Response program_go_back(const Command& command) {
   return {};
 }
 
+// RETURN ends the program's level, or, at the top level of an interpreter
+// (QCMD), ends nothing: the interpreter executes it for its user, and the
+// TRANSID and COMMAREA of its last RETURN TRANSID are acted on when the
+// interpreter itself ends (a RETURN without TRANSID keeps them). TRANSID
+// names the transaction the terminal's next input starts, IMMEDIATE starts
+// it at once without input.
 Response return_command(const Command& command) {
   control::Task& task = command.task();
   bool linked = !task.linking_programs.empty();
@@ -168,9 +175,17 @@ Response return_command(const Command& command) {
     std::span<const std::uint8_t> bytes = data.read(static_cast<std::size_t>(size));
     commarea.assign(bytes.begin(), bytes.end());
   }
-  task.returned = true;
-  task.next_transaction = std::move(next);
-  task.next_commarea = std::move(commarea);
+  bool interpreting = !linked && region::program_table().interprets(task.program);
+  if (!interpreting || next) {
+    task.next_transaction = std::move(next);
+    task.next_commarea = std::move(commarea);
+    task.next_immediate = task.next_transaction && command.given(kImmediate);
+  }
+  if (interpreting) {
+    task.interpreter_returned = true;
+  } else {
+    task.returned = true;
+  }
   return {};
 }
 

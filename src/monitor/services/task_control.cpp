@@ -3,22 +3,27 @@
 // (ENQ and DEQ are in enqueue.cpp.)
 //
 // DELAY      INTERVAL or TIME, packed 0hhmmss+: waits that long, or until
-//            that time of day (no wait when it has passed), at most
-//            kLongestDelay. DELAY alone does not wait.
+//            that time of day (no wait when it has passed). A wait longer
+//            than kRegionLongestWait is refused at once (INVREQ 10). DELAY
+//            alone does not wait. FOR and UNTIL pass nothing (Part 3.7): such
+//            a DELAY is DELAY alone.
 // SUSPEND    gives the processor up for a moment.
 // SYNCPOINT  every change is committed to the store as it is made, so there
 //            is nothing left to commit, nor to back out (ROLLBACK "R" at 3);
 //            the names the task enqueued with LUW are released.
 // START      TRANSID must name a transaction of the program table, else
-//            TRANSIDERR; a REQID is made up and put in EIBREQID when none is
-//            given. The region starts no task by itself: the FROM data waits
-//            in the store until a task of that transaction, at that terminal
-//            when TERMID was given, retrieves it, from the time the interval
-//            ends. SYSID names no system here: SYSIDERR.
-// RETRIEVE   the oldest due data of the task's transaction, once; ENDDATA
-//            when none is waiting. RTRANSID, RTERMID and QUEUE are left alone.
-// CANCEL     the start request goes unretrieved; NOTFND when none of that
-//            name waits (or no REQID was given).
+//            TRANSIDERR; TERMID a connected terminal (or the task's own),
+//            else TERMIDERR. The request waits in the store until it is due
+//            (INTERVAL, or TIME today) and the region's scheduler runs it
+//            once (docs/scheduler.md): at its terminal when that is between
+//            tasks, else in a worker process. A REQID is made up and put in
+//            EIBREQID when none is given. SYSID names no system: SYSIDERR.
+// RETRIEVE   the data that START gave the task it started (FROM into INTO
+//            or SET, RTRANSID, RTERMID, QUEUE), once; ENDDATA in a task that
+//            no START started or that has retrieved it already. WAIT changes
+//            nothing: there is never more to wait for.
+// CANCEL     the start request does not run; NOTFND when none of that name
+//            waits (or no REQID was given).
 #include <sched.h>
 #include <unistd.h>
 
@@ -51,7 +56,10 @@ constexpr std::size_t kPackedLength = 4;  // 0hhmmss+: seven digits and the sign
 constexpr Option kInterval{"INTERVAL", 'I', 3, 2, Arg::kPacked, kPackedLength};
 constexpr Option kTime{"TIME", 'T', 3, 2, Arg::kPacked, kPackedLength};
 constexpr Option kDelayOptions[] = {kInterval, kTime, {"REQID", 'R', 4, 3, Arg::kChars, 8}};
-constexpr auto kLongestDelay = std::chrono::seconds(60);
+// The longest DELAY or WAIT EVENT the region lets a task wait: it holds
+// the task's session process, and at a terminal its keyboard stays locked.
+// A region setting once the region configuration has one.
+constexpr auto kRegionLongestWait = std::chrono::seconds(60);
 constexpr int kSecondsPerDay = 24 * 3600;
 
 // EIBRESP2 of the task control commands' INVREQ and LENGERR.
@@ -63,7 +71,7 @@ enum TaskRefusal : std::int32_t {
   kNoArea = 7,          // a START or RETRIEVE option without its area
   kDuplicateReqid = 8,  // START with the REQID of a request still waiting
   kNotAnEvent = 9,      // WAIT EVENT of an address that POST did not hand out
-  kNotDueInTime = 10,   // WAIT EVENT of an event due later than the longest wait
+  kNotDueInTime = 10,   // DELAY or WAIT EVENT longer than the region's longest wait
 };
 
 constexpr std::size_t kReqidLength = 8;
@@ -74,15 +82,29 @@ constexpr Option kStartFrom{"FROM", 'F', 5, 5, Arg::kData};
 constexpr Option kStartLength{"LENGTH", 'L', 4, 6, Arg::kHalf};
 constexpr Option kTermid{"TERMID", 'T', 6, 7, Arg::kChars, kIdLength};
 constexpr Option kStartSysid{"SYSID", 'S', 7, 0, Arg::kUnread};
-constexpr Option kStartOptions[] = {kInterval,  kTime,        kTransid, kStartReqid,
-                                    kStartFrom, kStartLength, kTermid,  kStartSysid};
+constexpr std::size_t kQueueLength = 8;
+constexpr Option kStartRtransid{"RTRANSID", 'R', 8, 9, Arg::kChars, kIdLength};
+constexpr Option kStartRtermid{"RTERMID", 'R', 9, 10, Arg::kChars, kIdLength};
+constexpr Option kStartQueue{"QUEUE", 'Q', 10, 11, Arg::kChars, kQueueLength};
+constexpr Option kStartProtect{"PROTECT", 'P', 12};  // every request is kept in the store
+constexpr Option kStartOptions[] = {kInterval,      kTime,         kTransid,    kStartReqid,
+                                    kStartFrom,     kStartLength,  kTermid,     kStartSysid,
+                                    kStartRtransid, kStartRtermid, kStartQueue, kStartProtect};
 constexpr Option kRetrieveInto{"INTO", kIntoArea, 3, 2, Arg::kData};
 constexpr Option kRetrieveSet{"SET", kSetPointer, 3, 2, Arg::kPointer};
 constexpr Option kRetrieveLength{"LENGTH", 'L', 5, 3, Arg::kHalf};
-constexpr Option kRetrieveOptions[] = {kRetrieveInto, kRetrieveSet, kRetrieveLength};
+constexpr Option kRetrieveRtransid{"RTRANSID", 'R', 8, 4, Arg::kBytes, kIdLength};
+constexpr Option kRetrieveRtermid{"RTERMID", 'R', 9, 5, Arg::kBytes, kIdLength};
+constexpr Option kRetrieveQueue{"QUEUE", 'Q', 10, 6, Arg::kBytes, kQueueLength};
+constexpr Option kRetrieveWait{"WAIT", 'W', 11};
+constexpr Option kRetrieveOptions[] = {kRetrieveInto,     kRetrieveSet,     kRetrieveLength,
+                                       kRetrieveRtransid, kRetrieveRtermid, kRetrieveQueue,
+                                       kRetrieveWait};
 constexpr Option kCancelReqid{"REQID", 'R', 4, 2, Arg::kChars, kReqidLength};
-constexpr Option kCancelOptions[] = {kCancelReqid};
+constexpr Option kCancelSysid{"SYSID", 'S', 8, 0, Arg::kUnread};
+constexpr Option kCancelOptions[] = {kCancelReqid, kCancelSysid};
 constexpr std::int32_t kTransactionNotDefined = 1;  // EIBRESP2 of TRANSIDERR
+constexpr std::int32_t kTerminalNotKnown = 1;       // EIBRESP2 of TERMIDERR
 
 // Seconds of a packed 0hhmmss+ (the last six digits hhmmss); a refusal when
 // it is not one.
@@ -157,6 +179,27 @@ Response start_due(const Command& command, std::int64_t& due) {
 
 }  // namespace
 
+namespace {
+
+// Whether START may name `terminal`: a connected one, or the task's own.
+Response terminal_known(store::Store& store, const control::Task& task,
+                        const std::string& terminal) {
+  std::string own = task.terminal_id;
+  own.resize(kIdLength, ' ');
+  if (task.terminal != nullptr && terminal == own) return {};
+  store::Outcome known = store.terminal_known(terminal);
+  if (known == store::Outcome::not_found) return {kTermiderr, kTerminalNotKnown};
+  return known == store::Outcome::ok ? Response{} : store_trouble(known);
+}
+
+// A blank-padded value of a START option, blanks when it was not given.
+std::string option_text(const Command& command, const Option& option) {
+  auto size = static_cast<std::size_t>(option.size);
+  return command.given(option) ? padded_text(command.area(option), size) : std::string(size, ' ');
+}
+
+}  // namespace
+
 Response start(const Command& command) {
   if (command.given(kStartSysid)) return {kSysiderr, 0};
   store::StartRequest request;
@@ -169,20 +212,29 @@ Response start(const Command& command) {
   if (Response refused = start_due(command, request.due); refused.resp != kNormal) return refused;
   if (command.given(kStartFrom)) {
     Area from = command.area(kStartFrom);
-    Area length = command.area(kStartLength);
+    // FROM's default LENGTH comes after the parameters the translator
+    // counts (it counts before it adds the default): read it uncounted.
+    Area length =
+        command.given(kStartLength) ? command.uncounted_area(kStartLength.argument) : Area{};
     if (!from.passed() || !length.passed()) return {kInvreq, kNoArea};
     std::int16_t size = length.half();
     if (size < 0) return {kLengerr, 0};
     std::span<const std::uint8_t> data = from.read(static_cast<std::size_t>(size));
     request.data.assign(data.begin(), data.end());
   }
-  request.terminal = command.given(kTermid) ? padded_text(command.area(kTermid), kIdLength)
-                                            : std::string(kIdLength, ' ');
+  request.terminal = option_text(command, kTermid);
+  request.rtransid = option_text(command, kStartRtransid);
+  request.rtermid = option_text(command, kStartRtermid);
+  request.queue = option_text(command, kStartQueue);
   request.request = command.given(kStartReqid)
                         ? padded_text(command.area(kStartReqid), kReqidLength)
                         : made_up_reqid();
   store::Store* store = region_store();
   if (store == nullptr) return {kIoerr, kStoreUnavailable};
+  if (command.given(kTermid)) {
+    Response known = terminal_known(*store, command.task(), request.terminal);
+    if (known.resp != kNormal) return known;
+  }
   store::Outcome outcome = store->start_put(request);
   if (outcome == store::Outcome::duplicate) return {kInvreq, kDuplicateReqid};
   if (outcome != store::Outcome::ok) return store_trouble(outcome);
@@ -193,23 +245,34 @@ Response start(const Command& command) {
 Response retrieve(const Command& command) {
   DataArea to{command.flag(kRetrieveInto.flag_position), command.area(kRetrieveInto),
               command.area(kRetrieveLength)};
-  if (!to.named()) return {kInvreq, kNoArea};
-  to.check_receivers();
-  const control::Task& task = command.task();
-  store::Store* store = region_store();
-  if (store == nullptr) return {kIoerr, kStoreUnavailable};
-  store::StartRequest taken;
-  std::string terminal = task.terminal_id;
-  terminal.resize(kIdLength, ' ');
-  std::string transaction = task.transaction;
-  transaction.resize(kIdLength, ' ');
-  store::Outcome outcome = store->start_take(transaction, terminal, std::time(nullptr), taken);
-  if (outcome == store::Outcome::no_item) return {kEnddata, 0};
-  if (outcome != store::Outcome::ok) return store_trouble(outcome);
-  return deliver(to, taken.data);
+  if (to.named()) to.check_receivers();
+  control::Task& task = command.task();
+  bool carries =
+      task.started && (!task.started->data.empty() ||
+                       task.started->rtransid.find_first_not_of(' ') != std::string::npos ||
+                       task.started->rtermid.find_first_not_of(' ') != std::string::npos ||
+                       task.started->queue.find_first_not_of(' ') != std::string::npos);
+  if (!carries || task.retrieved) return {kEnddata, 0};
+  const control::StartData& given = *task.started;
+  std::vector<Answer> answers;
+  if (command.given(kRetrieveRtransid)) {
+    answers.emplace_back(command.area(kRetrieveRtransid), given.rtransid);
+  }
+  if (command.given(kRetrieveRtermid)) {
+    answers.emplace_back(command.area(kRetrieveRtermid), given.rtermid);
+  }
+  if (command.given(kRetrieveQueue))
+    answers.emplace_back(command.area(kRetrieveQueue), given.queue);
+  if (!to.named() && answers.empty()) return {kInvreq, kNoArea};
+  Response delivered = to.named() ? deliver(to, given.data) : Response{};
+  if (delivered.resp != kNormal && delivered.resp != kLengerr) return delivered;
+  write_answers(answers);
+  task.retrieved = true;
+  return delivered;
 }
 
 Response cancel(const Command& command) {
+  if (command.given(kCancelSysid)) return {kSysiderr, 0};
   if (!command.given(kCancelReqid)) return {kNotfnd, 0};
   Area reqid = command.area(kCancelReqid);
   if (!reqid.passed()) return {kInvreq, kNoArea};
@@ -223,15 +286,15 @@ Response cancel(const Command& command) {
 Response delay(const Command& command) {
   int seconds = 0;
   if (Response refused = interval_of(command, seconds); refused.resp != kNormal) return refused;
-  std::this_thread::sleep_for(
-      std::min<std::chrono::seconds>(std::chrono::seconds(seconds), kLongestDelay));
+  if (std::chrono::seconds(seconds) > kRegionLongestWait) return {kInvreq, kNotDueInTime};
+  std::this_thread::sleep_for(std::chrono::seconds(seconds));
   return {};
 }
 
 // POST and WAIT EVENT: POST gives the program an event control block (a
 // fullword of task storage, its address through SET) that is posted, its
 // first byte X'40', when INTERVAL or TIME comes; WAIT EVENT ECADDR, given
-// the block's address, waits until then (at most kLongestDelay) and posts
+// the block's address, waits until then (at most kRegionLongestWait) and posts
 // it. REQID is accepted; CANCEL reaches only START's requests.
 namespace {
 
@@ -275,7 +338,7 @@ Response wait_event(const Command& command) {
                 [&](const auto& entry) { return entry.second.task != command.task().number; });
   auto found = pending_events.find(event);
   if (found == pending_events.end()) return {kInvreq, kNotAnEvent};
-  auto latest = std::chrono::steady_clock::now() + kLongestDelay;
+  auto latest = std::chrono::steady_clock::now() + kRegionLongestWait;
   if (found->second.due > latest) return {kInvreq, kNotDueInTime};
   std::this_thread::sleep_until(found->second.due);
   pending_events.erase(found);

@@ -131,11 +131,20 @@ Verdict prepare_store(const fs::path& region_directory) {
   if (!opened.store) return {false, opened.error};
   opened.store.reset();
   const fs::path file = store_path(region_directory);
+  Verdict verdict;
   try {
-    return {true, file.string() + ": sound, " + examine(file, Depth::quick)};
+    verdict = {true, file.string() + ": sound, " + examine(file, Depth::quick)};
   } catch (const sql::Failure& failure) {
     return {false, "region store " + file.string() + " cannot be used: " + failure.message};
   }
+  // No terminal of an earlier run is connected to this one.
+  opened = open_sqlite_store(region_directory);
+  if (!opened.store) return {false, opened.error};
+  if (opened.store->terminals_forget() != Outcome::ok) {
+    return {false,
+            "region store " + file.string() + " cannot be used: " + opened.store->last_error()};
+  }
+  return verdict;
 }
 
 Verdict check_store(const fs::path& region_directory, Depth depth) {

@@ -21,7 +21,8 @@ enum class Depth {
 };
 
 // Opens the store of a region that is starting, creating or upgrading it as
-// the sessions would, and checks it quickly.
+// the sessions would, forgets the terminals an earlier run left connected,
+// and checks it quickly.
 Verdict prepare_store(const std::filesystem::path& region_directory);
 
 // Checks an existing store without changing it.

@@ -86,6 +86,18 @@ CREATE TABLE enqueue (
 CREATE INDEX enqueue_owner ON enqueue (process, task);
 )sql";
 
+// Version 5: what RETRIEVE hands over besides the data, and the connected
+// terminals (START TERMID names one of them).
+constexpr const char* kStartedTasks = R"sql(
+ALTER TABLE start_request ADD COLUMN rtransid BLOB NOT NULL DEFAULT x'';
+ALTER TABLE start_request ADD COLUMN rtermid BLOB NOT NULL DEFAULT x'';
+ALTER TABLE start_request ADD COLUMN queue BLOB NOT NULL DEFAULT x'';
+CREATE TABLE connected_terminal (
+  terminal BLOB PRIMARY KEY,
+  process INTEGER NOT NULL
+) WITHOUT ROWID;
+)sql";
+
 // The schema grows by steps: step n takes a store from version n to n + 1,
 // and a store of version n holds tables_after of step n - 1. The schema
 // this program reads and writes is the last, recorded in the database's
@@ -100,6 +112,7 @@ constexpr SchemaStep kSchemaSteps[] = {
     {kStartRequests, 7},
     {kResourceStatus, 8},
     {kTaskEnqueues, 8},
+    {kStartedTasks, 9},
 };
 constexpr auto kSchemaVersion = static_cast<std::int64_t>(std::size(kSchemaSteps));
 
@@ -146,8 +159,13 @@ class SqliteStore final : public Store {
   Outcome cwa_save(ByteView data) override;
   Outcome start_put(const StartRequest& request) override;
   Outcome start_cancel(std::string_view request) override;
-  Outcome start_take(std::string_view transaction, std::string_view terminal, std::int64_t now,
-                     StartRequest& taken) override;
+  Outcome start_claim(std::string_view terminal, std::int64_t now, StartRequest& claimed) override;
+  Outcome start_due(std::string_view terminal, std::int64_t now, std::int64_t& count) override;
+  Outcome terminal_attach(std::string_view terminal, std::int64_t process) override;
+  Outcome terminal_detach(std::string_view terminal, std::int64_t process) override;
+  Outcome terminal_known(std::string_view terminal) override;
+  Outcome terminals(std::vector<ConnectedTerminal>& connected) override;
+  Outcome terminals_forget() override;
   Outcome status_read(const StatusKey& key, std::int64_t& value) override;
   Outcome status_write(const StatusKey& key, std::int64_t value) override;
   Outcome status_reset() override;
@@ -219,13 +237,23 @@ struct SqliteStore::Statements {
                    "ON CONFLICT (id) DO UPDATE SET data = ?1"),
         start_insert(db,
                      "INSERT OR IGNORE INTO start_request "
-                     "(request, transaction_id, terminal, due, seq, data) VALUES (?1, ?2, ?3, ?4, "
-                     "(SELECT coalesce(max(seq), 0) + 1 FROM start_request), ?5)"),
+                     "(request, transaction_id, terminal, due, seq, data, rtransid, rtermid, "
+                     "queue) VALUES (?1, ?2, ?3, ?4, "
+                     "(SELECT coalesce(max(seq), 0) + 1 FROM start_request), ?5, ?6, ?7, ?8)"),
         start_remove(db, "DELETE FROM start_request WHERE request = ?"),
-        start_due(db,
-                  "SELECT request, terminal, due, data FROM start_request "
-                  "WHERE transaction_id = ?1 AND (terminal = ?2 OR terminal = ?3) AND due <= ?4 "
-                  "ORDER BY due, seq LIMIT 1"),
+        start_claim(db,
+                    "DELETE FROM start_request WHERE request = (SELECT request FROM "
+                    "start_request WHERE terminal = ?1 AND due <= ?2 ORDER BY due, seq LIMIT 1) "
+                    "RETURNING request, transaction_id, terminal, due, data, rtransid, rtermid, "
+                    "queue"),
+        start_due(db, "SELECT count(*) FROM start_request WHERE terminal = ? AND due <= ?"),
+        terminal_attach(db,
+                        "INSERT INTO connected_terminal (terminal, process) VALUES (?1, ?2) "
+                        "ON CONFLICT (terminal) DO UPDATE SET process = ?2"),
+        terminal_detach(db, "DELETE FROM connected_terminal WHERE terminal = ? AND process = ?"),
+        terminal_known(db, "SELECT 1 FROM connected_terminal WHERE terminal = ?"),
+        terminal_all(db, "SELECT terminal, process FROM connected_terminal ORDER BY terminal"),
+        terminal_forget(db, "DELETE FROM connected_terminal"),
         status_select(db,
                       "SELECT value FROM resource_status WHERE kind = ? AND name = ? AND "
                       "attribute = ?"),
@@ -242,7 +270,8 @@ struct SqliteStore::Statements {
   sql::Statement enq_claim, enq_holder, enq_release, enq_release_task, enq_release_process;
   sql::Statement enq_release_everything;
   sql::Statement cwa_select, cwa_upsert;
-  sql::Statement start_insert, start_remove, start_due;
+  sql::Statement start_insert, start_remove, start_claim, start_due;
+  sql::Statement terminal_attach, terminal_detach, terminal_known, terminal_all, terminal_forget;
   sql::Statement status_select, status_upsert, status_clear;
 };
 
@@ -566,6 +595,9 @@ Outcome SqliteStore::start_put(const StartRequest& request) {
         .bind(3, request.terminal)
         .bind(4, request.due)
         .bind(5, ByteView(request.data))
+        .bind(6, request.rtransid)
+        .bind(7, request.rtermid)
+        .bind(8, request.queue)
         .run();
     return db_.changes() > 0 ? Outcome::ok : Outcome::duplicate;
   });
@@ -578,26 +610,73 @@ Outcome SqliteStore::start_cancel(std::string_view request) {
   });
 }
 
-Outcome SqliteStore::start_take(std::string_view transaction, std::string_view terminal,
-                                std::int64_t now, StartRequest& taken) {
+namespace {
+
+std::string text_of(const Bytes& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+}  // namespace
+
+Outcome SqliteStore::start_claim(std::string_view terminal, std::int64_t now,
+                                 StartRequest& claimed) {
   return guarded([&] {
-    sql::Transaction transaction_scope(db_);
-    {
-      sql::Query due(sql_->start_due);
-      std::string any(terminal.size(), ' ');
-      if (!due.bind(1, transaction).bind(2, terminal).bind(3, any).bind(4, now).step()) {
-        return Outcome::no_item;
-      }
-      Bytes request = due.column_bytes(0);
-      Bytes at = due.column_bytes(1);
-      taken.request.assign(request.begin(), request.end());
-      taken.transaction = std::string(transaction);
-      taken.terminal.assign(at.begin(), at.end());
-      taken.due = due.column_int(2);
-      taken.data = due.column_bytes(3);
-    }
-    sql::Query(sql_->start_remove).bind(1, taken.request).run();
-    transaction_scope.commit();
+    sql::Query claim(sql_->start_claim);
+    if (!claim.bind(1, terminal).bind(2, now).step()) return Outcome::no_item;
+    claimed.request = text_of(claim.column_bytes(0));
+    claimed.transaction = text_of(claim.column_bytes(1));
+    claimed.terminal = text_of(claim.column_bytes(2));
+    claimed.due = claim.column_int(3);
+    claimed.data = claim.column_bytes(4);
+    claimed.rtransid = text_of(claim.column_bytes(5));
+    claimed.rtermid = text_of(claim.column_bytes(6));
+    claimed.queue = text_of(claim.column_bytes(7));
+    claim.run();
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::start_due(std::string_view terminal, std::int64_t now, std::int64_t& count) {
+  return guarded([&] {
+    sql::Query due(sql_->start_due);
+    count = due.bind(1, terminal).bind(2, now).step() ? due.column_int(0) : 0;
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::terminal_attach(std::string_view terminal, std::int64_t process) {
+  return guarded([&] {
+    sql::Query(sql_->terminal_attach).bind(1, terminal).bind(2, process).run();
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::terminal_detach(std::string_view terminal, std::int64_t process) {
+  return guarded([&] {
+    sql::Query(sql_->terminal_detach).bind(1, terminal).bind(2, process).run();
+    return db_.changes() > 0 ? Outcome::ok : Outcome::not_found;
+  });
+}
+
+Outcome SqliteStore::terminal_known(std::string_view terminal) {
+  return guarded([&] {
+    sql::Query known(sql_->terminal_known);
+    return known.bind(1, terminal).step() ? Outcome::ok : Outcome::not_found;
+  });
+}
+
+Outcome SqliteStore::terminals(std::vector<ConnectedTerminal>& connected) {
+  return guarded([&] {
+    connected.clear();
+    sql::Query all(sql_->terminal_all);
+    while (all.step()) connected.push_back({text_of(all.column_bytes(0)), all.column_int(1)});
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::terminals_forget() {
+  return guarded([&] {
+    sql::Query(sql_->terminal_forget).run();
     return Outcome::ok;
   });
 }

@@ -1,8 +1,9 @@
 // The region's persistent store: the resources that every session process of
 // the region shares (temporary storage queues, transient data queues, file
-// records, ENQ names, the common work area, the data of START requests). Every session process
-// opens its own Store on the region directory after it is forked; a change is durable once the call
-// that made it has returned `Outcome::ok`.
+// records, ENQ names, the common work area, START requests, the connected
+// terminals). Every session process opens its own Store on the region
+// directory after it is forked; a change is durable once the call that made
+// it has returned `Outcome::ok`.
 //
 // Names and keys are byte strings taken exactly as the command passes them
 // (a queue name keeps its blank padding); data is binary.
@@ -46,14 +47,18 @@ struct QueueItem {
   std::int32_t count = 0;   // items in the queue when it was read
 };
 
-// A request that START left for a later task: its data waits in the store
-// until a task of its transaction retrieves it or the request is cancelled.
+// A task that START asked for: it waits in the store until it is due and
+// claimed by the process that runs it (the session of its terminal, or a
+// worker when it has none), or until it is cancelled.
 struct StartRequest {
   std::string request;      // REQID, 8 characters
   std::string transaction;  // 4 characters
-  std::string terminal;     // TERMID, 4 characters; blank for a task at any terminal
-  std::int64_t due = 0;     // seconds since the epoch from which it may be retrieved
-  Bytes data;
+  std::string terminal;     // TERMID, 4 characters; blank for a task without a terminal
+  std::int64_t due = 0;     // seconds since the epoch from which it may run
+  Bytes data;               // FROM
+  std::string rtransid;     // RTRANSID, RTERMID, QUEUE: handed to RETRIEVE; blank when
+  std::string rtermid;      // not given
+  std::string queue;
 };
 
 // One attribute of a resource's status: kind "FILE", "TDQUEUE", "TERMINAL",
@@ -120,13 +125,29 @@ class Store {
   virtual Outcome cwa_save(ByteView data) = 0;
 
   // START requests. A REQID names one pending request (duplicate when one
-  // of that name is pending); cancelling takes it away unretrieved; taking
-  // removes and returns the oldest request that is due by `now` for the
-  // transaction at that terminal or at any (no_item when there is none).
+  // of that name is pending); cancelling takes it away before it runs.
+  // Claiming removes and returns, in one step, the oldest request at
+  // `terminal` (blank: without one) that is due by `now`, so that of every
+  // process that claims only one gets it (no_item when none is due).
   virtual Outcome start_put(const StartRequest& request) = 0;
   virtual Outcome start_cancel(std::string_view request) = 0;
-  virtual Outcome start_take(std::string_view transaction, std::string_view terminal,
-                             std::int64_t now, StartRequest& taken) = 0;
+  virtual Outcome start_claim(std::string_view terminal, std::int64_t now,
+                              StartRequest& claimed) = 0;
+  // How many requests at `terminal` are due by `now`.
+  virtual Outcome start_due(std::string_view terminal, std::int64_t now, std::int64_t& count) = 0;
+
+  // The connected terminals: each TERMID with the process of its session,
+  // from the session's start to its end (not_found for one not connected).
+  struct ConnectedTerminal {
+    std::string terminal;
+    std::int64_t process = 0;
+  };
+  virtual Outcome terminal_attach(std::string_view terminal, std::int64_t process) = 0;
+  virtual Outcome terminal_detach(std::string_view terminal, std::int64_t process) = 0;
+  virtual Outcome terminal_known(std::string_view terminal) = 0;
+  virtual Outcome terminals(std::vector<ConnectedTerminal>& connected) = 0;
+  // Forgets every terminal: a region starts with none connected.
+  virtual Outcome terminals_forget() = 0;
 
   // What commands changed of a resource's configured status while the
   // region runs (SET FILE CLOSED, ...), shared by every session; not_found

@@ -99,6 +99,7 @@ class Screen {
   void clear();                      // the Clear key: empty and unformatted
   void attention(std::uint8_t aid);  // a key sent this AID: keyboard locked
   void reset_keyboard() { keyboard_locked_ = false; }
+  void lock_keyboard() { keyboard_locked_ = true; }  // a task the region started holds it
 
   int cursor() const { return cursor_; }
   void set_cursor(int address);  // taken modulo the screen size

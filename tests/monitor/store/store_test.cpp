@@ -102,12 +102,14 @@ TEST_F(StoreTest, QueueRefusesItemsBeyondTheLargestNumber) {
   EXPECT_EQ(count, 32767);
 }
 
-// A store of the first schema gains what later versions added and keeps its data.
+// A store of the first schema gains what later versions added (START
+// requests, terminals, ...) and keeps its data; a request is claimed once.
 TEST_F(StoreTest, AVersionOneStoreIsBroughtToTheCurrentSchema) {
   std::int32_t number = 0;
   ASSERT_EQ(open()->ts_write(kQ1, bytes("kept"), number), Outcome::ok);
   tamper(
       "DROP TABLE start_request; DROP TABLE resource_status; DROP TABLE enqueue; "
+      "DROP TABLE connected_terminal; "
       "CREATE TABLE enq_name (resource BLOB PRIMARY KEY, owner INTEGER NOT NULL) WITHOUT ROWID; "
       "PRAGMA user_version = 1");
   auto store = open();
@@ -115,13 +117,20 @@ TEST_F(StoreTest, AVersionOneStoreIsBroughtToTheCurrentSchema) {
   QueueItem item;
   ASSERT_EQ(store->ts_read(kQ1, 1, item), Outcome::ok);
   EXPECT_EQ(item.data, bytes("kept"));
-  StartRequest request{"R1      ", "QCMD", "    ", 0, bytes("data")};
+  StartRequest request{"R1      ", "QCMD", "    ", 0, bytes("data"), "RTRN", "", "QUEUE1  "};
   ASSERT_EQ(store->start_put(request), Outcome::ok);
-  StartRequest taken;
-  ASSERT_EQ(store->start_take("QCMD", "T001", 0, taken), Outcome::ok);
-  EXPECT_EQ(taken.request, "R1      ");
-  EXPECT_EQ(taken.data, bytes("data"));
-  EXPECT_EQ(store->start_take("QCMD", "T001", 0, taken), Outcome::no_item);
+  std::int64_t due = 0;
+  ASSERT_EQ(store->start_due("T001", 0, due), Outcome::ok);
+  EXPECT_EQ(due, 0);
+  StartRequest claimed;
+  ASSERT_EQ(store->start_claim("    ", 0, claimed), Outcome::ok);
+  EXPECT_EQ(claimed.request, "R1      ");
+  EXPECT_EQ(claimed.data, bytes("data"));
+  EXPECT_EQ(claimed.queue, "QUEUE1  ");
+  EXPECT_EQ(open()->start_claim("    ", 0, claimed), Outcome::no_item);
+  EXPECT_EQ(store->terminal_known("T001"), Outcome::not_found);
+  ASSERT_EQ(store->terminal_attach("T001", 42), Outcome::ok);
+  EXPECT_EQ(open()->terminal_known("T001"), Outcome::ok);
 }
 
 // Two stores on one directory are what two session processes see.
