@@ -166,7 +166,7 @@ void turn_screen(std::uint32_t turn, bool last) {
   } else {
     put(4, "Turn " + std::to_string(turn) + " of transaction " + kTurnTransaction + ".",
         host::kCnvBrightAttr);
-    put(6, "Each turn is a task of its own; the count travels in the COMMAREA (EIBCALEN " +
+    put(6, "Each turn is a task; the count travels in its COMMAREA (EIBCALEN " +
                std::to_string(host::task_commarea().size()) + ").");
     put(8, "Press Enter for the next turn, PF3 to end.");
   }
