@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <set>
 #include <stdexcept>
 #include <utility>
 
@@ -49,6 +50,8 @@ class BuiltinCatalogue {
     entries_.emplace(region::table_name(name), std::move(entry));
   }
   void add_transaction(std::string_view, std::string_view) {}  // the configuration's to say
+  void add_interpreter(std::string_view name) { interpreters_.insert(region::table_name(name)); }
+  bool interpreter(const std::string& name) const { return interpreters_.contains(name); }
 
   const region::ProgramEntry* find(const std::string& name) const {
     auto found = entries_.find(name);
@@ -62,6 +65,7 @@ class BuiltinCatalogue {
 
  private:
   std::map<std::string, region::ProgramEntry> entries_;
+  std::set<std::string> interpreters_;
 };
 
 }  // namespace
@@ -77,6 +81,7 @@ void install_programs(const region::RegionConfig& config, const std::string& ori
                              "); programs from a library are not served yet"};
     }
     region::program_table().add_program(program.name, *entry);
+    if (builtins.interpreter(program.name)) region::program_table().add_interpreter(program.name);
   }
   for (const region::TransactionDefinition& transaction : config.transactions) {
     region::program_table().add_transaction(transaction.name, transaction.program);

@@ -28,7 +28,8 @@ void turns_program();
 
 // Registers the built-in programs in the region's program table (anything
 // with add_program and add_transaction), with the transactions of NOTE and
-// TURNS. The one place that names them.
+// TURNS. The one place that names them; a region runs those that its
+// configuration defines.
 template <typename ProgramTable>
 void register_builtin_programs(ProgramTable& table) {
   table.add_program(kEchoName, echo_program);

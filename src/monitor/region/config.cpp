@@ -163,7 +163,8 @@ void read_region(Section& section, RegionConfig& config) {
     config.codepage = page->name();
   }
   section.number("idle_timeout", config.idle_timeout, 0, kMaxIdleTimeout);
-  section.number("lock_wait", config.lock_wait, 0, kMaxLockWait);
+  section.number("lock_wait", config.lock_wait, 0, kMaxWait);
+  section.number("wait_limit", config.wait_limit, 0, kMaxWait);
   section.flag("trace", config.trace);
 }
 
@@ -345,6 +346,7 @@ max_sessions = 64         # terminals at once
 codepage = "cp037"        # EBCDIC code page of the terminals (c3270 -codepage cp037)
 idle_timeout = 0          # seconds without input that end a session; 0 = never
 lock_wait = 60            # seconds a task waits for an ENQ name another holds; 0 = no limit
+wait_limit = 60           # seconds of the longest DELAY or WAIT EVENT (longer: INVREQ 10)
 trace = false             # programs write trace lines to logs/trace.log
 
 [log]
@@ -373,6 +375,9 @@ operations = ["read", "add", "update", "delete", "browse"]
 [[tdqueue]]
 name = "MSGS"             # the region's messages
 type = "intrapartition"
+[[tdqueue]]
+name = "NOTE"             # where the started program NOTE writes
+type = "intrapartition"
 
 # Temporary storage queues whose names begin with a model's prefix are
 # recoverable.
@@ -393,6 +398,10 @@ name = "DEMO"
 name = "ECHO"
 [[program]]
 name = "HELLO"
+[[program]]
+name = "NOTE"             # writes what START gave it to the queue NOTE
+[[program]]
+name = "TURNS"            # counts its turns in its COMMAREA (RETURN TRANSID)
 
 [[transaction]]
 name = "QCMD"
@@ -400,6 +409,12 @@ program = "QCMD"
 [[transaction]]
 name = "DEMO"
 program = "DEMO"
+[[transaction]]
+name = "NOTE"
+program = "NOTE"
+[[transaction]]
+name = "TURN"
+program = "TURNS"
 )toml";
 
 // ACCOUNTS: a 6-digit key, a name of 20 characters, a city of 16 and a

@@ -31,7 +31,7 @@ inline constexpr std::uintmax_t kMiB = 1024 * kKiB;
 inline constexpr std::uintmax_t kSmallestLogSize = kKiB;
 inline constexpr int kMostLogGenerations = 99;
 inline constexpr int kMaxIdleTimeout = 86400;  // a day
-inline constexpr int kMaxLockWait = 86400;
+inline constexpr int kMaxWait = 86400;         // lock_wait, wait_limit: a day
 inline constexpr int kMostSessions = 4096;
 
 // How a file's records are found: by a key inside the record, by the byte
@@ -105,6 +105,7 @@ struct RegionConfig {
   std::string codepage = "cp037";  // the EBCDIC code page its terminals speak
   int idle_timeout = 0;            // seconds without input that end a session; 0 = never
   int lock_wait = 60;              // seconds a task waits for an ENQ name; 0 = no limit
+  int wait_limit = 60;             // seconds of the longest DELAY or WAIT EVENT
   bool trace = false;              // programs write trace lines when on
   LogLevel log_level = LogLevel::info;
   std::uintmax_t log_size = 4 * kMiB;  // a log this large is rotated

@@ -4,9 +4,9 @@
 //
 // DELAY      INTERVAL or TIME, packed 0hhmmss+: waits that long, or until
 //            that time of day (no wait when it has passed). A wait longer
-//            than kRegionLongestWait is refused at once (INVREQ 10). DELAY
-//            alone does not wait. FOR and UNTIL pass nothing (Part 3.7): such
-//            a DELAY is DELAY alone.
+//            than the region's wait_limit is refused at once (INVREQ 10).
+//            DELAY alone does not wait. The translator passes nothing for
+//            FOR and UNTIL: such a DELAY is DELAY alone.
 // SUSPEND    gives the processor up for a moment.
 // SYNCPOINT  every change is committed to the store as it is made, so there
 //            is nothing left to commit, nor to back out (ROLLBACK "R" at 3);
@@ -42,6 +42,7 @@
 #include "monitor/control/blocks.hpp"
 #include "monitor/control/task.hpp"
 #include "monitor/region/programs.hpp"
+#include "monitor/region/region.hpp"
 #include "monitor/services/data_area.hpp"
 #include "monitor/services/enqueue.hpp"
 #include "monitor/services/handlers.hpp"
@@ -59,7 +60,10 @@ constexpr Option kDelayOptions[] = {kInterval, kTime, {"REQID", 'R', 4, 3, Arg::
 // The longest DELAY or WAIT EVENT the region lets a task wait: it holds
 // the task's session process, and at a terminal its keyboard stays locked.
 // A region setting once the region configuration has one.
-constexpr auto kRegionLongestWait = std::chrono::seconds(60);
+// The longest DELAY or WAIT EVENT the region allows.
+std::chrono::seconds longest_wait() {
+  return std::chrono::seconds(region::current_config().wait_limit);
+}
 constexpr int kSecondsPerDay = 24 * 3600;
 
 // EIBRESP2 of the task control commands' INVREQ and LENGERR.
@@ -286,7 +290,7 @@ Response cancel(const Command& command) {
 Response delay(const Command& command) {
   int seconds = 0;
   if (Response refused = interval_of(command, seconds); refused.resp != kNormal) return refused;
-  if (std::chrono::seconds(seconds) > kRegionLongestWait) return {kInvreq, kNotDueInTime};
+  if (std::chrono::seconds(seconds) > longest_wait()) return {kInvreq, kNotDueInTime};
   std::this_thread::sleep_for(std::chrono::seconds(seconds));
   return {};
 }
@@ -294,7 +298,7 @@ Response delay(const Command& command) {
 // POST and WAIT EVENT: POST gives the program an event control block (a
 // fullword of task storage, its address through SET) that is posted, its
 // first byte X'40', when INTERVAL or TIME comes; WAIT EVENT ECADDR, given
-// the block's address, waits until then (at most kRegionLongestWait) and posts
+// the block's address, waits until then (at most the region's wait_limit) and posts
 // it. REQID is accepted; CANCEL reaches only START's requests.
 namespace {
 
@@ -338,7 +342,7 @@ Response wait_event(const Command& command) {
                 [&](const auto& entry) { return entry.second.task != command.task().number; });
   auto found = pending_events.find(event);
   if (found == pending_events.end()) return {kInvreq, kNotAnEvent};
-  auto latest = std::chrono::steady_clock::now() + kRegionLongestWait;
+  auto latest = std::chrono::steady_clock::now() + longest_wait();
   if (found->second.due > latest) return {kInvreq, kNotDueInTime};
   std::this_thread::sleep_until(found->second.due);
   pending_events.erase(found);
