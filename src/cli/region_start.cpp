@@ -108,8 +108,9 @@ void load_sample_records(const region::Region& region, store::Store& store) {
 }
 
 // The region's resources as its configuration describes them: what SET
-// commands changed in an earlier run is forgotten, no ENQ name is held, and
-// a new region's sample file is filled.
+// commands changed in an earlier run is forgotten, every unit of work that
+// the last run left is backed out, no ENQ name or lock is held, and a new
+// region's sample file is filled.
 void prepare_resources(const region::Region& region) {
   store::OpenedStore opened = store::open_sqlite_store(region.directory());
   if (!opened.store) throw StartFailure{kFailure, opened.error};

@@ -58,6 +58,19 @@ class RegionServer {
     return port_ != 0;
   }
 
+  // Kills the region and every process of it at once (SIGKILL), as a crash
+  // of the machine would, and starts it again on the same directory.
+  bool crash_and_restart() {
+    const pid_t listener = process_->pid();
+    std::ifstream children("/proc/" + std::to_string(listener) + "/task/" +
+                           std::to_string(listener) + "/children");
+    for (pid_t child; children >> child;) kill(child, SIGKILL);
+    process_->signal(SIGKILL);
+    if (!process_->wait_for_exit()) return false;
+    start();
+    return port_ != 0;
+  }
+
   // A log file of the region ("region.log", "error.log"), empty when absent.
   std::string log(const std::string& name = "region.log") const {
     std::ifstream in(std::filesystem::path(region_dir()) / "logs" / name);

@@ -79,8 +79,10 @@ struct Task {
   Handles handles;
   std::vector<Handles> pushed_handles;  // PUSH HANDLE saves, POP HANDLE restores
 
-  bool cwa_in_use = false;                    // the CWA was loaded from the store for this task
-  std::vector<std::function<void()>> at_end;  // run by the runner when the task ends
+  bool cwa_in_use = false;  // the CWA was loaded from the store for this task
+  // Run by the runner when the task ends, told whether it ended normally
+  // (RETURN or its program's end, its terminal still there).
+  std::vector<std::function<void(bool normally)>> at_end;
 };
 
 // Whether the running program may no longer call the monitor: it has issued

@@ -37,14 +37,15 @@ void log_store_trouble(store::Store& store, const char* what) {
 }
 
 // The terminals whose session process is gone (killed, crashed) are no
-// longer connected, and the ENQ names its tasks held are free.
+// longer connected: its units of work are backed out and its ENQ names and
+// locks freed.
 void forget_dead_terminals(store::Store& store) {
   std::vector<store::Store::ConnectedTerminal> connected;
   if (store.terminals(connected) != store::Outcome::ok) return;
   for (const auto& terminal : connected) {
     if (kill(static_cast<pid_t>(terminal.process), 0) != 0 && errno == ESRCH) {
       store.terminal_detach(terminal.terminal, terminal.process);
-      store.deq_process(terminal.process);
+      store.uow_backout_process(terminal.process);
     }
   }
 }

@@ -453,7 +453,8 @@ RegionConfig parse_config(std::string_view text, std::string_view origin) {
        [&] { read_list(root, "transaction", origin, config.transactions, read_transaction); }},
   };
   for (const auto& list : lists) list.second();
-  for (auto&& [key, node] : root) {
+  for (const auto& entry : root) {
+    const toml::key& key = entry.first;
     if (std::none_of(std::begin(lists), std::end(lists),
                      [&](const auto& list) { return list.first == key.str(); }) &&
         key.str() != "region" && key.str() != "log") {

@@ -138,7 +138,10 @@ TaskOutcome run_transaction(terminal::Terminal* terminal, const TaskStart& start
     log_error("program " + task.program + " failed: " + error.what());
     outcome.end = TaskEnd::failed;
   }
-  for (const auto& action : task.at_end) action();
+  const bool normally =
+      (outcome.end == TaskEnd::returned || outcome.end == TaskEnd::program_ended) &&
+      !task.terminal_lost;
+  for (const auto& action : task.at_end) action(normally);
   trace_line("task " + std::to_string(task.number) + " ends: " + end_text(outcome.end) +
              (task.terminal_lost ? ", the terminal is gone" : ""));
   control::set_current_task(nullptr);

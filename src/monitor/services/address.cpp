@@ -69,8 +69,8 @@ void load_cwa(control::Task& task) {
       region::log_error("the common work area could not be loaded: " + shared->last_error());
     }
   }
-  task.at_end.push_back(
-      [loaded = std::vector<std::uint8_t>(cwa(), cwa() + control::kCwaSize)] { save_cwa(loaded); });
+  task.at_end.push_back([loaded = std::vector<std::uint8_t>(cwa(), cwa() + control::kCwaSize)](
+                            bool) { save_cwa(loaded); });
 }
 
 std::uint8_t* block_address(control::Task& task, Block block) {

@@ -47,6 +47,7 @@ enum Condition : std::int32_t {
   kEnqbusy = 55,
   kNotalloc = 61,
   kTermerr = 81,
+  kRolledback = 82,
 };
 
 // EIBRESP2 values of INVREQ raised by the EXEC interface itself.

@@ -11,21 +11,15 @@
 //       the name at the task's next syncpoint too; TASK is the default;
 //       MAXLIFETIME is accepted.
 // DEQ   a name that this task does not hold is left alone.
-#include "monitor/services/enqueue.hpp"
-
-#include <signal.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <cstdint>
-#include <thread>
 
 #include "monitor/control/task.hpp"
 #include "monitor/region/region.hpp"
 #include "monitor/services/handlers.hpp"
 #include "monitor/services/region_store.hpp"
+#include "monitor/services/unit_of_work.hpp"
 
 namespace ravnmor::services {
 
@@ -47,10 +41,6 @@ enum EnqRefusal : std::int32_t {
   kWaitedTooLong = 3,  // ENQBUSY: held by another task for the region's lock_wait
 };
 
-// A waiting ENQ looks again after a short pause, doubled up to the longest.
-constexpr auto kFirstPause = std::chrono::milliseconds(5);
-constexpr auto kLongestPause = std::chrono::milliseconds(200);
-
 // The store's name for the resource: its bytes, or, without LENGTH, "@" with
 // this process and the address, so that no other session's address meets it.
 Response resource_name(const Command& command, store::Bytes& name) {
@@ -71,23 +61,6 @@ Response resource_name(const Command& command, store::Bytes& name) {
   return {};
 }
 
-store::Store::EnqOwner owner_of(const control::Task& task, bool luw = false) {
-  return {getpid(), task.number, luw};
-}
-
-bool process_gone(std::int64_t process) {
-  return kill(static_cast<pid_t>(process), 0) != 0 && errno == ESRCH;
-}
-
-// The task's names go when it ends, however it ends.
-void release_at_end(control::Task& task) {
-  static std::pair<pid_t, std::uint32_t> registered{0, 0};
-  const std::pair<pid_t, std::uint32_t> this_task{getpid(), task.number};
-  if (registered == this_task) return;
-  registered = this_task;
-  task.at_end.push_back([&task] { release_enqueues(task, false); });
-}
-
 Response enq(const Command& command) {
   store::Bytes name;
   if (Response refused = resource_name(command, name); refused.resp != kNormal) return refused;
@@ -95,25 +68,13 @@ Response enq(const Command& command) {
   if (store == nullptr) return {kIoerr, kStoreUnavailable};
   const store::Store::EnqOwner owner =
       owner_of(command.task(), command.has_flag(kLuw.flag_position));
-  const int limit = region::current_config().lock_wait;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limit);
-  for (auto pause = kFirstPause;; pause = std::min(pause * 2, kLongestPause)) {
-    store::Store::EnqOwner holder;
-    const store::Outcome outcome = store->enq(name, owner, holder);
-    if (outcome == store::Outcome::ok) {
-      release_at_end(command.task());
-      return {};
-    }
-    if (outcome != store::Outcome::held) return store_trouble(outcome);
-    if (process_gone(holder.process)) {
-      store->deq_process(holder.process);
-      continue;
-    }
-    if (limit > 0 && std::chrono::steady_clock::now() >= deadline) {
-      return {kEnqbusy, kWaitedTooLong};
-    }
-    std::this_thread::sleep_for(pause);
-  }
+  store::Store::EnqOwner holder;
+  const store::Outcome outcome =
+      wait_while_held(*store, [&] { return store->enq(name, owner, holder); });
+  if (outcome == store::Outcome::held) return {kEnqbusy, kWaitedTooLong};
+  if (outcome != store::Outcome::ok) return store_trouble(outcome);
+  join_unit_of_work(command.task());
+  return {};
 }
 
 Response deq(const Command& command) {
@@ -132,15 +93,6 @@ constexpr CommandRow kCommands[] = {
 };
 
 }  // namespace
-
-void release_enqueues(const control::Task& task, bool luw_only) {
-  store::Store* store = region_store();
-  if (store == nullptr) return;
-  if (store->deq_task(owner_of(task), luw_only) != store::Outcome::ok) {
-    region::log_error("ENQ names of task " + std::to_string(task.number) +
-                      " not released: " + store->last_error());
-  }
-}
 
 std::span<const CommandRow> enqueue_commands() {
   return kCommands;

@@ -8,9 +8,8 @@
 //            DELAY alone does not wait. The translator passes nothing for
 //            FOR and UNTIL: such a DELAY is DELAY alone.
 // SUSPEND    gives the processor up for a moment.
-// SYNCPOINT  every change is committed to the store as it is made, so there
-//            is nothing left to commit, nor to back out (ROLLBACK "R" at 3);
-//            the names the task enqueued with LUW are released.
+// SYNCPOINT  commits the task's unit of work; ROLLBACK backs it out
+//            (unit_of_work.hpp).
 // START      TRANSID must name a transaction of the program table, else
 //            TRANSIDERR; TERMID a connected terminal (or the task's own),
 //            else TERMIDERR. The request waits in the store until it is due
@@ -44,10 +43,10 @@
 #include "monitor/region/programs.hpp"
 #include "monitor/region/region.hpp"
 #include "monitor/services/data_area.hpp"
-#include "monitor/services/enqueue.hpp"
 #include "monitor/services/handlers.hpp"
 #include "monitor/services/region_store.hpp"
 #include "monitor/services/storage.hpp"
+#include "monitor/services/unit_of_work.hpp"
 
 namespace ravnmor::services {
 
@@ -355,9 +354,12 @@ Response suspend(const Command&) {
   return {};
 }
 
+constexpr Option kRollback{"ROLLBACK", 'R', 3};
+constexpr Option kSyncpointOptions[] = {kRollback};
+
 Response syncpoint(const Command& command) {
-  release_enqueues(command.task(), true);
-  return {};
+  return command.has_flag(kRollback.flag_position) ? back_out_unit_of_work(command.task())
+                                                   : commit_unit_of_work(command.task());
 }
 
 namespace {
@@ -369,7 +371,7 @@ constexpr CommandRow kCommands[] = {
     {0x100C, "CANCEL", cancel, kCancelOptions},
     {0x1202, "WAIT EVENT", wait_event, kWaitEventOptions},
     {0x1208, "SUSPEND", suspend, {}},
-    {0x1602, "SYNCPOINT", syncpoint, {}},
+    {0x1602, "SYNCPOINT", syncpoint, kSyncpointOptions},
 };
 }  // namespace
 

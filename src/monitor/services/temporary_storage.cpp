@@ -4,11 +4,18 @@
 // READQ without ITEM reads the item after the queue's cursor (NEXT), and its
 // LENGTH gives the INTO area's room and receives the item's length. MAIN and
 // AUXILIARY make no difference here: every queue is kept in the store.
+//
+// A queue whose name matches a recoverable model (region.toml [[tsmodel]])
+// changes within the task's unit of work, which locks it against other
+// tasks' changes until the unit ends; a change that waits longer than the
+// region's lock_wait for it answers INVREQ (EIBRESP2 kQueueLocked).
+#include <functional>
 #include <string_view>
 
 #include "monitor/services/data_area.hpp"
 #include "monitor/services/handlers.hpp"
 #include "monitor/services/region_store.hpp"
+#include "monitor/services/unit_of_work.hpp"
 
 namespace ravnmor::services {
 
@@ -38,6 +45,7 @@ enum QueueRefusal : std::int32_t {
   kNoQueueName = 1,  // no QUEUE area passed
   kNoData = 2,       // WRITEQ without FROM, READQ without INTO or SET
   kRewriteWithoutItem = 3,
+  kQueueLocked = 4,  // another task's unit of work kept the queue for lock_wait
 };
 
 std::string_view queue_name(const Command& command) {
@@ -57,6 +65,8 @@ Response response_of(store::Outcome outcome) {
       return {kItemerr, 0};
     case store::Outcome::too_long:
       return {kLengerr, 0};
+    case store::Outcome::held:
+      return {kInvreq, kQueueLocked};
     default:
       return store_trouble(outcome);
   }
@@ -73,6 +83,17 @@ Response check_common(const Command& command, store::Store*& store) {
   return {};
 }
 
+// Makes a change to the command's queue: within the task's unit of work
+// when the queue is recoverable, waiting while another unit of work has it.
+using Change = std::function<store::Outcome(const store::UnitOfWork*)>;
+store::Outcome change_queue(const Command& command, store::Store& store, const Change& change) {
+  store::UnitOfWork unit;
+  const store::UnitOfWork* uow = ts_unit_of_work(command.task(), queue_name(command), unit);
+  if (uow == nullptr) return change(nullptr);
+  join_unit_of_work(command.task());
+  return wait_while_held(store, [&] { return change(uow); });
+}
+
 Response writeq_ts(const Command& command) {
   store::Store* store = nullptr;
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
@@ -86,10 +107,14 @@ Response writeq_ts(const Command& command) {
 
   if (command.given(kRewrite)) {
     if (!item.passed()) return {kInvreq, kRewriteWithoutItem};
-    return response_of(store->ts_rewrite(queue_name(command), item.half(), data));
+    return response_of(change_queue(command, *store, [&](const store::UnitOfWork* uow) {
+      return store->ts_rewrite(queue_name(command), item.half(), data, uow);
+    }));
   }
   std::int32_t number = 0;
-  store::Outcome outcome = store->ts_write(queue_name(command), data, number);
+  store::Outcome outcome = change_queue(command, *store, [&](const store::UnitOfWork* uow) {
+    return store->ts_write(queue_name(command), data, number, uow);
+  });
   if (outcome == store::Outcome::ok) item.put_half(number);
   return response_of(outcome);
 }
@@ -119,7 +144,9 @@ Response readq_ts(const Command& command) {
 Response deleteq_ts(const Command& command) {
   store::Store* store = nullptr;
   if (Response refused = check_common(command, store); refused.resp != kNormal) return refused;
-  return response_of(store->ts_delete(queue_name(command)));
+  return response_of(change_queue(command, *store, [&](const store::UnitOfWork* uow) {
+    return store->ts_delete(queue_name(command), uow);
+  }));
 }
 
 constexpr CommandRow kCommands[] = {

@@ -2,6 +2,7 @@
 // in WAL mode, so that the session processes read while one of them writes,
 // and with full synchronisation, so that a change acknowledged to a program
 // survives a crash of the session, the region or the machine.
+#include <deque>
 #include <string>
 #include <system_error>
 
@@ -98,6 +99,32 @@ CREATE TABLE connected_terminal (
 ) WITHOUT ROWID;
 )sql";
 
+// Version 6: the before-images of the units of work. A recoverable change
+// first records the rows it is about to change as they were (present 0: the
+// row was not there), once per row and unit of work, in the same
+// transaction as the change; a commit forgets them and a backout puts them
+// back. What is in these tables after a crash was never committed.
+constexpr const char* kUnitsOfWork = R"sql(
+CREATE TABLE undo_ts_queue (
+  process INTEGER NOT NULL,
+  task INTEGER NOT NULL,
+  name BLOB NOT NULL,
+  present INTEGER NOT NULL,
+  items INTEGER,
+  cursor INTEGER,
+  PRIMARY KEY (process, task, name)
+) WITHOUT ROWID;
+CREATE TABLE undo_ts_item (
+  process INTEGER NOT NULL,
+  task INTEGER NOT NULL,
+  queue BLOB NOT NULL,
+  item INTEGER NOT NULL,
+  present INTEGER NOT NULL,
+  data BLOB,
+  PRIMARY KEY (process, task, queue, item)
+) WITHOUT ROWID;
+)sql";
+
 // The schema grows by steps: step n takes a store from version n to n + 1,
 // and a store of version n holds tables_after of step n - 1. The schema
 // this program reads and writes is the last, recorded in the database's
@@ -108,11 +135,8 @@ struct SchemaStep {
   int tables_after;
 };
 constexpr SchemaStep kSchemaSteps[] = {
-    {kQueuesAndFiles, 6},
-    {kStartRequests, 7},
-    {kResourceStatus, 8},
-    {kTaskEnqueues, 8},
-    {kStartedTasks, 9},
+    {kQueuesAndFiles, 6}, {kStartRequests, 7}, {kResourceStatus, 8},
+    {kTaskEnqueues, 8},   {kStartedTasks, 9},  {kUnitsOfWork, 11},
 };
 constexpr auto kSchemaVersion = static_cast<std::int64_t>(std::size(kSchemaSteps));
 
@@ -125,6 +149,33 @@ std::string record_schema_version() {
 // answers busy. Writes are single small transactions, so this is generous.
 constexpr int kBusyTimeoutMs = 10000;
 
+// A change made for a unit of work need not reach the disk by itself: its
+// commit, under full synchronisation, makes it durable with everything
+// before it, and a crash before that backs it out anyway.
+class RelaxedSync {
+ public:
+  RelaxedSync(sql::Connection& db, bool relaxed) : db_(db), relaxed_(relaxed) {
+    if (relaxed_) db_.exec("PRAGMA synchronous = NORMAL");
+  }
+  ~RelaxedSync() {
+    try {
+      if (relaxed_) db_.exec("PRAGMA synchronous = FULL");
+    } catch (const sql::Failure&) {
+      // The connection is failing; the next call reports it.
+    }
+  }
+  RelaxedSync(const RelaxedSync&) = delete;
+  RelaxedSync& operator=(const RelaxedSync&) = delete;
+
+ private:
+  sql::Connection& db_;
+  bool relaxed_;
+};
+
+// The kinds of lock a unit of work takes, kept with the ENQ names under a
+// leading NUL that no name a program passes by LENGTH needs.
+constexpr std::string_view kQueueLock = "TS:";
+
 class SqliteStore final : public Store {
  public:
   explicit SqliteStore(const std::string& path) : db_(path) {}
@@ -134,12 +185,14 @@ class SqliteStore final : public Store {
   // a store this program can use.
   void prepare();
 
-  Outcome ts_write(std::string_view queue, ByteView data, std::int32_t& number) override;
-  Outcome ts_rewrite(std::string_view queue, std::int32_t number, ByteView data) override;
+  Outcome ts_write(std::string_view queue, ByteView data, std::int32_t& number,
+                   const UnitOfWork* uow) override;
+  Outcome ts_rewrite(std::string_view queue, std::int32_t number, ByteView data,
+                     const UnitOfWork* uow) override;
   Outcome ts_read(std::string_view queue, std::int32_t number, QueueItem& item) override;
   Outcome ts_read_next(std::string_view queue, QueueItem& item) override;
   Outcome ts_count(std::string_view queue, std::int32_t& count) override;
-  Outcome ts_delete(std::string_view queue) override;
+  Outcome ts_delete(std::string_view queue, const UnitOfWork* uow) override;
   Outcome td_write(std::string_view queue, ByteView data) override;
   Outcome td_read(std::string_view queue, Bytes& data) override;
   Outcome td_delete(std::string_view queue) override;
@@ -169,6 +222,11 @@ class SqliteStore final : public Store {
   Outcome status_read(const StatusKey& key, std::int64_t& value) override;
   Outcome status_write(const StatusKey& key, std::int64_t value) override;
   Outcome status_reset() override;
+  Outcome uow_commit(const UnitOfWork& uow) override;
+  Outcome uow_backout(const UnitOfWork& uow) override;
+  Outcome uow_backout_process(std::int64_t process) override;
+  Outcome uow_recover() override;
+  const EnqOwner& last_holder() const override { return last_holder_; }
   const std::string& last_error() const override { return last_error_; }
 
  private:
@@ -177,11 +235,25 @@ class SqliteStore final : public Store {
   Outcome guarded(Operation operation);
   // Items in the queue and its cursor; false when the queue does not exist.
   bool queue_state(std::string_view queue, std::int64_t& items, std::int64_t& cursor);
+  // For a change made for a unit of work: takes the lock on the resource
+  // (false when another unit of work holds it) and lowers the durability of
+  // the change's transaction, which the unit's commit makes durable.
+  bool lock_for(const UnitOfWork& uow, std::string_view kind, std::string_view name);
+  // Keeps an item's before-image for the unit of work.
+  void keep_item(const UnitOfWork& uow, std::string_view queue, std::int64_t item);
+  // Ends units of work: all of `process` (every process when 0), or one
+  // task of it; a commit keeps the changes, a backout puts back the
+  // before-images; either frees their locks.
+  enum class Ending { commit, backout };
+  static constexpr std::int64_t kEveryProcess = 0;
+  static constexpr std::int64_t kEveryTask = 0;
+  Outcome end_units(std::int64_t process, std::int64_t task, Ending ending);
   // Reads item `number` (known to exist) and moves the cursor to it.
   void read_item(std::string_view queue, std::int64_t number, std::int64_t items, QueueItem& item);
 
   sql::Connection db_;
   std::string last_error_;
+  EnqOwner last_holder_;
   struct Statements;
   std::unique_ptr<Statements> sql_;
 };
@@ -260,7 +332,46 @@ struct SqliteStore::Statements {
         status_upsert(db,
                       "INSERT INTO resource_status (kind, name, attribute, value) "
                       "VALUES (?1, ?2, ?3, ?4) ON CONFLICT DO UPDATE SET value = ?4"),
-        status_clear(db, "DELETE FROM resource_status") {}
+        status_clear(db, "DELETE FROM resource_status"),
+        undo_queue(db,
+                   "INSERT OR IGNORE INTO undo_ts_queue (process, task, name, present, items, "
+                   "cursor) VALUES (?1, ?2, ?3, EXISTS (SELECT 1 FROM ts_queue WHERE name = ?3), "
+                   "(SELECT items FROM ts_queue WHERE name = ?3), "
+                   "(SELECT cursor FROM ts_queue WHERE name = ?3))"),
+        undo_item(db,
+                  "INSERT OR IGNORE INTO undo_ts_item (process, task, queue, item, present, data) "
+                  "VALUES (?1, ?2, ?3, ?4, EXISTS (SELECT 1 FROM ts_item WHERE queue = ?3 AND "
+                  "item = ?4), (SELECT data FROM ts_item WHERE queue = ?3 AND item = ?4))"),
+        undo_items(db,
+                   "INSERT OR IGNORE INTO undo_ts_item (process, task, queue, item, present, data) "
+                   "SELECT ?1, ?2, queue, item, 1, data FROM ts_item WHERE queue = ?3"),
+        lock_take(db,
+                  "INSERT OR IGNORE INTO enqueue (resource, process, task, luw) "
+                  "VALUES (?, ?, ?, 1)") {
+    const std::string units = kUnits;
+    for (const std::string& text : {
+             "DELETE FROM ts_queue WHERE name IN (SELECT name FROM undo_ts_queue WHERE " + units +
+                 ")",
+             "INSERT OR REPLACE INTO ts_queue (name, items, cursor) SELECT name, items, cursor "
+             "FROM undo_ts_queue WHERE present = 1 AND " +
+                 units,
+             "DELETE FROM ts_item WHERE (queue, item) IN (SELECT queue, item FROM undo_ts_item "
+             "WHERE " +
+                 units + ")",
+             "INSERT OR REPLACE INTO ts_item (queue, item, data) SELECT queue, item, data FROM "
+             "undo_ts_item WHERE present = 1 AND " +
+                 units,
+         }) {
+      restore.emplace_back(db, text.c_str());
+    }
+    for (const std::string& text : {
+             "DELETE FROM undo_ts_queue WHERE " + units,
+             "DELETE FROM undo_ts_item WHERE " + units,
+             "DELETE FROM enqueue WHERE luw = 1 AND " + units,
+         }) {
+      forget.emplace_back(db, text.c_str());
+    }
+  }
 
   sql::Statement queue_state, queue_append, queue_cursor, queue_delete;
   sql::Statement item_insert, item_update, item_select, item_delete;
@@ -273,6 +384,15 @@ struct SqliteStore::Statements {
   sql::Statement start_insert, start_remove, start_claim, start_due;
   sql::Statement terminal_attach, terminal_detach, terminal_known, terminal_all, terminal_forget;
   sql::Statement status_select, status_upsert, status_clear;
+  sql::Statement undo_queue, undo_item, undo_items, lock_take;
+  // Ending units of work: what a backout puts back, then what every ending
+  // forgets.
+  std::deque<sql::Statement> restore;
+  std::deque<sql::Statement> forget;
+
+  // The units of work that an ending names: ?1 a process (0: all), ?2 a
+  // task of it (0: all).
+  static constexpr const char* kUnits = "(?1 = 0 OR process = ?1) AND (?2 = 0 OR task = ?2)";
 };
 
 void SqliteStore::prepare() {
@@ -333,14 +453,71 @@ void SqliteStore::read_item(std::string_view queue, std::int64_t number, std::in
   sql::Query(sql_->queue_cursor).bind(1, number).bind(2, queue).run();
 }
 
-Outcome SqliteStore::ts_write(std::string_view queue, ByteView data, std::int32_t& number) {
-  if (data.size() > kMaxItemLength) return Outcome::too_long;
+bool SqliteStore::lock_for(const UnitOfWork& uow, std::string_view kind, std::string_view name) {
+  std::string resource(1, '\0');
+  resource.append(kind).append(name);
+  sql::Query(sql_->lock_take).bind(1, resource).bind(2, uow.process).bind(3, uow.task).run();
+  sql::Query held(sql_->enq_holder);
+  if (!held.bind(1, std::string_view(resource)).step()) return true;
+  last_holder_ = {held.column_int(0), held.column_int(1), held.column_int(2) != 0};
+  return last_holder_.process == uow.process && last_holder_.task == uow.task;
+}
+
+void SqliteStore::keep_item(const UnitOfWork& uow, std::string_view queue, std::int64_t item) {
+  sql::Query(sql_->undo_item)
+      .bind(1, uow.process)
+      .bind(2, uow.task)
+      .bind(3, queue)
+      .bind(4, item)
+      .run();
+}
+
+Outcome SqliteStore::end_units(std::int64_t process, std::int64_t task, Ending ending) {
   return guarded([&] {
     sql::Transaction transaction(db_);
+    if (ending == Ending::backout) {
+      for (sql::Statement& step : sql_->restore)
+        sql::Query(step).bind(1, process).bind(2, task).run();
+    }
+    for (sql::Statement& step : sql_->forget) sql::Query(step).bind(1, process).bind(2, task).run();
+    transaction.commit();
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::uow_commit(const UnitOfWork& uow) {
+  return end_units(uow.process, uow.task, Ending::commit);
+}
+
+Outcome SqliteStore::uow_backout(const UnitOfWork& uow) {
+  return end_units(uow.process, uow.task, Ending::backout);
+}
+
+Outcome SqliteStore::uow_backout_process(std::int64_t process) {
+  const Outcome outcome = end_units(process, kEveryTask, Ending::backout);
+  return outcome == Outcome::ok ? deq_process(process) : outcome;
+}
+
+Outcome SqliteStore::uow_recover() {
+  const Outcome outcome = end_units(kEveryProcess, kEveryTask, Ending::backout);
+  return outcome == Outcome::ok ? deq_everything() : outcome;
+}
+
+Outcome SqliteStore::ts_write(std::string_view queue, ByteView data, std::int32_t& number,
+                              const UnitOfWork* uow) {
+  if (data.size() > kMaxItemLength) return Outcome::too_long;
+  RelaxedSync sync(db_, uow != nullptr);
+  return guarded([&] {
+    sql::Transaction transaction(db_);
+    if (uow != nullptr) {
+      if (!lock_for(*uow, kQueueLock, queue)) return Outcome::held;
+      sql::Query(sql_->undo_queue).bind(1, uow->process).bind(2, uow->task).bind(3, queue).run();
+    }
     sql::Query append(sql_->queue_append);
     if (!append.bind(1, queue).bind(2, kMaxItems).step()) return Outcome::queue_full;
     std::int64_t item = append.column_int(0);
     append.run();
+    if (uow != nullptr) keep_item(*uow, queue, item);
     sql::Query(sql_->item_insert).bind(1, queue).bind(2, item).bind(3, data).run();
     transaction.commit();
     number = static_cast<std::int32_t>(item);
@@ -348,13 +525,22 @@ Outcome SqliteStore::ts_write(std::string_view queue, ByteView data, std::int32_
   });
 }
 
-Outcome SqliteStore::ts_rewrite(std::string_view queue, std::int32_t number, ByteView data) {
+Outcome SqliteStore::ts_rewrite(std::string_view queue, std::int32_t number, ByteView data,
+                                const UnitOfWork* uow) {
   if (data.size() > kMaxItemLength) return Outcome::too_long;
+  RelaxedSync sync(db_, uow != nullptr);
   return guarded([&] {
-    sql::Query(sql_->item_update).bind(1, data).bind(2, queue).bind(3, number).run();
-    if (db_.changes() > 0) return Outcome::ok;
+    sql::Transaction transaction(db_);
     std::int64_t items = 0, cursor = 0;
-    return queue_state(queue, items, cursor) ? Outcome::no_item : Outcome::not_found;
+    if (!queue_state(queue, items, cursor)) return Outcome::not_found;
+    if (number < 1 || number > items) return Outcome::no_item;
+    if (uow != nullptr) {
+      if (!lock_for(*uow, kQueueLock, queue)) return Outcome::held;
+      keep_item(*uow, queue, number);
+    }
+    sql::Query(sql_->item_update).bind(1, data).bind(2, queue).bind(3, number).run();
+    transaction.commit();
+    return Outcome::ok;
   });
 }
 
@@ -391,9 +577,15 @@ Outcome SqliteStore::ts_count(std::string_view queue, std::int32_t& count) {
   });
 }
 
-Outcome SqliteStore::ts_delete(std::string_view queue) {
+Outcome SqliteStore::ts_delete(std::string_view queue, const UnitOfWork* uow) {
+  RelaxedSync sync(db_, uow != nullptr);
   return guarded([&] {
     sql::Transaction transaction(db_);
+    if (uow != nullptr) {
+      if (!lock_for(*uow, kQueueLock, queue)) return Outcome::held;
+      sql::Query(sql_->undo_queue).bind(1, uow->process).bind(2, uow->task).bind(3, queue).run();
+      sql::Query(sql_->undo_items).bind(1, uow->process).bind(2, uow->task).bind(3, queue).run();
+    }
     sql::Query(sql_->queue_delete).bind(1, queue).run();
     if (db_.changes() == 0) return Outcome::not_found;
     sql::Query(sql_->item_delete).bind(1, queue).run();
@@ -501,6 +693,7 @@ Outcome SqliteStore::enq(ByteView resource, const EnqOwner& owner, EnqOwner& hol
       }
     }
     transaction.commit();
+    last_holder_ = holder;
     const bool mine = holder.process == owner.process && holder.task == owner.task;
     return mine ? Outcome::ok : Outcome::held;
   });

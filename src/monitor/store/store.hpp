@@ -70,6 +70,14 @@ struct StatusKey {
   std::string_view attribute;
 };
 
+// A unit of work: the changes to recoverable resources that one task (its
+// session process and its task number there) made since it started or last
+// took a syncpoint. They are committed together or backed out together.
+struct UnitOfWork {
+  std::int64_t process = 0;
+  std::int64_t task = 0;
+};
+
 class Store {
  public:
   virtual ~Store() = default;
@@ -78,12 +86,18 @@ class Store {
   // deleted; its items are numbered from 1 in the order written. Each queue
   // has one read cursor, shared by every session: reading item n by number
   // moves it to n, and reading the next item reads the one after it.
-  virtual Outcome ts_write(std::string_view queue, ByteView data, std::int32_t& number) = 0;
-  virtual Outcome ts_rewrite(std::string_view queue, std::int32_t number, ByteView data) = 0;
+  //
+  // A change made for a unit of work (a recoverable queue) locks the queue
+  // for it until it ends (held, with last_holder(), while another unit of
+  // work has it) and is undone if the unit of work backs out.
+  virtual Outcome ts_write(std::string_view queue, ByteView data, std::int32_t& number,
+                           const UnitOfWork* uow = nullptr) = 0;
+  virtual Outcome ts_rewrite(std::string_view queue, std::int32_t number, ByteView data,
+                             const UnitOfWork* uow = nullptr) = 0;
   virtual Outcome ts_read(std::string_view queue, std::int32_t number, QueueItem& item) = 0;
   virtual Outcome ts_read_next(std::string_view queue, QueueItem& item) = 0;
   virtual Outcome ts_count(std::string_view queue, std::int32_t& count) = 0;
-  virtual Outcome ts_delete(std::string_view queue) = 0;
+  virtual Outcome ts_delete(std::string_view queue, const UnitOfWork* uow = nullptr) = 0;
 
   // Transient data (intrapartition): records read once, oldest first.
   virtual Outcome td_write(std::string_view queue, ByteView data) = 0;
@@ -156,6 +170,19 @@ class Store {
   virtual Outcome status_read(const StatusKey& key, std::int64_t& value) = 0;
   virtual Outcome status_write(const StatusKey& key, std::int64_t value) = 0;
   virtual Outcome status_reset() = 0;
+
+  // Ending units of work. A commit is one durable transaction that keeps
+  // the unit's changes and frees its locks (and its ENQ names taken with
+  // LUW); a backout puts back what the unit changed and frees the same.
+  // The backout of a process ends every unit of work of a session found
+  // dead and frees all its names; recovery, at a region's start, backs out
+  // every unit of work that a crash left and frees every name.
+  virtual Outcome uow_commit(const UnitOfWork& uow) = 0;
+  virtual Outcome uow_backout(const UnitOfWork& uow) = 0;
+  virtual Outcome uow_backout_process(std::int64_t process) = 0;
+  virtual Outcome uow_recover() = 0;
+  // Who held what the last call that answered held wanted.
+  virtual const EnqOwner& last_holder() const = 0;
 
   // What went wrong in the last call that answered busy, no_space or failed.
   virtual const std::string& last_error() const = 0;

@@ -44,7 +44,7 @@ TEST_F(AddressTest, TheTwaIsClearedForEachTaskTheCwaIsTheRegions) {
   ASSERT_EQ(call(kAddressCwaTwa.c_str(), {&cwa, &twa}), kNormal);
   std::memcpy(host::word_to_ptr(cwa), "SHARED", 6);
   std::memcpy(host::word_to_ptr(twa), "MINE", 4);
-  for (const auto& action : task.at_end) action();  // the task ends: the CWA is saved
+  for (const auto& action : task.at_end) action(true);  // the task ends: the CWA is saved
 
   store::Bytes saved;
   ASSERT_EQ(services::region_store()->cwa_load(saved), store::Outcome::ok);

@@ -109,7 +109,7 @@ TEST_F(StoreTest, AVersionOneStoreIsBroughtToTheCurrentSchema) {
   ASSERT_EQ(open()->ts_write(kQ1, bytes("kept"), number), Outcome::ok);
   tamper(
       "DROP TABLE start_request; DROP TABLE resource_status; DROP TABLE enqueue; "
-      "DROP TABLE connected_terminal; "
+      "DROP TABLE connected_terminal; DROP TABLE undo_ts_queue; DROP TABLE undo_ts_item; "
       "CREATE TABLE enq_name (resource BLOB PRIMARY KEY, owner INTEGER NOT NULL) WITHOUT ROWID; "
       "PRAGMA user_version = 1");
   auto store = open();

@@ -1,0 +1,105 @@
+#include "monitor/services/unit_of_work.hpp"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "monitor/control/task.hpp"
+#include "monitor/region/region.hpp"
+#include "monitor/services/region_store.hpp"
+
+namespace ravnmor::services {
+
+namespace {
+
+// A waiting task looks again after a short pause, doubled up to the longest.
+constexpr auto kFirstPause = std::chrono::milliseconds(5);
+constexpr auto kLongestPause = std::chrono::milliseconds(200);
+
+bool process_gone(std::int64_t process) {
+  return kill(static_cast<pid_t>(process), 0) != 0 && errno == ESRCH;
+}
+
+void log_trouble(const control::Task& task, store::Store& store, const char* what) {
+  region::log_error("task " + std::to_string(task.number) + ": " + what + ": " +
+                    store.last_error());
+}
+
+// The end of a task: its unit of work committed or backed out, every name
+// and lock it held freed.
+void end_task(const control::Task& task, bool normally) {
+  store::Store* store = region_store();
+  if (store == nullptr) return;
+  const store::UnitOfWork unit = unit_of_work(task);
+  if (normally ? store->uow_commit(unit) != store::Outcome::ok
+               : store->uow_backout(unit) != store::Outcome::ok) {
+    log_trouble(task, *store,
+                normally ? "unit of work not committed" : "unit of work not backed out");
+  }
+  if (store->deq_task(owner_of(task), false) != store::Outcome::ok) {
+    log_trouble(task, *store, "ENQ names not released");
+  }
+}
+
+}  // namespace
+
+store::UnitOfWork unit_of_work(const control::Task& task) {
+  return {getpid(), task.number};
+}
+
+store::Store::EnqOwner owner_of(const control::Task& task, bool luw) {
+  return {getpid(), task.number, luw};
+}
+
+const store::UnitOfWork* ts_unit_of_work(const control::Task& task, std::string_view queue,
+                                         store::UnitOfWork& unit) {
+  if (!region::current_config().recoverable_ts_queue(queue)) return nullptr;
+  unit = unit_of_work(task);
+  return &unit;
+}
+
+void join_unit_of_work(control::Task& task) {
+  static std::pair<pid_t, std::uint32_t> joined{0, 0};
+  const std::pair<pid_t, std::uint32_t> this_task{getpid(), task.number};
+  if (joined == this_task) return;
+  joined = this_task;
+  task.at_end.push_back([&task](bool normally) { end_task(task, normally); });
+}
+
+store::Outcome wait_while_held(store::Store& store,
+                               const std::function<store::Outcome()>& attempt) {
+  const int limit = region::current_config().lock_wait;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limit);
+  for (auto pause = kFirstPause;; pause = std::min(pause * 2, kLongestPause)) {
+    const store::Outcome outcome = attempt();
+    if (outcome != store::Outcome::held) return outcome;
+    if (process_gone(store.last_holder().process)) {
+      store.uow_backout_process(store.last_holder().process);
+      continue;
+    }
+    if (limit > 0 && std::chrono::steady_clock::now() >= deadline) return outcome;
+    std::this_thread::sleep_for(pause);
+  }
+}
+
+Response commit_unit_of_work(control::Task& task) {
+  store::Store* store = region_store();
+  if (store == nullptr) return {kIoerr, kStoreUnavailable};
+  if (store->uow_commit(unit_of_work(task)) == store::Outcome::ok) return {};
+  log_trouble(task, *store, "unit of work not committed, backed out");
+  store->uow_backout(unit_of_work(task));
+  return {kRolledback, 0};
+}
+
+Response back_out_unit_of_work(control::Task& task) {
+  store::Store* store = region_store();
+  if (store == nullptr) return {kIoerr, kStoreUnavailable};
+  const store::Outcome outcome = store->uow_backout(unit_of_work(task));
+  return outcome == store::Outcome::ok ? Response{} : store_trouble(outcome);
+}
+
+}  // namespace ravnmor::services

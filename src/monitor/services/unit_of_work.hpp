@@ -1,0 +1,44 @@
+// A task's unit of work and its locks. Changes to recoverable resources (TS
+// queues that match a recoverable model, ...) belong to the task's unit of
+// work: SYNCPOINT commits it, SYNCPOINT ROLLBACK backs it out, and so does
+// the task's end, committing when the task ended normally and backing out
+// after an abend, a program failure or a lost terminal. ENQ names and the
+// unit's locks are freed at the same points (docs/units-of-work.md).
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+#include "monitor/services/command.hpp"
+#include "monitor/store/store.hpp"
+
+namespace ravnmor::control {
+struct Task;
+}
+
+namespace ravnmor::services {
+
+// The task in the store's terms: its session process and its number.
+store::UnitOfWork unit_of_work(const control::Task& task);
+store::Store::EnqOwner owner_of(const control::Task& task, bool luw = false);
+
+// The unit of work that a change to TS queue `queue` belongs to: the task's
+// when the queue is recoverable, else none (the change commits at once).
+const store::UnitOfWork* ts_unit_of_work(const control::Task& task, std::string_view queue,
+                                         store::UnitOfWork& unit);
+
+// Makes the task's end commit or back out its unit of work and free its
+// ENQ names; for a task that enqueues or changes a recoverable resource.
+void join_unit_of_work(control::Task& task);
+
+// Runs `attempt` until what it wants is no longer held by another task: a
+// holder whose process is gone is backed out and freed; after the region's
+// lock_wait seconds the last outcome (held) is returned.
+store::Outcome wait_while_held(store::Store& store, const std::function<store::Outcome()>& attempt);
+
+// SYNCPOINT: commits the unit of work (ROLLEDBACK, backed out, when the
+// store cannot commit it); SYNCPOINT ROLLBACK: backs it out.
+Response commit_unit_of_work(control::Task& task);
+Response back_out_unit_of_work(control::Task& task);
+
+}  // namespace ravnmor::services
