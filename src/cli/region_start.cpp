@@ -10,6 +10,7 @@
 
 #include "cli/version.hpp"
 #include "monitor/region/programs.hpp"
+#include "monitor/services/files.hpp"
 #include "monitor/store/maintenance.hpp"
 #include "monitor/store/store.hpp"
 #include "programs/builtins.hpp"
@@ -90,23 +91,6 @@ void install_programs(const region::RegionConfig& config, const std::string& ori
 
 namespace {
 
-// A new region's sample file gets its records, so that a newcomer can READ
-// and browse at once.
-void load_sample_records(const region::Region& region, store::Store& store) {
-  const region::FileDefinition* file = region.config().file(region::kSampleFile);
-  if (file == nullptr) return;
-  std::string name = file->name;
-  name.resize(region::kMaxFileName, ' ');
-  for (const std::string& record : region::sample_records()) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(record.data());
-    store::ByteView key(bytes + file->key_offset, file->key_length);
-    const store::Outcome outcome = store.file_write(name, key, {bytes, record.size()});
-    if (outcome != store::Outcome::ok && outcome != store::Outcome::duplicate) {
-      throw StartFailure{kFailure, "cannot load the sample records: " + store.last_error()};
-    }
-  }
-}
-
 // The region's resources as its configuration describes them: what SET
 // commands changed in an earlier run is forgotten, every unit of work that
 // the last run left is backed out, no ENQ name or lock is held, and a new
@@ -118,7 +102,12 @@ void prepare_resources(const region::Region& region) {
     throw StartFailure{kFailure,
                        "cannot reset the resources' status: " + opened.store->last_error()};
   }
-  if (region.created()) load_sample_records(region, *opened.store);
+  // A new region's sample file gets its records, so that a newcomer can READ
+  // and browse at once.
+  if (region.created() &&
+      services::load_sample_records(region.config(), *opened.store) != store::Outcome::ok) {
+    throw StartFailure{kFailure, "cannot load the sample records: " + opened.store->last_error()};
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <iconv.h>
 
 #include <chrono>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -183,6 +184,10 @@ TEST_P(CodePages, EveryCharacterRoundTripsThroughAVariableATsItemAndAFile) {
   const std::string page(GetParam()), characters = page_characters(page);
   ASSERT_GT(characters.size(), 185u) << page;
   RegionServer server({"--codepage", page});
+  ASSERT_TRUE(server.restart([&] {  // with a file whose records hold them all
+    std::ofstream(server.region_dir() + "/region.toml", std::ios::app)
+        << "[[file]]\nname = \"CPFILE\"\nkey_length = 8\n";
+  }));
   S3270 emulator({"s3270", "-utf8", "-codepage", page});
   connect(emulator, server);
   ASSERT_TRUE(act(emulator, {"String(\"QCMD\")", "Enter", "PF(5)"}));
@@ -210,9 +215,9 @@ TEST_P(CodePages, EveryCharacterRoundTripsThroughAVariableATsItemAndAFile) {
     }
   }
   ASSERT_TRUE(act(emulator, {"Enter"}) && act(emulator, {"PF(3)"}) && act(emulator, {"PF(3)"}));
-  for (const char* command : {"WRITEQ TS QUEUE(CP) FROM(&CP)", "READQ TS QUEUE(CP) INTO(&CF)",
-                              "WRITE FILE(CPFILE) FROM(&CF) RIDFLD(CPKEY001)",
-                              "READ FILE(CPFILE) INTO(&CP) RIDFLD(CPKEY001)"}) {
+  for (const char* command :
+       {"WRITEQ TS QUEUE(CP) FROM(&CP)", "READQ TS QUEUE(CP) INTO(&CF)",
+        "WRITE FILE(CPFILE) FROM(&CF) RIDFLD(&CF)", "READ FILE(CPFILE) INTO(&CP) RIDFLD(&CF)"}) {
     EXPECT_EQ(execute(emulator, command), "EIBRESP : NORMAL") << page << ": " << command;
   }
   std::vector<std::string> sent(3);

@@ -9,6 +9,8 @@
 #include <system_error>
 
 #include "monitor/region/programs.hpp"
+#include "monitor/services/files.hpp"
+#include "monitor/services/region_store.hpp"
 
 namespace ravnmor::region {
 
@@ -25,8 +27,37 @@ std::filesystem::path make_temporary_directory() {
 constexpr char kTestProgram[] = "TESTPROG";
 constexpr char kTestTransaction[] = "TEST";
 
+// The test region's files besides the sample file ACCOUNTS: one of each
+// type, and one closed, one disabled and one that allows reading only.
+constexpr std::string_view kTestFiles = R"toml(
+[[file]]
+name = "KSDS"
+key_length = 8
+record_length = 30
+[[file]]
+name = "ESDS"
+type = "entry"
+record_length = 30
+[[file]]
+name = "RRDS"
+type = "relative"
+record_length = 30
+[[file]]
+name = "SHUT"
+open = false
+[[file]]
+name = "OFF"
+enabled = false
+[[file]]
+name = "LOOKONLY"
+operations = ["read", "browse"]
+)toml";
+
 Region open_region(bool trace) {
-  Region region = Region::open(make_temporary_directory() / "region");
+  std::filesystem::path directory = make_temporary_directory() / "region";
+  std::filesystem::create_directories(directory);
+  std::ofstream(directory / "region.toml") << default_config_text() << kTestFiles;
+  Region region = Region::open(directory);
   region.set_trace(trace);
   return region;
 }
@@ -42,6 +73,11 @@ std::string contents(const std::filesystem::path& path) {
 
 TestRegion::TestRegion(bool trace) : region_(open_region(trace)), previous_(current_region()) {
   set_current_region(&region_);
+  store::Store* store = services::region_store();
+  if (store == nullptr ||
+      services::load_sample_records(region_.config(), *store) != store::Outcome::ok) {
+    throw std::runtime_error("cannot load the sample records");
+  }
 }
 
 TestRegion::~TestRegion() {

@@ -1,6 +1,8 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "host/host.hpp"
@@ -35,9 +37,31 @@ const std::map<std::uint16_t, services::CommandRow>& command_table() {
 
 constexpr std::uint16_t kGoBack = 0x1905;
 constexpr std::size_t kRcodeLength = 6;
+constexpr std::size_t kResourceNameLength = 8;  // EIBRSRCE and EIBDS
+
+// The resource a command names, blank-padded for the EIB; `file` when it is
+// the file of a file command.
+struct NamedResource {
+  std::string name = std::string(kResourceNameLength, ' ');
+  bool file = false;
+};
+
+// The name the command's naming option carries, as far as its area holds it.
+NamedResource named_resource(const services::CommandRow& row, const services::Command& command) {
+  NamedResource named;
+  for (const services::Option& option : row.options) {
+    if (option.names == services::Names::nothing || !command.given(option)) continue;
+    services::Area area = command.area(option);
+    std::string_view text = area.text(std::min(static_cast<std::size_t>(option.size), area.room()));
+    named.name.replace(0, std::min(text.size(), kResourceNameLength), text);
+    named.file = option.names == services::Names::file;
+  }
+  return named;
+}
 
 services::Response run(const Descriptor& descriptor, std::span<void* const> args,
-                       std::span<const std::size_t> sizes, std::string_view& name) {
+                       std::span<const std::size_t> sizes, std::string_view& name,
+                       NamedResource& named) {
   if (descriptor.fault) return {services::kInvreq, *descriptor.fault};
   control::Task* task = control::current_task();
   if (task == nullptr) return {services::kInvreq, services::kNoTask};
@@ -49,11 +73,17 @@ services::Response run(const Descriptor& descriptor, std::span<void* const> args
   }
   services::Command command(descriptor.function, descriptor.text, args, sizes,
                             descriptor.parameter_count, *task);
+  named = named_resource(*row, command);
   try {
     return row->handler(command);
   } catch (const services::AreaTooSmall& refused) {
     return {services::kLengerr, services::kAreaTooSmallBase + refused.position};
   }
+}
+
+void record_resource(std::uint8_t* eib, const NamedResource& named) {
+  std::memcpy(eib + host::kEibRsrce, named.name.data(), kResourceNameLength);
+  if (named.file) std::memcpy(eib + host::kEibDs, named.name.data(), kResourceNameLength);
 }
 
 void trace_call(std::uint16_t function, std::string_view name, services::Response response) {
@@ -99,8 +129,10 @@ void oxdfhei1(const void* descriptor, std::span<void* const> args,
   using namespace ravnmor;
   exec::Descriptor decoded = exec::decode_descriptor(descriptor, args.size());
   std::string_view name = "unknown function";
-  services::Response response = exec::run(decoded, args, sizes, name);
+  exec::NamedResource named;
+  services::Response response = exec::run(decoded, args, sizes, name, named);
   exec::record_response(control::task_blocks().eib, decoded.function, response);
+  exec::record_resource(control::task_blocks().eib, named);
   exec::trace_call(decoded.function, name, response);
 }
 

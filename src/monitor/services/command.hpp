@@ -32,6 +32,7 @@ enum Condition : std::int32_t {
   kInvreq = 16,
   kIoerr = 17,
   kNospace = 18,
+  kNotopen = 19,
   kEndfile = 20,
   kLengerr = 22,
   kQzero = 23,
@@ -48,6 +49,7 @@ enum Condition : std::int32_t {
   kNotalloc = 61,
   kTermerr = 81,
   kRolledback = 82,
+  kDisabled = 84,
 };
 
 // EIBRESP2 values of INVREQ raised by the EXEC interface itself.
@@ -150,6 +152,11 @@ enum class Arg : std::uint8_t {
   kUnread,   // a value of which the region reads nothing (a SYSID: no other system is known)
 };
 
+// What an option's argument names for the EIB: the resource the command
+// works on (a queue, a program, a transaction), which EIBRSRCE shows, or
+// the file of a file command, which EIBDS shows as well.
+enum class Names : std::uint8_t { nothing, resource, file };
+
 // One option of a command as the region decodes it: the flag it sets, a
 // character at a descriptor position (none for an option every form of the
 // command passes), and the argument it passes at a parameter position. Each
@@ -162,6 +169,7 @@ struct Option {
   std::int8_t argument = 0;       // 0: the option passes no argument
   Arg kind = Arg::kNone;
   std::int16_t size = 0;  // kChars, kPacked, kBytes: the bytes at the argument
+  Names names = Names::nothing;
 };
 
 // Bytes for one of several receiving areas. A command that fills several

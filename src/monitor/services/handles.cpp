@@ -18,7 +18,8 @@ namespace {
 constexpr int kFirstEntry = 3;
 constexpr int kLastEntry = 18;  // sixteen conditions or keys to a command
 
-constexpr Option kExitProgram{"PROGRAM", 'P', 3, 2, Arg::kChars, region::kMaxProgramName};
+constexpr Option kExitProgram{"PROGRAM",      'P', 3, 2, Arg::kChars, region::kMaxProgramName,
+                              Names::resource};
 constexpr Option kExitLabel{"LABEL", 'L', 3, 0, Arg::kUnread};
 constexpr Option kExitCancel{"CANCEL", 'C', 3};
 constexpr Option kExitReset{"RESET", 'R', 3};

@@ -31,14 +31,15 @@ namespace {
 
 // RETURN's options and parameter positions.
 constexpr std::size_t kTransidLength = 4;
-constexpr Option kReturnTransid{"TRANSID", 'T', 4, 2, Arg::kChars, kTransidLength};
+constexpr Option kReturnTransid{"TRANSID", 'T', 4, 2, Arg::kChars, kTransidLength, Names::resource};
 constexpr Option kCommarea{"COMMAREA", 'C', 3, 3, Arg::kData};
 constexpr Option kCommareaLength{"LENGTH", ' ', 0, 4, Arg::kHalf};
 constexpr Option kImmediate{"IMMEDIATE", 'I', 5};
 constexpr Option kReturnOptions[] = {kReturnTransid, kCommarea, kCommareaLength, kImmediate};
 
 // LINK's and XCTL's.
-constexpr Option kProgram{"PROGRAM", ' ', 0, 2, Arg::kChars, region::kMaxProgramName};
+constexpr Option kProgram{"PROGRAM",      ' ', 0, 2, Arg::kChars, region::kMaxProgramName,
+                          Names::resource};
 constexpr Option kDatalength{"DATALENGTH", 'D', 4, 5, Arg::kHalf};
 constexpr Option kSysid{"SYSID", 'S', 5, 6, Arg::kChars, region::kSysidLength};
 constexpr Option kLinkOptions[] = {kProgram, kCommarea, kCommareaLength, kDatalength, kSysid};

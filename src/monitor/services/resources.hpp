@@ -16,7 +16,7 @@ inline constexpr std::string_view kFileKind = "FILE";
 inline constexpr std::string_view kTdQueueKind = "TDQUEUE";
 inline constexpr std::string_view kTerminalKind = "TERMINAL";
 inline constexpr std::string_view kOpenStatus = "OPEN";
-inline constexpr std::string_view kEnabledStatus = "ENABLED";
+inline constexpr std::string_view kEnabledStatus = "ENABLED";  // OPEN and ENABLED: 1 yes, 0 no
 
 // An attribute of a resource's status: what a SET left, else `configured`
 // (also when the store cannot say).

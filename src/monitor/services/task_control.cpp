@@ -79,7 +79,7 @@ enum TaskRefusal : std::int32_t {
 
 constexpr std::size_t kReqidLength = 8;
 constexpr std::size_t kIdLength = 4;  // TRANSID, TERMID
-constexpr Option kTransid{"TRANSID", ' ', 0, 3, Arg::kChars, kIdLength};
+constexpr Option kTransid{"TRANSID", ' ', 0, 3, Arg::kChars, kIdLength, Names::resource};
 constexpr Option kStartReqid{"REQID", 'R', 15, 4, Arg::kChars, kReqidLength};
 constexpr Option kStartFrom{"FROM", 'F', 5, 5, Arg::kData};
 constexpr Option kStartLength{"LENGTH", 'L', 4, 6, Arg::kHalf};

@@ -21,7 +21,7 @@ namespace ravnmor::services {
 
 namespace {
 
-constexpr Option kQueue{"QUEUE", ' ', 0, 2, Arg::kChars, 8};
+constexpr Option kQueue{"QUEUE", ' ', 0, 2, Arg::kChars, 8, Names::resource};
 constexpr Option kSysid{"SYSID", 'S', 6, 6, Arg::kChars, 4};
 
 constexpr Option kWriteFrom{"FROM", ' ', 0, 3, Arg::kData};

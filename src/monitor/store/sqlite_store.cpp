@@ -200,7 +200,9 @@ class SqliteStore final : public Store {
   Outcome file_read(std::string_view file, ByteView key, Bytes& data) override;
   Outcome file_rewrite(std::string_view file, ByteView key, ByteView data) override;
   Outcome file_delete(std::string_view file, ByteView key) override;
-  Outcome file_key_length(std::string_view file, std::size_t& length) override;
+  Outcome file_delete_generic(std::string_view file, ByteView prefix, std::int64_t& count) override;
+  Outcome file_append(std::string_view file, Numbering numbering, ByteView data,
+                      Bytes& key) override;
   Outcome file_seek(std::string_view file, ByteView key, Seek direction, bool inclusive,
                     Bytes& found_key, Bytes& data) override;
   Outcome enq(ByteView resource, const EnqOwner& owner, EnqOwner& holder) override;
@@ -282,7 +284,12 @@ struct SqliteStore::Statements {
         file_select(db, "SELECT data FROM file_record WHERE file = ? AND key = ?"),
         file_update(db, "UPDATE file_record SET data = ? WHERE file = ? AND key = ?"),
         file_remove(db, "DELETE FROM file_record WHERE file = ? AND key = ?"),
-        file_key(db, "SELECT length(key) FROM file_record WHERE file = ? LIMIT 1"),
+        file_remove_generic(db,
+                            "DELETE FROM file_record WHERE file = ?1 AND key >= ?2 AND "
+                            "substr(key, 1, length(?2)) = ?2"),
+        file_last(db,
+                  "SELECT key, length(data) FROM file_record WHERE file = ? "
+                  "ORDER BY key DESC LIMIT 1"),
         file_at_or_after(db,
                          "SELECT key, data FROM file_record WHERE file = ? AND key >= ? "
                          "ORDER BY key LIMIT 1"),
@@ -376,7 +383,7 @@ struct SqliteStore::Statements {
   sql::Statement queue_state, queue_append, queue_cursor, queue_delete;
   sql::Statement item_insert, item_update, item_select, item_delete;
   sql::Statement td_insert, td_first, td_remove, td_clear;
-  sql::Statement file_insert, file_select, file_update, file_remove, file_key;
+  sql::Statement file_insert, file_select, file_update, file_remove, file_remove_generic, file_last;
   sql::Statement file_at_or_after, file_after, file_at_or_before, file_before;
   sql::Statement enq_claim, enq_holder, enq_release, enq_release_task, enq_release_process;
   sql::Statement enq_release_everything;
@@ -654,11 +661,32 @@ Outcome SqliteStore::file_delete(std::string_view file, ByteView key) {
   });
 }
 
-Outcome SqliteStore::file_key_length(std::string_view file, std::size_t& length) {
+Outcome SqliteStore::file_delete_generic(std::string_view file, ByteView prefix,
+                                         std::int64_t& count) {
   return guarded([&] {
-    sql::Query select(sql_->file_key);
-    if (!select.bind(1, file).step()) return Outcome::not_found;
-    length = static_cast<std::size_t>(select.column_int(0));
+    sql::Query(sql_->file_remove_generic).bind(1, file).bind(2, prefix).run();
+    count = db_.changes();
+    return count > 0 ? Outcome::ok : Outcome::not_found;
+  });
+}
+
+Outcome SqliteStore::file_append(std::string_view file, Numbering numbering, ByteView data,
+                                 Bytes& key) {
+  return guarded([&] {
+    sql::Transaction transaction(db_);
+    std::uint64_t number = numbering == Numbering::bytes ? 0 : 1;
+    {
+      sql::Query last(sql_->file_last);
+      if (last.bind(1, file).step()) {
+        const std::uint64_t step =
+            numbering == Numbering::bytes ? static_cast<std::uint64_t>(last.column_int(1)) : 1;
+        number = key_number(last.column_bytes(0)) + step;
+      }
+    }
+    if (number > kMaxRecordNumber) return Outcome::no_space;
+    key = number_key(static_cast<std::uint32_t>(number));
+    sql::Query(sql_->file_insert).bind(1, file).bind(2, ByteView(key)).bind(3, data).run();
+    transaction.commit();
     return Outcome::ok;
   });
 }

@@ -27,6 +27,14 @@ using ByteView = std::span<const std::uint8_t>;
 inline constexpr std::size_t kMaxItemLength = 32767;
 inline constexpr std::int32_t kMaxItems = 32767;
 
+// The numbers of entry-sequenced and relative files are fullwords: their
+// key is the number in 4 bytes, most significant first, so that key order
+// is number order.
+inline constexpr std::uint32_t kMaxRecordNumber = UINT32_MAX;
+inline constexpr std::size_t kNumberKeyLength = 4;
+Bytes number_key(std::uint32_t number);
+std::uint32_t key_number(ByteView key);  // the first kNumberKeyLength bytes
+
 enum class Outcome {
   ok,
   not_found,   // no such queue, record or held name
@@ -104,19 +112,31 @@ class Store {
   virtual Outcome td_read(std::string_view queue, Bytes& data) = 0;  // no_item when empty
   virtual Outcome td_delete(std::string_view queue) = 0;             // drops every record
 
-  // File records by key.
+  // File records. Every record has an identity in its file, a byte string
+  // that orders the file bytewise: the key of a keyed file, or for an
+  // entry-sequenced or relative file its number (number_key) as the store
+  // gives it on file_append.
   virtual Outcome file_write(std::string_view file, ByteView key, ByteView data) = 0;
   virtual Outcome file_read(std::string_view file, ByteView key, Bytes& data) = 0;
   virtual Outcome file_rewrite(std::string_view file, ByteView key, ByteView data) = 0;
   virtual Outcome file_delete(std::string_view file, ByteView key) = 0;
+  // Deletes every record whose key begins with `prefix`; not_found when
+  // there is none, else `count` says how many went.
+  virtual Outcome file_delete_generic(std::string_view file, ByteView prefix,
+                                      std::int64_t& count) = 0;
+  // Adds a record after the file's last one and gives its number key:
+  // counted in bytes, the last record's number plus its length, from 0 (the
+  // relative byte address of an entry-sequenced file); counted in records,
+  // the last one's number plus 1, from 1 (the record number of a relative
+  // file). no_space when the number would pass kMaxRecordNumber.
+  enum class Numbering { bytes, records };
+  virtual Outcome file_append(std::string_view file, Numbering numbering, ByteView data,
+                              Bytes& key) = 0;
   // Browsing: the record with the nearest key from `key` in key order
   // (bytewise), `key` itself included when `inclusive`; no_item past the end.
   enum class Seek { forward, backward };
   virtual Outcome file_seek(std::string_view file, ByteView key, Seek direction, bool inclusive,
                             Bytes& found_key, Bytes& data) = 0;
-  // The length of the keys of a file's records (they all have one length);
-  // not_found while the file holds none.
-  virtual Outcome file_key_length(std::string_view file, std::size_t& length) = 0;
 
   // ENQ names, each held by one task until released: named by its session
   // process and its task number there, so that a name is released when the

@@ -13,6 +13,9 @@
 namespace {
 
 using ravnmor::store::Bytes;
+using ravnmor::store::key_number;
+using ravnmor::store::kMaxRecordNumber;
+using ravnmor::store::number_key;
 using ravnmor::store::open_sqlite_store;
 using ravnmor::store::Outcome;
 using ravnmor::store::QueueItem;
@@ -162,21 +165,27 @@ TEST_F(StoreTest, FilesEnqAndCwaAcrossSessions) {
   auto first = open();
   auto second = open();
   // TD order and emptying, and a file's records, are the command table's
-  // "transient data" and "files" scenarios; here the key length a file takes
-  // from its first record, and the browse from either side.
-  Bytes data;
-  ASSERT_EQ(first->file_write("FILEA", bytes("K1"), bytes("one")), Outcome::ok);
-  ASSERT_EQ(second->file_write("FILEB", bytes("K1"), bytes("other file")), Outcome::ok);
-  EXPECT_EQ(second->file_rewrite("FILEA", bytes("K2"), bytes("x")), Outcome::not_found);
-  ASSERT_EQ(first->file_delete("FILEA", bytes("K1")), Outcome::ok);
-  std::size_t key_length = 0;
-  EXPECT_EQ(first->file_key_length("FILEA", key_length), Outcome::not_found);  // emptied
-  ASSERT_EQ(second->file_key_length("FILEB", key_length), Outcome::ok);
-  EXPECT_EQ(key_length, 2u);
-  ASSERT_EQ(first->file_delete("FILEB", bytes("K1")), Outcome::ok);
+  // scenarios; here numbers given by two sessions in turn, generic deletes
+  // and the browse from either side.
+  Bytes data, key;
+  using Numbering = Store::Numbering;
+  ASSERT_EQ(first->file_append("ESDS", Numbering::bytes, bytes("one"), key), Outcome::ok);
+  EXPECT_EQ(key_number(key), 0u);
+  ASSERT_EQ(second->file_append("ESDS", Numbering::bytes, bytes("four"), key), Outcome::ok);
+  EXPECT_EQ(key_number(key), 3u);
+  ASSERT_EQ(first->file_append("ESDS", Numbering::bytes, bytes("x"), key), Outcome::ok);
+  EXPECT_EQ(key_number(key), 7u);
+  ASSERT_EQ(first->file_write("RRDS", number_key(kMaxRecordNumber), bytes("last")), Outcome::ok);
+  EXPECT_EQ(second->file_append("RRDS", Numbering::records, bytes("past"), key), Outcome::no_space);
   ASSERT_EQ(first->file_write("FILEB", bytes("K123"), bytes("longer key")), Outcome::ok);
-  ASSERT_EQ(second->file_key_length("FILEB", key_length), Outcome::ok);
-  EXPECT_EQ(key_length, 4u);
+  ASSERT_EQ(first->file_write("FILEA", bytes("K1"), bytes("one")), Outcome::ok);
+  ASSERT_EQ(second->file_write("FILEA", bytes("K12"), bytes("two")), Outcome::ok);
+  ASSERT_EQ(second->file_write("FILEA", bytes("K2"), bytes("three")), Outcome::ok);
+  std::int64_t count = 0;
+  ASSERT_EQ(first->file_delete_generic("FILEA", bytes("K1"), count), Outcome::ok);
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(second->file_read("FILEA", bytes("K2"), data), Outcome::ok);
+  EXPECT_EQ(second->file_delete_generic("FILEA", bytes("K1"), count), Outcome::not_found);
   // Browsing FILEB, which holds K123 only, from either side.
   using Seek = Store::Seek;
   Bytes found;
