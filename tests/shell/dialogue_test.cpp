@@ -4,11 +4,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "host/host.hpp"
 #include "monitor/region/programs.hpp"
+#include "monitor/services/region_store.hpp"
 #include "programs/builtins.hpp"
 #include "support/qcmd.hpp"
 
@@ -224,6 +226,40 @@ TEST_F(DialogueTest, SendTextShowsOnTheUserScreenAndReceiveTakesWhatIsTypedThere
   EXPECT_EQ(screen_sent(11).row_text(1).substr(0, 24), "EXAMPLE STRING ARGUMENT ");
   EXPECT_TRUE(shows(screen_sent(12), "EIBRESP : NORMAL"));
   EXPECT_TRUE(shows(screen_sent(12), "HELLOLE STRING ARGUMENT"));  // five bytes received
+}
+
+// A record of the sample file read for update, its balance edited on the
+// edit-variable screen, and written back.
+TEST_F(DialogueTest, ARecordIsReadEditedAsAVariableAndRewritten) {
+  user.pf(5).type_field(12, "80").enter().pf(3);  // &STRING grows to hold a record
+  type("QCMD READ FILE(ACCOUNTS) INTO(&STRING) LENGTH(&HWORD) RIDFLD(100200) UPDATE")
+      .enter()
+      .enter();
+  user.pf(4).pf(3);                 // the EIB names the file; back to the command
+  user.pf(5).cursor(11, 3).pf(10);  // the variables; &STRING edited
+  user.type_field(2, "DS           000999999").pf(3).pf(3).pf(3);  // its bytes 30-59
+  type("QCMD REWRITE FILE(ACCOUNTS) FROM(&STRING) LENGTH(&HWORD)").enter().enter();
+  user.pf(3).pf(3);
+  run();
+  auto screens = this->screens();
+  int read = first_showing(screens, "EIBRESP : NORMAL");
+  ASSERT_GE(read, 0);
+  EXPECT_TRUE(shows(screens[static_cast<std::size_t>(read)], "100200BAKER, THOMAS"));
+  auto eibs = titled(screens, kEibTitle);
+  ASSERT_EQ(eibs.size(), 1u);
+  EXPECT_EQ(eibs[0]->text_at(7, 52, 8), "ACCOUNTS");  // EIBDS
+  EXPECT_EQ(eibs[0]->text_at(9, 52, 8), "ACCOUNTS");  // EIBRSRCE
+  EXPECT_EQ(eibs[0]->text_at(5, 52, 4), "0602");      // EIBFN of READ
+  EXPECT_GT(first_showing(screens, "Edit Variable : &STRING"), read);
+  EXPECT_EQ(std::count_if(screens.begin(), screens.end(),
+                          [](const Screen& screen) { return shows(screen, "EIBRESP : NORMAL"); }),
+            2);
+  ravnmor::store::Bytes record;
+  ASSERT_EQ(ravnmor::services::region_store()->file_read(
+                "ACCOUNTS", ravnmor::store::Bytes{'1', '0', '0', '2', '0', '0'}, record),
+            ravnmor::store::Outcome::ok);
+  EXPECT_EQ(std::string(record.begin(), record.end()),
+            "100200BAKER, THOMAS        LEEDS           000999999");
 }
 
 }  // namespace
