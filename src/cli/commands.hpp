@@ -15,6 +15,7 @@ void add_demo_command(CLI::App& app, Action& action);
 void add_check_command(CLI::App& app, Action& action);
 void add_store_command(CLI::App& app, Action& action);
 void add_dump_command(CLI::App& app, Action& action);
+void add_journal_command(CLI::App& app, Action& action);
 void add_config_command(CLI::App& app, Action& action);
 // Also sets the action of ravnmor without a subcommand: a region and c3270 on it.
 void add_serve_command(CLI::App& app, Action& action);

@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
   ravnmor::cli::add_serve_command(app, action);
   ravnmor::cli::add_store_command(app, action);
   ravnmor::cli::add_dump_command(app, action);
+  ravnmor::cli::add_journal_command(app, action);
   ravnmor::cli::add_config_command(app, action);
   app.footer(kAbout);  // after the subcommands: they would inherit it
   try {

@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -253,6 +254,45 @@ TEST(Operating, ADumpTakenAtQcmdIsListedAndShown) {
   EXPECT_NE(shown.out.find("DUMP E2E   task"), std::string::npos) << shown.out;
   EXPECT_NE(shown.out.find("*EXAMPLE*"), std::string::npos) << shown.out;
   EXPECT_EQ(ravnmor({"dump", "show", "NOSUCH", "--region", server.region_dir()}).status, 1);
+}
+
+// What one terminal's SET changes, every terminal of the region sees: a
+// second session finds the file closed and the queue closed.
+TEST(Operating, ASetAtOneTerminalIsSeenAtAnother) {
+  RegionServer server;
+  ASSERT_NE(server.port(), 0) << server.startup_line();
+  S3270 first, second;
+  connect(first, server);
+  connect(second, server);
+  EXPECT_EQ(run_command(first, "SET FILE(ACCOUNTS) CLOSED"), "EIBRESP : NORMAL");
+  EXPECT_EQ(run_command(first, "SET TDQUEUE(MSGS) CLOSED"), "EIBRESP : NORMAL");
+  ASSERT_TRUE(act(second, {"String(\"QCMD\")", "Enter"}));
+  EXPECT_EQ(execute(second, "WRITEQ TD QUEUE(MSGS) FROM(&STRING)"), "EIBRESP : NOTOPEN");
+  EXPECT_EQ(execute(second, "INQUIRE FILE(ACCOUNTS) OPENSTATUS(&FWORD)"), "EIBRESP : NORMAL");
+  ASSERT_TRUE(act(second, {"PF(5)"}));  // the variables: &FWORD holds CLOSED, 19
+  const std::vector<std::string> rows = second.screen();
+  EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const std::string& row) {
+    return has(row, "&FWORD ") && has(row, " 0000000019 ");
+  })) << second.screen_text();
+}
+
+// JOURNAL at QCMD appends records that `ravnmor journal show` prints.
+TEST(Operating, AJournalWrittenAtQcmdIsShown) {
+  RegionServer server;
+  ASSERT_NE(server.port(), 0) << server.startup_line();
+  S3270 terminal;
+  connect(terminal, server);
+  EXPECT_EQ(run_command(terminal, "JOURNAL JFILEID(1) JTYPEID(E2) FROM(&FWORD) LENGTH(4)"),
+            "EIBRESP : NORMAL");
+  Finished shown = ravnmor({"journal", "show", "audit", "--region", server.region_dir()});
+  EXPECT_EQ(shown.status, 0) << shown.err;
+  EXPECT_NE(shown.out.find("terminal T001  transaction QCMD  JTYPEID E2\n"
+                           "  data (4 bytes) \\x15\\xCD[\\x07\n"),
+            std::string::npos)
+      << shown.out;
+  Finished undefined = ravnmor({"journal", "show", "NOSUCH", "--region", server.region_dir()});
+  EXPECT_EQ(undefined.status, 1);
+  EXPECT_NE(undefined.err.find("defines no journal NOSUCH"), std::string::npos) << undefined.err;
 }
 
 // HANDLE ABEND PROGRAM names a program of the region as the task's exit: an

@@ -135,6 +135,31 @@ std::string response_name(std::int32_t resp) {
   return text.substr(0, text.find(' '));
 }
 
+// The queues and journals the cases use, beside those of a new region: an
+// output and an input queue on one file, a queue with a trigger level and a
+// disabled one.
+constexpr std::string_view kDefinitions = R"toml(
+[[tdqueue]]
+name = "TDQ1"
+[[tdqueue]]
+name = "OUTQ"
+type = "extrapartition"
+file = "queues/lines.txt"
+direction = "output"
+[[tdqueue]]
+name = "INQ"
+type = "extrapartition"
+file = "queues/lines.txt"
+direction = "input"
+[[tdqueue]]
+name = "TRIG"
+trigger_level = 2
+transaction = "QCMD"
+[[tdqueue]]
+name = "OFFQ"
+enabled = false
+)toml";
+
 // Runs lines as one task of a fresh region.
 class TableRun : public ::testing::Test {
  protected:
@@ -182,7 +207,7 @@ class TableRun : public ::testing::Test {
     region.run("QCMD");
   }
 
-  ravnmor::region::TestRegion region;
+  ravnmor::region::TestRegion region{false, kDefinitions};
   std::vector<Line> lines;
   std::vector<Outcome> outcomes;
 };
@@ -233,7 +258,7 @@ TEST_F(TableRun, DumpTraceAndPrintWriteTheirFiles) {
 // turn: each does something or answers as a region without the facility
 // answers. Only the verbs kNotServedYet names still answer INVREQ with
 // EIBRESP2 0, the answer of a command the region has no service for.
-const char* const kNotServedYet[] = {"INQUIRE", "SET "};
+const char* const kNotServedYet[] = {"INQUIRE TASK LIST", "INQUIRE TERMINAL", "SET TERMINAL"};
 
 TEST_F(TableRun, EveryVerbHasAServiceButTheListedOnes) {
   std::vector<std::string> commands;

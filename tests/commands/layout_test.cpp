@@ -35,6 +35,7 @@ std::string operand_for(const Option& option) {
     case Arg::kPacked:
       return "(5)";
     case Arg::kData:
+    case Arg::kAnswer:
       return "(&STRING)";
     case Arg::kPointer:
       return "(&FWORD)";
@@ -57,6 +58,7 @@ std::size_t region_reads(const Option& option) {
     case Arg::kChars:
     case Arg::kPacked:
     case Arg::kBytes:
+    case Arg::kAnswer:
       return static_cast<std::size_t>(option.size);
     case Arg::kNone:
     case Arg::kData:
@@ -79,9 +81,15 @@ TEST(Layout, TheRegionReadsWhatTheTranslatorWrites) {
   begin_translations();
   int checked = 0;
   for (const auto& row : ravnmor::exec::served_commands()) {
+    // An option without a name is the resource that follows the verb, as in
+    // INQUIRE FILE(F1), and stands with every other option.
+    std::string verb(row.name);
+    for (const Option& option : row.options) {
+      if (option.name.empty()) verb += operand_for(option);
+    }
     for (const Option& option : row.options) {
       std::string command =
-          std::string(row.name) + " " + std::string(option.name) + operand_for(option);
+          verb + (option.name.empty() ? "" : " " + std::string(option.name) + operand_for(option));
       SCOPED_TRACE(command);
       translate_line(command);
       ASSERT_EQ(host::function_code(tolData.descriptor[0], tolData.descriptor[1]), row.function);

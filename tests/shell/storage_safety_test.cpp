@@ -33,7 +33,7 @@ const Case kCases[] = {
     {nullptr, "ASKTIME ABSTIME(&FWORD)", "LENGERR", "", nullptr, nullptr},
     {nullptr, "ADDRESS EIB(&HWORD)", "LENGERR", "", nullptr, nullptr},
     {nullptr, "ADDRESS TWA(&FWORD) EIB(&HWORD)", "LENGERR", "", nullptr, nullptr},
-    {nullptr, "INQUIRE FILE(&HWORD) OPENSTATUS(&FWORD)", "INVREQ", "", nullptr, nullptr},
+    {nullptr, "INQUIRE FILE(&HWORD) OPENSTATUS(&FWORD)", "LENGERR", "", nullptr, nullptr},
     {nullptr, "ASSIGN APPLID(&HWORD)", "LENGERR", "", nullptr, nullptr},
     {nullptr, "DEQ RESOURCE(&HWORD) LENGTH(5)", "LENGERR", "", nullptr, nullptr},
     {nullptr, "WRITE FILE(KSDS) FROM(&STRING) RIDFLD(&HWORD)", "LENGERR", "",

@@ -53,10 +53,10 @@ name = "LOOKONLY"
 operations = ["read", "browse"]
 )toml";
 
-Region open_region(bool trace) {
-  std::filesystem::path directory = make_temporary_directory() / "region";
+Region open_region(bool trace, std::string_view definitions) {
+  const std::filesystem::path directory = make_temporary_directory() / "region";
   std::filesystem::create_directories(directory);
-  std::ofstream(directory / "region.toml") << default_config_text() << kTestFiles;
+  std::ofstream(directory / "region.toml") << default_config_text() << kTestFiles << definitions;
   Region region = Region::open(directory);
   region.set_trace(trace);
   return region;
@@ -71,7 +71,8 @@ std::string contents(const std::filesystem::path& path) {
 
 }  // namespace
 
-TestRegion::TestRegion(bool trace) : region_(open_region(trace)), previous_(current_region()) {
+TestRegion::TestRegion(bool trace, std::string_view definitions)
+    : region_(open_region(trace, definitions)), previous_(current_region()) {
   set_current_region(&region_);
   store::Store* store = services::region_store();
   if (store == nullptr ||

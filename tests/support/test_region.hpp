@@ -29,7 +29,8 @@ namespace ravnmor::region {
 
 class TestRegion {
  public:
-  explicit TestRegion(bool trace = false);
+  // `definitions` (TOML) are added to the default configuration.
+  explicit TestRegion(bool trace = false, std::string_view definitions = {});
   ~TestRegion();
   TestRegion(const TestRegion&) = delete;
   TestRegion& operator=(const TestRegion&) = delete;

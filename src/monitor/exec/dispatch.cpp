@@ -24,8 +24,9 @@ const std::map<std::uint16_t, services::CommandRow>& command_table() {
     for (auto family :
          {services::address_commands, services::assign_commands, services::file_control_commands,
           services::conversation_commands, services::deedit_commands, services::dump_commands,
-          services::enqueue_commands, services::handle_commands, services::trace_commands,
-          services::program_commands, services::storage_commands, services::task_control_commands,
+          services::enqueue_commands, services::handle_commands, services::inquire_commands,
+          services::journal_commands, services::trace_commands, services::program_commands,
+          services::storage_commands, services::task_control_commands,
           services::temporary_storage_commands, services::terminal_commands,
           services::time_commands, services::transient_data_commands}) {
       for (const services::CommandRow& row : family()) rows.emplace(row.function, row);

@@ -232,6 +232,8 @@ TdQueueDefinition read_td_queue(Section& section) {
     section.fail("file", queue.path.empty() ? "is needed by an extrapartition queue"
                                             : "belongs to extrapartition queues only");
   }
+  section.flag("open", queue.open);
+  section.flag("enabled", queue.enabled);
   return queue;
 }
 
@@ -245,6 +247,7 @@ TsModel read_ts_model(Section& section) {
 JournalDefinition read_journal(Section& section) {
   JournalDefinition journal;
   section.name("name", journal.name, kMaxJournalName);
+  section.number("id", journal.id, 1, kMostJournals);
   return journal;
 }
 
@@ -315,6 +318,13 @@ void check_references(const toml::table& root, const RegionConfig& config,
           .fail("program", "no [[program]] is named " + config.transactions[i].program);
     }
   }
+  std::set<int> journal_ids;
+  for (std::size_t i = 0; i < config.journals.size(); ++i) {
+    if (!journal_ids.insert(config.journals[i].id).second) {
+      Section(*root["journal"][i].as_table(), "journal[" + std::to_string(i + 1) + "]", origin)
+          .fail("id", "a second journal with id " + std::to_string(config.journals[i].id));
+    }
+  }
   for (std::size_t i = 0; i < config.td_queues.size(); ++i) {
     const std::string& transaction = config.td_queues[i].transaction;
     if (!transaction.empty() && config.transaction(transaction) == nullptr) {
@@ -371,7 +381,8 @@ operations = ["read", "add", "update", "delete", "browse"]
 # Transient data queues: "intrapartition" ones live in the region store;
 # "extrapartition" ones are a file in the region directory (file = "...",
 # direction = "input" or "output"). trigger_level with transaction starts that
-# transaction when the queue holds that many records.
+# transaction when the queue holds that many records. open and enabled: as
+# the region starts (SET TDQUEUE OPEN or CLOSED changes it while it runs).
 [[tdqueue]]
 name = "MSGS"             # the region's messages
 type = "intrapartition"
@@ -385,9 +396,11 @@ type = "intrapartition"
 prefix = "RCV"
 recoverable = true
 
-# Journals written by JOURNAL JFILEID(name), in journals/ of the region directory.
+# Journals: JOURNAL JFILEID(id) appends a record to journals/NAME in the region
+# directory; `ravnmor journal show NAME` prints them.
 [[journal]]
 name = "AUDIT"
+id = 1                    # JFILEID(1); a journal's place in this file when not set
 
 # Programs: built into ravnmor, or (library = "path.so", entry = "name") your own.
 [[program]]
@@ -462,6 +475,9 @@ RegionConfig parse_config(std::string_view text, std::string_view origin) {
                         std::string(key.str()) + ": unknown table");
     }
   }
+  for (std::size_t i = 0; i < config.journals.size(); ++i) {
+    if (config.journals[i].id == 0) config.journals[i].id = static_cast<int>(i + 1);
+  }
   check_references(root, config, origin);
   if (config.applid.empty()) config.applid = config.name;
   if (config.sysid.empty()) config.sysid = config.name.substr(0, kMaxRegionName / 2);
@@ -476,6 +492,11 @@ const TdQueueDefinition* RegionConfig::td_queue(std::string_view name) const {
 }
 const JournalDefinition* RegionConfig::journal(std::string_view name) const {
   return find_named(journals, name);
+}
+const JournalDefinition* RegionConfig::journal(int id) const {
+  auto found = std::find_if(journals.begin(), journals.end(),
+                            [id](const JournalDefinition& journal) { return journal.id == id; });
+  return found == journals.end() ? nullptr : &*found;
 }
 const ProgramDefinition* RegionConfig::program(std::string_view name) const {
   return find_named(programs, name);

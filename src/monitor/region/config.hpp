@@ -23,7 +23,8 @@ inline constexpr std::size_t kMaxRegionName = 8;
 inline constexpr std::size_t kMaxFileName = 8;     // FILE(...) on the commands
 inline constexpr std::size_t kMaxTdQueueName = 4;  // QUEUE(...) of WRITEQ TD
 inline constexpr std::size_t kMaxTsPrefix = 16;    // a TS queue name is 16 bytes
-inline constexpr std::size_t kMaxJournalName = 8;  // JFILEID(...)
+inline constexpr std::size_t kMaxJournalName = 8;  // journals/NAME in the region directory
+inline constexpr int kMostJournals = 99;           // JFILEID(1) to JFILEID(99)
 inline constexpr std::size_t kMaxKeyLength = 255;
 inline constexpr std::size_t kMaxRecordLength = 32767;  // lengths are halfwords
 inline constexpr std::uintmax_t kKiB = 1024;
@@ -72,6 +73,8 @@ struct TdQueueDefinition {
   std::string transaction;  // with trigger_level
   std::string path;         // extrapartition: relative to the region directory
   TdDirection direction = TdDirection::output;
+  bool open = true;  // at region start; a closed queue answers NOTOPEN
+  bool enabled = true;
 };
 
 // Temporary storage queues whose names begin with `prefix` are recoverable.
@@ -81,7 +84,8 @@ struct TsModel {
 };
 
 struct JournalDefinition {
-  std::string name;  // 1-8 characters: the JFILEID
+  std::string name;  // 1-8 characters: its file's name
+  int id = 0;        // JFILEID(...) of JOURNAL; its place among the journals when not set
 };
 
 // A program: built into ravnmor (no library) or a shared library.
@@ -122,6 +126,7 @@ struct RegionConfig {
   const FileDefinition* file(std::string_view name) const;
   const TdQueueDefinition* td_queue(std::string_view name) const;
   const JournalDefinition* journal(std::string_view name) const;
+  const JournalDefinition* journal(int id) const;
   const ProgramDefinition* program(std::string_view name) const;
   const TransactionDefinition* transaction(std::string_view name) const;
   // True when a TS queue of this name matches a recoverable model.

@@ -150,6 +150,7 @@ enum class Arg : std::uint8_t {
   kPointer,  // a 32-bit address that the command stores: SET
   kBytes,    // `size` bytes read or written whole: ABSTIME
   kUnread,   // a value of which the region reads nothing (a SYSID: no other system is known)
+  kAnswer,   // `size` characters the command writes into the program's area: INQUIRE's names
 };
 
 // What an option's argument names for the EIB: the resource the command

@@ -17,4 +17,11 @@ store::Outcome set_resource_status(const store::StatusKey& key, std::int64_t val
   return store->status_write(key, value);
 }
 
+std::string td_queue_key(const region::TdQueueDefinition& queue) {
+  constexpr std::size_t kQueueNameLength = 4;
+  std::string key = queue.name;
+  key.resize(kQueueNameLength, ' ');
+  return key;
+}
+
 }  // namespace ravnmor::services

@@ -1,8 +1,7 @@
 // TRACE ON and TRACE OFF switch this session's trace (SYSTEM, EI, USER and
 // SINGLE all name it: the region keeps one trace); ENTER TRACEID writes a
 // user entry to the trace while it is on: the identifier and up to
-// kEntryBytes of FROM in hexadecimal. JOURNAL and WAIT JOURNAL answer JIDERR:
-// no journal is defined in this region.
+// kEntryBytes of FROM in hexadecimal.
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -23,8 +22,7 @@ constexpr Option kEntryFrom{"FROM", 'F', 3, 3, Arg::kData};
 constexpr Option kEnterOptions[] = {kTraceid, kEntryFrom};
 constexpr std::size_t kEntryBytes = 16;  // FROM carries no length: its first bytes are traced
 
-constexpr std::int32_t kNoRegion = 1;   // EIBRESP2 of INVREQ
-constexpr std::int32_t kNoJournal = 1;  // EIBRESP2 of JIDERR
+constexpr std::int32_t kNoRegion = 1;  // EIBRESP2 of INVREQ
 
 Response trace(const Command& command) {
   region::Region* region = region::current_region();
@@ -49,13 +47,7 @@ Response enter(const Command& command) {
   return {};
 }
 
-Response no_journal(const Command&) {
-  return {kJiderr, kNoJournal};
-}
-
 constexpr CommandRow kCommands[] = {
-    {0x1402, "JOURNAL", no_journal, {}},
-    {0x1404, "WAIT JOURNAL", no_journal, {}},
     {0x1A02, "TRACE", trace, kTraceOptions},
     {0x1A04, "ENTER", enter, kEnterOptions},
 };

@@ -196,6 +196,7 @@ class SqliteStore final : public Store {
   Outcome td_write(std::string_view queue, ByteView data) override;
   Outcome td_read(std::string_view queue, Bytes& data) override;
   Outcome td_delete(std::string_view queue) override;
+  Outcome td_count(std::string_view queue, std::int64_t& count) override;
   Outcome file_write(std::string_view file, ByteView key, ByteView data) override;
   Outcome file_read(std::string_view file, ByteView key, Bytes& data) override;
   Outcome file_rewrite(std::string_view file, ByteView key, ByteView data) override;
@@ -280,6 +281,7 @@ struct SqliteStore::Statements {
         td_first(db, "SELECT seq, data FROM td_record WHERE queue = ? ORDER BY seq LIMIT 1"),
         td_remove(db, "DELETE FROM td_record WHERE queue = ? AND seq = ?"),
         td_clear(db, "DELETE FROM td_record WHERE queue = ?"),
+        td_records(db, "SELECT count(*) FROM td_record WHERE queue = ?"),
         file_insert(db, "INSERT OR IGNORE INTO file_record (file, key, data) VALUES (?, ?, ?)"),
         file_select(db, "SELECT data FROM file_record WHERE file = ? AND key = ?"),
         file_update(db, "UPDATE file_record SET data = ? WHERE file = ? AND key = ?"),
@@ -382,7 +384,7 @@ struct SqliteStore::Statements {
 
   sql::Statement queue_state, queue_append, queue_cursor, queue_delete;
   sql::Statement item_insert, item_update, item_select, item_delete;
-  sql::Statement td_insert, td_first, td_remove, td_clear;
+  sql::Statement td_insert, td_first, td_remove, td_clear, td_records;
   sql::Statement file_insert, file_select, file_update, file_remove, file_remove_generic, file_last;
   sql::Statement file_at_or_after, file_after, file_at_or_before, file_before;
   sql::Statement enq_claim, enq_holder, enq_release, enq_release_task, enq_release_process;
@@ -627,6 +629,15 @@ Outcome SqliteStore::td_read(std::string_view queue, Bytes& data) {
 Outcome SqliteStore::td_delete(std::string_view queue) {
   return guarded([&] {
     sql::Query(sql_->td_clear).bind(1, queue).run();
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::td_count(std::string_view queue, std::int64_t& count) {
+  return guarded([&] {
+    sql::Query records(sql_->td_records);
+    records.bind(1, queue).step();
+    count = records.column_int(0);
     return Outcome::ok;
   });
 }

@@ -109,8 +109,9 @@ class Store {
 
   // Transient data (intrapartition): records read once, oldest first.
   virtual Outcome td_write(std::string_view queue, ByteView data) = 0;
-  virtual Outcome td_read(std::string_view queue, Bytes& data) = 0;  // no_item when empty
-  virtual Outcome td_delete(std::string_view queue) = 0;             // drops every record
+  virtual Outcome td_read(std::string_view queue, Bytes& data) = 0;           // no_item when empty
+  virtual Outcome td_delete(std::string_view queue) = 0;                      // drops every record
+  virtual Outcome td_count(std::string_view queue, std::int64_t& count) = 0;  // records waiting
 
   // File records. Every record has an identity in its file, a byte string
   // that orders the file bytewise: the key of a keyed file, or for an
