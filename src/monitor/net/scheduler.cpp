@@ -50,6 +50,16 @@ void forget_dead_terminals(store::Store& store) {
   }
 }
 
+// Keeps the task running at the session's terminal in the table.
+void record_task(const control::Task& task, bool running) {
+  store::Store* store = services::region_store();
+  if (store == nullptr || task.terminal_id.empty()) return;
+  if (store->terminal_task(padded(task.terminal_id), getpid(), running ? task.number : 0,
+                           running ? padded(task.transaction) : "") != store::Outcome::ok) {
+    log_store_trouble(*store, "recording the terminal's task");
+  }
+}
+
 void pause_for(std::chrono::milliseconds time) {
   poll(nullptr, 0, static_cast<int>(time.count()));
 }
@@ -87,6 +97,7 @@ void attach_terminal(const std::string& terminal_id) {
       store->terminal_attach(padded(terminal_id), getpid()) != store::Outcome::ok) {
     log_store_trouble(*store, "recording the terminal");
   }
+  region::set_task_watcher(record_task);
 }
 
 void detach_terminal(const std::string& terminal_id) {

@@ -23,6 +23,7 @@ constexpr std::size_t kInputCursor = 1;     // inbound record: AID, then the cur
 constexpr std::size_t kAddressLength = 2;
 
 std::uint32_t task_counter = 0;
+TaskWatcher task_watcher = nullptr;
 
 // Digits as packed decimal in a word, the sign in the low nibble, so that the
 // word printed in hexadecimal reads as the number: 0HHMMSS+ is 0x0HHMMSSF.
@@ -108,6 +109,10 @@ std::string run_program_level(control::Task& task, const std::string& first,
   }
 }
 
+void set_task_watcher(TaskWatcher watcher) {
+  task_watcher = watcher;
+}
+
 TaskOutcome run_transaction(terminal::Terminal* terminal, const TaskStart& start) {
   TaskOutcome outcome;
   outcome.task_number = ++task_counter;
@@ -131,6 +136,7 @@ TaskOutcome run_transaction(terminal::Terminal* terminal, const TaskStart& start
   task.started = start.started;
 
   control::set_current_task(&task);
+  if (task_watcher != nullptr) task_watcher(task, true);
   trace_line("task " + std::to_string(task.number) + " starts program " + *program);
   try {
     run_programs(task, *program, outcome);
@@ -144,6 +150,7 @@ TaskOutcome run_transaction(terminal::Terminal* terminal, const TaskStart& start
   for (const auto& action : task.at_end) action(normally);
   trace_line("task " + std::to_string(task.number) + " ends: " + end_text(outcome.end) +
              (task.terminal_lost ? ", the terminal is gone" : ""));
+  if (task_watcher != nullptr) task_watcher(task, false);
   control::set_current_task(nullptr);
 
   outcome.terminal_lost = task.terminal_lost;

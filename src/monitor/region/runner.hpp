@@ -37,6 +37,11 @@ enum class TaskEnd {
   failed,          // a program threw; the error log has the reason
 };
 
+// Told when a task starts (`running`) and when it ends, for the region's
+// table of what runs where.
+using TaskWatcher = void (*)(const control::Task& task, bool running);
+void set_task_watcher(TaskWatcher watcher);
+
 struct TaskOutcome {
   TaskEnd end = TaskEnd::program_ended;
   std::uint32_t task_number = 0;

@@ -13,13 +13,16 @@
 // SET FILE opens, closes, enables or disables a file, SET TDQUEUE opens or
 // closes a queue (closing an extrapartition input queue starts its reading
 // again from the beginning of its file); the change lasts until the region
-// stops.
+// stops. INQUIRE TERMINAL, SET TERMINAL and INQUIRE TASK LIST work on the
+// store's table of connected terminals and the task each runs.
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
 
 #include "host/bytes.hpp"
 #include "monitor/region/region.hpp"
+#include "monitor/services/data_area.hpp"
 #include "monitor/services/handlers.hpp"
 #include "monitor/services/region_store.hpp"
 #include "monitor/services/resources.hpp"
@@ -47,6 +50,12 @@ constexpr std::int32_t kDisabled = 24;
 constexpr std::int32_t kActive = 181;
 constexpr std::int32_t kExtra = 221;
 constexpr std::int32_t kIntra = 222;
+constexpr std::int32_t kAcquired = 69;
+constexpr std::int32_t kReleased = 70;
+constexpr std::int32_t kInservice = 73;
+constexpr std::int32_t kDisplay = 153;  // T3277L: a 3270 display
+constexpr std::int32_t kUctran = 450;
+constexpr std::int32_t kNouctran = 451;
 }  // namespace cvda
 
 constexpr std::int32_t kNotDefined = 1;  // EIBRESP2 of the not-found conditions
@@ -265,6 +274,135 @@ Response inquire_system(const Command& command) {
   return answer(command, kSystemFields, region::current_config());
 }
 
+// INQUIRE TERMINAL: the terminals connected now, each a 3270 display in
+// service, its input taken as typed, with the transaction it runs.
+using store::Store;
+using ConnectedTerminal = Store::ConnectedTerminal;
+
+Value terminal_transaction(const ConnectedTerminal& terminal) {
+  return text(terminal.transaction, kShortName);
+}
+Value terminal_device(const ConnectedTerminal&) {
+  return fullword(cvda::kDisplay);
+}
+Value terminal_acquired(const ConnectedTerminal&) {
+  return fullword(cvda::kAcquired);
+}
+Value terminal_in_service(const ConnectedTerminal&) {
+  return fullword(cvda::kInservice);
+}
+Value terminal_as_typed(const ConnectedTerminal&) {
+  return fullword(cvda::kNouctran);
+}
+
+constexpr Field<ConnectedTerminal> kTerminalFields[] = {
+    {{"TRANSACTION", 'T', 15, 3, Arg::kAnswer, kShortName}, terminal_transaction},
+    {{"DEVICE", 'D', 16, 4, Arg::kFull}, terminal_device},
+    {{"ACQSTATUS", 'A', 17, 5, Arg::kFull}, terminal_acquired},
+    {{"TERMSTATUS", 'A', 17, 5, Arg::kFull}, terminal_acquired},
+    {{"SERVSTATUS", 'S', 18, 6, Arg::kFull}, terminal_in_service},
+    {{"UCTRANST", 'U', 19, 7, Arg::kFull}, terminal_as_typed},
+};
+constexpr auto kInquireTerminalOptions = options_of(kShortResource, kTerminalFields);
+
+// The connected terminals as the store lists them.
+Response connected_terminals(std::vector<ConnectedTerminal>& terminals) {
+  Store* store = region_store();
+  if (store == nullptr) return {kIoerr, kStoreUnavailable};
+  if (store::Outcome outcome = store->terminals(terminals); outcome != store::Outcome::ok) {
+    return store_trouble(outcome);
+  }
+  return {};
+}
+
+// The terminal a command names; TERMIDERR when it is not connected.
+Response find_terminal(const Command& command, ConnectedTerminal& found) {
+  std::string name(resource_name(command, kShortResource));
+  name.resize(static_cast<std::size_t>(kShortName), ' ');
+  std::vector<ConnectedTerminal> terminals;
+  if (Response refused = connected_terminals(terminals); refused.resp != kNormal) return refused;
+  auto match = std::find_if(terminals.begin(), terminals.end(),
+                            [&](const ConnectedTerminal& t) { return t.terminal == name; });
+  if (match == terminals.end()) return {kTermiderr, kNotDefined};
+  found = *match;
+  return {};
+}
+
+Response inquire_terminal(const Command& command) {
+  ConnectedTerminal terminal;
+  if (Response refused = find_terminal(command, terminal); refused.resp != kNormal) {
+    return refused;
+  }
+  return answer(command, kTerminalFields, terminal);
+}
+
+// SET TERMINAL: a connected terminal is acquired and takes its input as
+// typed. Asking for that is NORMAL; the region does not release a terminal
+// (its user ends the session) nor translate its input to upper case, and
+// answers INVREQ for either, as for a CVDA that is no such status.
+enum TerminalRefusal : std::int32_t {
+  kCannotRelease = 3,    // RELEASED, or ACQSTATUS/TERMSTATUS RELEASED
+  kCannotTranslate = 4,  // UCTRAN, or UCTRANST UCTRAN
+  kBadCvda = 5,          // ACQSTATUS, TERMSTATUS or UCTRANST holding another value
+};
+
+// An option of SET TERMINAL and the status it asks for: given as a CVDA in
+// its area, or fixed by the option itself.
+struct TerminalChange {
+  Option option;
+  std::int32_t fixed;  // 0: the CVDA in the option's area
+  std::int32_t kept;   // the status every connected terminal has
+  std::int32_t other;  // the status the region cannot give
+  std::int32_t refusal;
+};
+
+constexpr TerminalChange kTerminalChanges[] = {
+    {{"ACQUIRED", 'C', 20}, cvda::kAcquired, cvda::kAcquired, cvda::kReleased, kCannotRelease},
+    {{"RELEASED", 'R', 20}, cvda::kReleased, cvda::kAcquired, cvda::kReleased, kCannotRelease},
+    {{"ACQSTATUS", 'A', 20, 4, Arg::kFull}, 0, cvda::kAcquired, cvda::kReleased, kCannotRelease},
+    {{"TERMSTATUS", 'T', 20, 3, Arg::kFull}, 0, cvda::kAcquired, cvda::kReleased, kCannotRelease},
+    {{"UCTRAN", 'U', 21}, cvda::kUctran, cvda::kNouctran, cvda::kUctran, kCannotTranslate},
+    {{"UCTRANST", 'S', 21, 5, Arg::kFull}, 0, cvda::kNouctran, cvda::kUctran, kCannotTranslate},
+};
+constexpr auto kSetTerminalOptions = options_of(kShortResource, kTerminalChanges);
+
+Response set_terminal(const Command& command) {
+  ConnectedTerminal terminal;
+  if (Response refused = find_terminal(command, terminal); refused.resp != kNormal) {
+    return refused;
+  }
+  for (const TerminalChange& change : kTerminalChanges) {
+    if (!command.given(change.option)) continue;
+    std::int32_t asked = change.fixed != 0 ? change.fixed : command.area(change.option).word();
+    if (asked == change.other) return {kInvreq, change.refusal};
+    if (asked != change.kept) return {kInvreq, kBadCvda};
+  }
+  return {};
+}
+
+// INQUIRE TASK LIST: the tasks running at the connected terminals, each
+// waiting for its terminal or running, so that RUNNING and SUSPENDED list
+// them all. SET receives the address of their numbers, a fullword each.
+constexpr Option kListSize{"LISTSIZE", 'L', 5, 2, Arg::kFull};
+constexpr Option kTaskSet{"SET", 'S', 15, 3, Arg::kPointer};
+constexpr Option kTaskListOptions[] = {kListSize, kTaskSet};
+
+Response inquire_task_list(const Command& command) {
+  Area size = command.given_area(kListSize);
+  if (size.passed()) size.require(sizeof(std::uint32_t));
+  DataArea list{kSetPointer, command.given_area(kTaskSet), {}};
+  if (list.named()) list.check_receivers();
+  std::vector<ConnectedTerminal> terminals;
+  if (Response refused = connected_terminals(terminals); refused.resp != kNormal) return refused;
+  std::string numbers;
+  for (const ConnectedTerminal& terminal : terminals) {
+    if (terminal.task != 0) numbers += fullword(terminal.task);
+  }
+  size.put_word(static_cast<std::uint32_t>(numbers.size() / sizeof(std::uint32_t)));
+  if (!list.named()) return {};
+  return deliver(list, {reinterpret_cast<const std::uint8_t*>(numbers.data()), numbers.size()});
+}
+
 Response inquire_connection(const Command&) {
   return {kSysiderr, kNotDefined};
 }
@@ -326,7 +464,10 @@ constexpr CommandRow kCommands[] = {
     {0x5402, "INQUIRE SYSTEM", inquire_system, kInquireSystemOptions},
     {0x5802, "INQUIRE CONNECTION", inquire_connection, {}},
     {0x5C02, "INQUIRE TDQUEUE", inquire_tdqueue, kInquireQueueOptions},
+    {0x5202, "INQUIRE TERMINAL", inquire_terminal, kInquireTerminalOptions},
+    {0x5E02, "INQUIRE TASK LIST", inquire_task_list, kTaskListOptions},
     {0x4C04, "SET FILE", set_file, kSetFileOptions},
+    {0x5204, "SET TERMINAL", set_terminal, kSetTerminalOptions},
     {0x5C04, "SET TDQUEUE", set_tdqueue, kSetQueueOptions},
 };
 

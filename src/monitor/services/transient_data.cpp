@@ -177,7 +177,15 @@ Response read_record(const Queue& queue, store::Bytes& record) {
   LockedFile lock(*path, LockedFile::Use::read);
   if (!lock.is_open()) return {kIoerr, kQueueFileTrouble};
   const store::StatusKey position_key{kTdQueueKind, queue.definition->name, kReadPosition};
-  const std::int64_t position = resource_status(position_key, 0);
+  // A position the store cannot give is no reason to read the file again
+  // from its start.
+  std::int64_t position = 0;
+  store::Store* store = region_store();
+  if (store == nullptr) return {kIoerr, kStoreUnavailable};
+  if (store::Outcome outcome = store->status_read(position_key, position);
+      outcome != store::Outcome::ok && outcome != store::Outcome::not_found) {
+    return store_trouble(outcome);
+  }
   std::ifstream in(*path, std::ios::binary);
   in.seekg(position);
   std::string line;

@@ -125,6 +125,13 @@ CREATE TABLE undo_ts_item (
 ) WITHOUT ROWID;
 )sql";
 
+// Version 7: the task running at each connected terminal (INQUIRE TERMINAL
+// and INQUIRE TASK LIST).
+constexpr const char* kTerminalTasks = R"sql(
+ALTER TABLE connected_terminal ADD COLUMN task INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE connected_terminal ADD COLUMN transaction_id BLOB NOT NULL DEFAULT x'';
+)sql";
+
 // The schema grows by steps: step n takes a store from version n to n + 1,
 // and a store of version n holds tables_after of step n - 1. The schema
 // this program reads and writes is the last, recorded in the database's
@@ -137,6 +144,7 @@ struct SchemaStep {
 constexpr SchemaStep kSchemaSteps[] = {
     {kQueuesAndFiles, 6}, {kStartRequests, 7}, {kResourceStatus, 8},
     {kTaskEnqueues, 8},   {kStartedTasks, 9},  {kUnitsOfWork, 11},
+    {kTerminalTasks, 11},
 };
 constexpr auto kSchemaVersion = static_cast<std::int64_t>(std::size(kSchemaSteps));
 
@@ -222,6 +230,8 @@ class SqliteStore final : public Store {
   Outcome terminal_known(std::string_view terminal) override;
   Outcome terminals(std::vector<ConnectedTerminal>& connected) override;
   Outcome terminals_forget() override;
+  Outcome terminal_task(std::string_view terminal, std::int64_t process, std::int64_t task,
+                        std::string_view transaction) override;
   Outcome status_read(const StatusKey& key, std::int64_t& value) override;
   Outcome status_write(const StatusKey& key, std::int64_t value) override;
   Outcome status_reset() override;
@@ -333,7 +343,12 @@ struct SqliteStore::Statements {
                         "ON CONFLICT (terminal) DO UPDATE SET process = ?2"),
         terminal_detach(db, "DELETE FROM connected_terminal WHERE terminal = ? AND process = ?"),
         terminal_known(db, "SELECT 1 FROM connected_terminal WHERE terminal = ?"),
-        terminal_all(db, "SELECT terminal, process FROM connected_terminal ORDER BY terminal"),
+        terminal_all(db,
+                     "SELECT terminal, process, task, transaction_id FROM connected_terminal "
+                     "ORDER BY terminal"),
+        terminal_task(db,
+                      "UPDATE connected_terminal SET task = ?3, transaction_id = ?4 "
+                      "WHERE terminal = ?1 AND process = ?2"),
         terminal_forget(db, "DELETE FROM connected_terminal"),
         status_select(db,
                       "SELECT value FROM resource_status WHERE kind = ? AND name = ? AND "
@@ -391,7 +406,8 @@ struct SqliteStore::Statements {
   sql::Statement enq_release_everything;
   sql::Statement cwa_select, cwa_upsert;
   sql::Statement start_insert, start_remove, start_claim, start_due;
-  sql::Statement terminal_attach, terminal_detach, terminal_known, terminal_all, terminal_forget;
+  sql::Statement terminal_attach, terminal_detach, terminal_known, terminal_all, terminal_task;
+  sql::Statement terminal_forget;
   sql::Statement status_select, status_upsert, status_clear;
   sql::Statement undo_queue, undo_item, undo_items, lock_take;
   // Ending units of work: what a backout puts back, then what every ending
@@ -901,7 +917,23 @@ Outcome SqliteStore::terminals(std::vector<ConnectedTerminal>& connected) {
   return guarded([&] {
     connected.clear();
     sql::Query all(sql_->terminal_all);
-    while (all.step()) connected.push_back({text_of(all.column_bytes(0)), all.column_int(1)});
+    while (all.step()) {
+      connected.push_back({text_of(all.column_bytes(0)), all.column_int(1), all.column_int(2),
+                           text_of(all.column_bytes(3))});
+    }
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::terminal_task(std::string_view terminal, std::int64_t process,
+                                   std::int64_t task, std::string_view transaction) {
+  return guarded([&] {
+    sql::Query(sql_->terminal_task)
+        .bind(1, terminal)
+        .bind(2, process)
+        .bind(3, task)
+        .bind(4, transaction)
+        .run();
     return Outcome::ok;
   });
 }

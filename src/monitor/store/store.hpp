@@ -176,6 +176,8 @@ class Store {
   struct ConnectedTerminal {
     std::string terminal;
     std::int64_t process = 0;
+    std::int64_t task = 0;    // the task running there; 0 between tasks
+    std::string transaction;  // its transaction
   };
   virtual Outcome terminal_attach(std::string_view terminal, std::int64_t process) = 0;
   virtual Outcome terminal_detach(std::string_view terminal, std::int64_t process) = 0;
@@ -183,6 +185,10 @@ class Store {
   virtual Outcome terminals(std::vector<ConnectedTerminal>& connected) = 0;
   // Forgets every terminal: a region starts with none connected.
   virtual Outcome terminals_forget() = 0;
+  // Records the task that the session `process` runs at its terminal now
+  // (task 0 and no transaction: between tasks).
+  virtual Outcome terminal_task(std::string_view terminal, std::int64_t process, std::int64_t task,
+                                std::string_view transaction) = 0;
 
   // What commands changed of a resource's configured status while the
   // region runs (SET FILE CLOSED, ...), shared by every session; not_found
