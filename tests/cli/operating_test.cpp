@@ -268,6 +268,8 @@ TEST(Operating, ASetAtOneTerminalIsSeenAtAnother) {
   EXPECT_EQ(run_command(first, "SET TDQUEUE(MSGS) CLOSED"), "EIBRESP : NORMAL");
   ASSERT_TRUE(act(second, {"String(\"QCMD\")", "Enter"}));
   EXPECT_EQ(execute(second, "WRITEQ TD QUEUE(MSGS) FROM(&STRING)"), "EIBRESP : NOTOPEN");
+  EXPECT_EQ(execute(second, "READ FILE(ACCOUNTS) INTO(&STRING) RIDFLD(100100)"),
+            "EIBRESP : NOTOPEN");
   EXPECT_EQ(execute(second, "INQUIRE FILE(ACCOUNTS) OPENSTATUS(&FWORD)"), "EIBRESP : NORMAL");
   ASSERT_TRUE(act(second, {"PF(5)"}));  // the variables: &FWORD holds CLOSED, 19
   const std::vector<std::string> rows = second.screen();

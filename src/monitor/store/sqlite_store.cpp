@@ -142,9 +142,8 @@ struct SchemaStep {
   int tables_after;
 };
 constexpr SchemaStep kSchemaSteps[] = {
-    {kQueuesAndFiles, 6}, {kStartRequests, 7}, {kResourceStatus, 8},
-    {kTaskEnqueues, 8},   {kStartedTasks, 9},  {kUnitsOfWork, 11},
-    {kTerminalTasks, 11},
+    {kQueuesAndFiles, 6}, {kStartRequests, 7}, {kResourceStatus, 8}, {kTaskEnqueues, 8},
+    {kStartedTasks, 9},   {kUnitsOfWork, 11},  {kTerminalTasks, 11},
 };
 constexpr auto kSchemaVersion = static_cast<std::int64_t>(std::size(kSchemaSteps));
 
