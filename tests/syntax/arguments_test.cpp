@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "host/bytes.hpp"
+#include "support/cases.hpp"
 #include "support/qcmd.hpp"
 #include "syntax/syntax.hpp"
 #include "vars/messages.hpp"
@@ -15,6 +19,8 @@
 
 namespace qcmd::testing {
 namespace {
+
+constexpr char kCommandMark[] = "command ";
 
 class ArgumentsTest : public ::testing::Test {
  protected:
@@ -67,15 +73,30 @@ class ArgumentsTest : public ::testing::Test {
   static std::string text(const std::uint8_t* value) {
     return value == nullptr ? "(null)" : reinterpret_cast<const char*>(value);
   }
-  static std::int32_t word(const std::uint8_t* value, int index = 0) {
-    std::int32_t result;
-    std::memcpy(&result, value + 4 * index, sizeof result);
-    return result;
-  }
-  static std::int16_t half(const std::uint8_t* value) {
-    std::int16_t result;
-    std::memcpy(&result, value, sizeof result);
-    return result;
+  // An option's value as arguments.txt writes it.
+  static std::string shown(const KeywordEntry& entry) {
+    const std::uint8_t* value = entry.value;
+    if (value == nullptr) return "(null)";
+    char hex[20] = "";
+    switch (entry.type) {
+      case kTypeHalfword:
+        return std::to_string(host::load_half(value, 0));
+      case kTypeFullword:
+      case kTypePointer:
+        return std::to_string(static_cast<std::int32_t>(host::load_word(value, 0)));
+      case kTypePacked:
+        std::snprintf(hex, sizeof hex, "%02X%02X%02X%02X", value[0], value[1], value[2], value[3]);
+        return hex;
+      case kTypeDoubleword:
+        std::snprintf(hex, sizeof hex, "%08X %08X", host::load_word(value, 0),
+                      host::load_word(value, 4));
+        return hex;
+      default: {  // a receiving area is blanks with no end: the first 64 at most
+        const char* chars = reinterpret_cast<const char*>(value);
+        std::string shown(chars, strnlen(chars, 64));
+        return shown.substr(0, shown.find_last_not_of(' ') + 1);
+      }
+    }
   }
 
   static int dynamic_count() {
@@ -105,172 +126,40 @@ class ArgumentsTest : public ::testing::Test {
   }
 };
 
-TEST_F(ArgumentsTest, LiteralsOfEachType) {
-  evaluate("GETMAIN SET(4096) LENGTH(70000) FLENGTH(-12abc) INITIMG('Ab')");
-  EXPECT_EQ(word(option("SET").value), 4096);
-  EXPECT_EQ(option("SET").length, 4);
-  EXPECT_EQ(half(option("LENGTH").value), 70000 - 65536);  // cut to 16 bits
-  EXPECT_EQ(option("LENGTH").length, 2);
-  EXPECT_EQ(word(option("FLENGTH").value), -12);
-  EXPECT_EQ(text(option("INITIMG").value), "'Ab'");  // quotes and case kept
-  EXPECT_EQ(option("INITIMG").length, 4);
-
-  evaluate("GETMAIN FLENGTH(ABC)");
-  EXPECT_EQ(word(option("FLENGTH").value), 0);
-  EXPECT_EQ(option("FLENGTH").present, 1);
-
-  evaluate("DELAY INTERVAL(123) TIME(0123456C)");
-  const std::uint8_t interval[] = {0x00, 0x00, 0x12, 0x3C};
-  const std::uint8_t time[] = {0x01, 0x23, 0x45, 0x6C};
-  EXPECT_EQ(std::memcmp(option("INTERVAL").value, interval, 4), 0);
-  EXPECT_EQ(std::memcmp(option("TIME").value, time, 4), 0);
-  EXPECT_EQ(option("TIME").length, 4);
-
-  evaluate("ASKTIME ABSTIME(0000000100000002)");
-  EXPECT_EQ(word(option("ABSTIME").value, 0), 1);
-  EXPECT_EQ(word(option("ABSTIME").value, 1), 2);
-  EXPECT_EQ(option("ABSTIME").length, 8);
-  evaluate("ASKTIME ABSTIME(1A)");
-  EXPECT_EQ(word(option("ABSTIME").value, 0), 0x1A);
-  EXPECT_EQ(word(option("ABSTIME").value, 1), 0);
-  evaluate("ASKTIME ABSTIME(ffffffff7g)");
-  EXPECT_EQ(static_cast<std::uint32_t>(word(option("ABSTIME").value, 0)), 0xFFFFFFFFu);
-  EXPECT_EQ(word(option("ABSTIME").value, 1), 7);
-  EXPECT_EQ(GlobalErrorNum, 0u);
-}
-
-TEST_F(ArgumentsTest, EmptyParenthesesMakeAReceivingArea) {
-  evaluate("RETRIEVE SET() INTO() LENGTH()");
-  EXPECT_EQ(option("SET").length, 4);
-  EXPECT_EQ(option("INTO").length, 32767);
-  EXPECT_EQ(option("LENGTH").length, 2);
-  for (const char* name : {"SET", "INTO", "LENGTH"}) {
-    EXPECT_EQ(option(name).present, 1) << name;
-    EXPECT_NE(option(name).value, nullptr) << name;
-  }
-  EXPECT_EQ(finddynnode(1)->type, kTypePointer);
-  EXPECT_EQ(finddynnode(2)->type, kTypeString);
-  EXPECT_EQ(finddynnode(3)->type, kTypeHalfword);
-  EXPECT_EQ(GlobalErrorNum, 0u);
-}
-
-TEST_F(ArgumentsTest, FaultsScheduleTheirMessages) {
-  const struct {
-    const char* text;
-    const char* option;  // left not present
-    std::uint32_t message;
-  } cases[] = {
-      {"LINK PROGRAM(P) LENGTH(&L)", "LENGTH", kMsgNoVariable},
-      {"LINK PROGRAM(P) LENGTH 5", "LENGTH", kMsgNoParenthesis},
-      {"LINK PROGRAM", "PROGRAM", kMsgNoParenthesis},
-      {"LINK PROGRAM(", "PROGRAM", kMsgNoVariable},
-      {"LINK PROGRAM(P", "PROGRAM", kMsgNoCloseParenthesis},
-      {"LINK COMMAREA('A B')", "COMMAREA", kMsgNoCloseParenthesis},
-      {"LINK COMMAREA 'X' PROGRAM(P)", "COMMAREA", kMsgNoParenthesis},
-      {"INQUIRE FILE() OPENSTATUS(&HWORD)", nullptr, kMsgNoVerbArgument},
-      {"INQUIRE FILE OPENSTATUS(&HWORD)", nullptr, kMsgNoVerbArgument},
-      {"INQUIRE FILE(&NONE)", nullptr, kMsgNoVariable},
-      {"INQUIRE FILE(F1 OPENSTATUS(&HWORD)", nullptr, kMsgNoCloseParenthesis},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    GlobalErrorNum = 0;
-    evaluate(c.text);
-    EXPECT_EQ(GlobalErrorNum, c.message);
-    if (c.option != nullptr) {
-      EXPECT_EQ(option(c.option).present, 0);
+// The cases of arguments.txt.
+TEST_F(ArgumentsTest, CommandsAsTheTableOfCasesSays) {
+  std::string command;
+  for (const auto& line : ravnmor::testing::read_cases("syntax/arguments.txt")) {
+    const std::vector<std::string>& f = line.fields;
+    ASSERT_GE(f.size(), 2u);
+    const bool is_command = f[0].starts_with(kCommandMark);
+    if (is_command) command = f[0].substr(std::strlen(kCommandMark));
+    SCOPED_TRACE("arguments.txt:" + std::to_string(line.number) + " " + command);
+    // Field i, where the line gives it, against what `found` gives.
+    const auto check = [&f](std::size_t i, const std::function<std::string()>& found) {
+      if (f.size() > i && !f[i].empty()) {
+        EXPECT_EQ(found(), f[i]) << "field " << i;
+      }
+    };
+    if (is_command) {
+      GlobalErrorNum = 0;
+      evaluate(command);
+      check(1, [] { return std::to_string(GlobalErrorNum); });
+      check(2, [] { return std::to_string(dynamic_count()); });
+      continue;
+    }
+    const KeywordEntry& entry = f[0] == "(verb)" ? CmdIntSyntax.kwd[0] : option(f[0].c_str());
+    check(1, [&] { return std::to_string(entry.present); });
+    check(2, [&] { return std::to_string(entry.length); });
+    check(3, [&] { return std::to_string(entry.dynvarno); });
+    check(4, [&] { return shown(entry); });
+    if (entry.dynvarno != 0) {
+      const varnode* node = finddynnode(entry.dynvarno);
+      ASSERT_NE(node, nullptr);
+      EXPECT_EQ(node->value, entry.value);
+      EXPECT_EQ(node->type, entry.type);
     }
   }
-  // The first fault is the one reported; later options are still evaluated.
-  GlobalErrorNum = 0;
-  evaluate("LINK COMMAREA 'X' LENGTH(&L) PROGRAM(P)");
-  EXPECT_EQ(GlobalErrorNum, kMsgNoParenthesis);
-  EXPECT_EQ(option("PROGRAM").present, 1);
-  EXPECT_EQ(text(option("PROGRAM").value), "P");
-  // The value ends at a blank.
-  evaluate("LINK COMMAREA('A B') PROGRAM(P)");
-  EXPECT_EQ(text(option("COMMAREA").value), "'A");
-  EXPECT_EQ(option("PROGRAM").present, 1);
-}
-
-TEST_F(ArgumentsTest, VerbArgument) {
-  evaluate("INQUIRE FILE(&STRING) OPENSTATUS(&HWORD)");
-  EXPECT_STREQ(CmdIntSyntax.kwd[0].varname, "&STRING");
-  EXPECT_EQ(CmdIntSyntax.kwd[0].value, findnode("&STRING")->value);
-  EXPECT_EQ(CmdIntSyntax.kwd[0].length, 8);  // the table's length stays
-  EXPECT_EQ(option("OPENSTATUS").present, 1);
-  EXPECT_EQ(option("OPENSTATUS").length, 4);  // the option's type decides
-  EXPECT_EQ(GlobalErrorNum, 0u);
-
-  evaluate("SEND MAP(Menu1) MAPSET(S1) ERASE");
-  EXPECT_EQ(text(CmdIntSyntax.kwd[0].value), "Menu1");
-  EXPECT_EQ(CmdIntSyntax.kwd[0].dynvarno, 1);
-  EXPECT_EQ(text(option("MAPSET").value), "S1");
-  EXPECT_EQ(option("MAPSET").dynvarno, 2);
-  EXPECT_EQ(option("ERASE").present, 1);
-  EXPECT_EQ(GlobalErrorNum, 0u);
-}
-
-TEST_F(ArgumentsTest, OptionWordsInAnyCaseValuesAsTyped) {
-  evaluate("writeq ts Queue(MyQ) from(&STRING) length(&HWORD) rewrite");
-  EXPECT_EQ(option("QUEUE").present, 1);
-  EXPECT_EQ(text(option("QUEUE").value), "MyQ");
-  EXPECT_EQ(option("FROM").present, 1);
-  EXPECT_EQ(option("LENGTH").present, 1);
-  EXPECT_EQ(option("REWRITE").present, 1);
-  EXPECT_EQ(option("MAIN").present, 0);
-  // A variable's name is exact.
-  evaluate("WRITEQ TS QUEUE(Q) FROM(&string)");
-  EXPECT_EQ(option("FROM").present, 0);
-  EXPECT_EQ(GlobalErrorNum, kMsgNoVariable);
-}
-
-// A separator written without "(" is no fault, but it takes the next words
-// all the same: here DATE in the place of "(", "(" as its value and &STRING
-// in the place of ")", so that neither it nor DATE is given.
-TEST_F(ArgumentsTest, ABareSeparatorTakesTheNextWords) {
-  evaluate("FORMATTIME ABSTIME(&HWORD) TIMESEP DATE(&STRING) DATESEP(-)");
-  EXPECT_EQ(option("TIMESEP").present, 0);
-  EXPECT_EQ(text(option("TIMESEP").value), "(");
-  EXPECT_EQ(option("DATE").present, 0);
-  EXPECT_EQ(option("DATESEP").present, 1);
-  EXPECT_EQ(text(option("DATESEP").value), "-");
-  EXPECT_EQ(GlobalErrorNum, 0u);
-  evaluate("FORMATTIME TIMESEP = . ) YEAR(&HWORD)");
-  EXPECT_EQ(option("TIMESEP").present, 1);
-  EXPECT_EQ(text(option("TIMESEP").value), ".");
-  EXPECT_EQ(option("YEAR").present, 1);
-  EXPECT_EQ(GlobalErrorNum, 0u);
-  // An unclosed separator is not reported.
-  evaluate("FORMATTIME TIMESEP(: X) YEAR(&HWORD)");
-  EXPECT_EQ(option("TIMESEP").present, 0);
-  EXPECT_EQ(option("YEAR").present, 1);
-  EXPECT_EQ(GlobalErrorNum, 0u);
-}
-
-// Dynamic numbers follow the operands of the text, as the translator counts
-// them: every parenthesised operand not beginning with "&", listed or not.
-TEST_F(ArgumentsTest, DynamicNumbersFollowTheOperands) {
-  evaluate("READ RESP(R) FILE(F) INTO(&STRING) KEYLENGTH(0) RIDFLD() QUEUE(Q) SYSID(S1)");
-  EXPECT_EQ(dynamic_texts(), (std::vector<std::string>{"R", "F", "type 3", "", "Q", "S1"}));
-  EXPECT_EQ(option("FILE").dynvarno, 2);
-  EXPECT_EQ(option("KEYLENGTH").dynvarno, 3);
-  EXPECT_EQ(half(option("KEYLENGTH").value), 0);
-  EXPECT_EQ(option("RIDFLD").dynvarno, 4);
-  EXPECT_EQ(option("SYSID").dynvarno, 6);
-  EXPECT_EQ(finddynnode(6)->value, option("SYSID").value);
-
-  // Nested parentheses are one operand, and the words in them are not options.
-  evaluate("SET TERMINAL(T1) ACQSTATUS(DFHVALUE(ACQUIRED)) UCTRAN");
-  EXPECT_EQ(dynamic_texts(), (std::vector<std::string>{"T1", "type 4"}));
-  EXPECT_EQ(option("ACQUIRED").present, 0);
-  EXPECT_EQ(option("UCTRAN").present, 1);
-
-  // So are quoted words, and an option given twice takes two numbers.
-  evaluate("LINK COMMAREA('A X(1)') PROGRAM(P1) PROGRAM(P2) LENGTH(3)");
-  EXPECT_EQ(dynamic_texts(), (std::vector<std::string>{"'A", "P1", "P2", "type 3"}));
-  EXPECT_EQ(option("PROGRAM").dynvarno, 3);
-  EXPECT_EQ(text(option("PROGRAM").value), "P2");
 }
 
 TEST_F(ArgumentsTest, LaterPassesKeepTheStorageAndTheOrder) {
@@ -293,7 +182,7 @@ TEST_F(ArgumentsTest, LaterPassesKeepTheStorageAndTheOrder) {
   retype("QCMD READQ TS SYSID(S1) QUEUE(Q22) INTO() ITEM(2)");
   EXPECT_EQ(dynamic_texts(), (std::vector<std::string>{"S1", "Q22", "RECEIVED", "type 3"}));
   EXPECT_EQ(option("INTO").dynvarno, 3);
-  EXPECT_EQ(half(option("ITEM").value), 2);
+  EXPECT_EQ(shown(option("ITEM")), "2");
 
   // One taken away, or turned into a variable: its dynamic variable goes.
   retype("QCMD READQ TS QUEUE(Q22) INTO(&STRING) ITEM(2)");
