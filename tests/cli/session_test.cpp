@@ -93,6 +93,7 @@ TEST(Session, RunsATransactionAndRoutesAgainAfterIt) {
   ASSERT_TRUE(terminal.run("Enter").ok);
   ASSERT_TRUE(terminal.run("Wait(20,Unlock)").ok);
   EXPECT_EQ(trimmed(terminal.screen()[3]), "  Hello, Ada!") << terminal.screen_text();
+  EXPECT_EQ(trimmed(terminal.screen()[5]), "  You typed 3 characters and pressed Enter.");
 
   // PF3 ends the task: the screen is erased and the next word routes again.
   ASSERT_TRUE(terminal.run("PF(3)").ok);
