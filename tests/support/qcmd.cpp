@@ -23,20 +23,20 @@ int type_command(std::string_view text) {
   return checkverb();
 }
 
-QcmdTest::QcmdTest(bool trace) : test_region(trace), tracing(trace) {
+QcmdTest::QcmdTest() {
   register_qcmd(region::program_table());
   firstrow = 0;  // as when the program is loaded
 }
 
 region::TaskOutcome QcmdTest::run_program(std::function<void()> body) {
-  return test_region.run_program([this, body = std::move(body)] {
+  return test_region.run_program([body = std::move(body)] {
     xtcbp = host::xtcb;
     cintemptyscr();
     initialize();
     GlobalErrorNum = 0;
     TerminateQCMD = 0;
     displaymode = kDisplayCharacter;
-    debugtrace = tracing ? 1 : 0;
+    debugtrace = 0;
     seed_example_variables();
     body();
     deleteallvars();

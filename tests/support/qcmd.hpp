@@ -42,7 +42,7 @@ inline std::string message_line(const Screen& screen) {
 
 class QcmdTest : public ::testing::Test {
  protected:
-  explicit QcmdTest(bool trace = false);
+  QcmdTest();
 
   // Runs QCMD at the scripted terminal.
   region::TaskOutcome run() { return test_region.run("QCMD"); }
@@ -58,12 +58,6 @@ class QcmdTest : public ::testing::Test {
 
   region::TestRegion test_region;
   terminal::ScriptedTerminal& user = test_region.terminal();
-  bool tracing;
-};
-
-class TracedQcmdTest : public QcmdTest {
- protected:
-  TracedQcmdTest() : QcmdTest(true) {}
 };
 
 }  // namespace qcmd::testing
