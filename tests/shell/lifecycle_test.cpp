@@ -36,7 +36,9 @@ TEST_F(QcmdTest, TheFirstScreenIsTheInitialScreenAndPf3EndsWithEraseAndReturn) {
   ASSERT_EQ(user.sent().size(), 2u);  // the initial screen, then the erase
 
   terminal::Screen first = screen_sent(0);
+  EXPECT_THAT(first.row_text(1), StartsWith(" RAVNMOR "));
   EXPECT_THAT(first.row_text(1), HasSubstr("Ravnmor Command Interpreter"));
+  EXPECT_THAT(first.row_text(2), StartsWith(" Terminal T001  Transaction QCMD"));
   EXPECT_EQ(first.row_text(3), padded("====> QCMD"));
   auto command = first.unprotected_field(1);
   ASSERT_TRUE(command.has_value());

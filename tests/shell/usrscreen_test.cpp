@@ -4,14 +4,12 @@
 
 #include <cstring>
 #include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "host/host.hpp"
 #include "shell/lifecycle.hpp"
 #include "support/qcmd.hpp"
-#include "syntax/syntax.hpp"
 #include "vars/messages.hpp"
 
 namespace qcmd::testing {
@@ -63,24 +61,6 @@ TEST_F(UserScreenTest, AFailedWriteOfTheSavedScreenSchedules3214) {
     cintusrscreen();
   });
   EXPECT_EQ(GlobalErrorNum, kMsgUserScreenFailed);
-}
-
-TEST(Usrscreenchange, OnlyTheVerbsThatWriteToTheTerminalOrPassControl) {
-  const std::set<std::string> changing = {
-      "SEND",      "SEND CONTROL",     "SEND MAP",         "SEND PAGE",
-      "SEND TEXT", "SEND TEXT MAPPED", "SEND TEXT NOEDIT", "LINK",
-      "XCTL"};
-  initialize();
-  int found = 0;
-  for (const SyntaxEntry& entry : SyntaxTable) {
-    CmdIntSyntax = entry;
-    bool expected = changing.count(entry.verb) == 1;
-    found += expected ? 1 : 0;
-    EXPECT_EQ(usrscreenchange(), expected ? 1 : 0) << entry.verb;
-  }
-  EXPECT_EQ(found, 9);  // every one of them is a verb of the table
-  CmdIntSyntax = SyntaxEntry{};
-  EXPECT_EQ(usrscreenchange(), 0);  // no verb recognised
 }
 
 }  // namespace
