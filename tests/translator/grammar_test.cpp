@@ -70,15 +70,6 @@ TEST_F(Grammar, AnUnclosedStringEndsTheInput) {
   reset_scanner();  // the string mode would carry into the next command
 }
 
-TEST_F(Grammar, ExpressionsAreTheirTokensConcatenated) {
-  variable("&X", kTypeString, "ABCDEF");
-  EXPECT_EQ(translate("RETURN COMMAREA(&X) TRANSID(A + B)"), 0);
-  EXPECT_STREQ(dataName1, "&X");
-  EXPECT_EQ(param_text(2, 4), "A+B ");
-  EXPECT_EQ(translate("RETURN TRANSID(-(1)*2)"), 0);
-  EXPECT_EQ(param_text(2, 4), "-(1)");  // cut to four characters of "-(1)*2"
-}
-
 TEST_F(Grammar, StackLimitEndsTheParse) {
   yy_stack_limit = 2;
   EXPECT_EQ(translate("RETURN TRANSID(((((A)))))"), 2);
@@ -86,11 +77,6 @@ TEST_F(Grammar, StackLimitEndsTheParse) {
   // The "(" that overflows leaves the option word as the last text.
   EXPECT_EQ(diagnostics(), Strings{"CICS option TRANSID unsupported or yacc stack overflow\n"});
   reset_scanner();
-}
-
-TEST_F(Grammar, ASecondStatementIsTranslatedToo) {
-  EXPECT_EQ(translate("RETURN; EXEC CICS ASKTIME"), 0);
-  EXPECT_EQ(descriptor(), expected(0x1002, 2));
 }
 
 TEST_F(Grammar, HandleConditionListsItsCodesAndNumbersEachCommand) {
@@ -152,29 +138,6 @@ TEST_F(Grammar, ArgumentOriginsTellVariablesLiteralsAndDefaults) {
   EXPECT_EQ(literal.length, 4);
   EXPECT_EQ(argument_origin(param(4)).kind, ArgumentKind::kDefaultLength);
   EXPECT_EQ(argument_origin(param(5)).kind, ArgumentKind::kAbsent);
-}
-
-TEST_F(Grammar, ASecondDecidingWordClashesAndTheFormStays) {
-  // SEND TEXT (67): X'1806', base 13. MAP's name still goes to 2 and 5, so
-  // FROM counts as given; LENGTH is absent, so "L" at 19; the defaults "T"
-  // at 9 and "H" at 17.
-  EXPECT_EQ(translate("SEND TEXT MAP(M)"), 2);
-  EXPECT_EQ(diagnostics(), Strings{"Conflicting or duplicate options."});
-  EXPECT_EQ(commandOpcode(), 67);
-  EXPECT_EQ(descriptor(), expected(0x1806, 13, {{9, 'T'}, {17, 'H'}, {19, 'L'}}));
-  // ISSUE has its own text for the clash.
-  EXPECT_EQ(translate("ISSUE ABEND PRINT"), 2);
-  EXPECT_EQ(diagnostics(), Strings{"Conflicting or duplicate option"});
-  EXPECT_EQ(commandOpcode(), 37);
-  // Without its second word ISSUE keeps the ABEND entry and says so.
-  EXPECT_EQ(translate("ISSUE WAIT"), 2);
-  EXPECT_EQ(diagnostics(),
-            Strings{"Missing option ABEND,CONFIRMATION,ERASEAUP,ERROR,PREPARE,PRINT,or SIGNAL."});
-  EXPECT_EQ(descriptor(), expected(0x0E0C, 2, {{3, 'W'}}));
-  // WAIT TERMINAL while WAIT's form is open.
-  EXPECT_EQ(translate("WAIT TERMINAL"), 2);
-  EXPECT_EQ(diagnostics(), Strings{"Command 'WAIT TERMINAL' is currently not supported by Kelda "
-                                   "PL/I preprocessor."});
 }
 
 TEST_F(Grammar, HandleAbendDefaultsToCancel) {
