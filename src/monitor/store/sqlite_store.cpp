@@ -3,6 +3,8 @@
 // and with full synchronisation, so that a change acknowledged to a program
 // survives a crash of the session, the region or the machine.
 #include <deque>
+#include <map>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -266,6 +268,12 @@ class SqliteStore final : public Store {
   sql::Connection db_;
   std::string last_error_;
   EnqOwner last_holder_;
+  // What status_read found, kept while no other connection has written to
+  // the database (its data_version is the same) and this one has changed no
+  // status: file commands read their file's status every time, and it
+  // rarely changes.
+  std::map<std::string, std::optional<std::int64_t>> status_cache_;
+  std::int64_t status_cache_version_ = -1;
   struct Statements;
   std::unique_ptr<Statements> sql_;
 };
@@ -356,6 +364,7 @@ struct SqliteStore::Statements {
                       "INSERT INTO resource_status (kind, name, attribute, value) "
                       "VALUES (?1, ?2, ?3, ?4) ON CONFLICT DO UPDATE SET value = ?4"),
         status_clear(db, "DELETE FROM resource_status"),
+        data_version(db, "PRAGMA data_version"),
         undo_queue(db,
                    "INSERT OR IGNORE INTO undo_ts_queue (process, task, name, present, items, "
                    "cursor) VALUES (?1, ?2, ?3, EXISTS (SELECT 1 FROM ts_queue WHERE name = ?3), "
@@ -407,7 +416,7 @@ struct SqliteStore::Statements {
   sql::Statement start_insert, start_remove, start_claim, start_due;
   sql::Statement terminal_attach, terminal_detach, terminal_known, terminal_all, terminal_task;
   sql::Statement terminal_forget;
-  sql::Statement status_select, status_upsert, status_clear;
+  sql::Statement status_select, status_upsert, status_clear, data_version;
   sql::Statement undo_queue, undo_item, undo_items, lock_take;
   // Ending units of work: what a backout puts back, then what every ending
   // forgets.
@@ -806,16 +815,31 @@ Outcome SqliteStore::cwa_save(ByteView data) {
 
 Outcome SqliteStore::status_read(const StatusKey& key, std::int64_t& value) {
   return guarded([&] {
-    sql::Query select(sql_->status_select);
-    if (!select.bind(1, key.kind).bind(2, key.name).bind(3, key.attribute).step()) {
-      return Outcome::not_found;
+    sql::Query version(sql_->data_version);
+    version.step();
+    if (version.column_int(0) != status_cache_version_) {
+      status_cache_.clear();
+      status_cache_version_ = version.column_int(0);
     }
-    value = select.column_int(0);
+    std::string cached;
+    cached.append(key.kind).append(1, '\0').append(key.name).append(1, '\0').append(key.attribute);
+    auto found = status_cache_.find(cached);
+    if (found == status_cache_.end()) {
+      sql::Query select(sql_->status_select);
+      std::optional<std::int64_t> status;
+      if (select.bind(1, key.kind).bind(2, key.name).bind(3, key.attribute).step()) {
+        status = select.column_int(0);
+      }
+      found = status_cache_.emplace(std::move(cached), status).first;
+    }
+    if (!found->second) return Outcome::not_found;
+    value = *found->second;
     return Outcome::ok;
   });
 }
 
 Outcome SqliteStore::status_write(const StatusKey& key, std::int64_t value) {
+  status_cache_.clear();
   return guarded([&] {
     sql::Query(sql_->status_upsert)
         .bind(1, key.kind)
@@ -828,6 +852,7 @@ Outcome SqliteStore::status_write(const StatusKey& key, std::int64_t value) {
 }
 
 Outcome SqliteStore::status_reset() {
+  status_cache_.clear();
   return guarded([&] {
     sql::Query(sql_->status_clear).run();
     return Outcome::ok;
