@@ -7,8 +7,11 @@
 #include <signal.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <future>
 #include <regex>
+#include <sstream>
 #include <string>
 
 #include "process.hpp"
@@ -21,6 +24,10 @@ namespace {
 const std::string kNormal = "EIBRESP : NORMAL";
 const std::string kQiderr = "EIBRESP : QIDERR";
 constexpr int kHeldFor = 500;  // milliseconds the first task keeps what the second waits for
+
+void pause_ms(int milliseconds) {
+  poll(nullptr, 0, milliseconds);
+}
 
 // The session process of a terminal, from the region log's connect line.
 pid_t session_of(const RegionServer& server, const std::string& terminal) {
@@ -47,9 +54,20 @@ std::string waits_for(S3270& waiting, const std::string& command, S3270& holder,
   return answer.get();
 }
 
+// The region's lock_wait, short for the deadlock below.
+void wait_briefly(const RegionServer& server) {
+  const std::filesystem::path config = std::filesystem::path(server.region_dir()) / "region.toml";
+  std::stringstream text;
+  text << std::ifstream(config).rdbuf();
+  std::string changed =
+      std::regex_replace(text.str(), std::regex("lock_wait = 60"), "lock_wait = 3");
+  std::ofstream(config) << changed;
+}
+
 TEST(UnitsOfWork, WaitsCommitsAndBacksOutAcrossSessionsKillsAndCrashes) {
   RegionServer server;
   ASSERT_NE(server.port(), 0) << server.startup_line();
+  ASSERT_TRUE(server.restart([&] { wait_briefly(server); }));
   S3270 a, b;
   connect(a, server);  // T001
   connect(b, server);  // T002
@@ -69,6 +87,23 @@ TEST(UnitsOfWork, WaitsCommitsAndBacksOutAcrossSessionsKillsAndCrashes) {
   EXPECT_EQ(execute(a, "ENQ RESOURCE(&STRING) LENGTH(7)"), kNormal);
   EXPECT_EQ(waits_for(b, "ENQ RESOURCE(&STRING) LENGTH(7)", a, "PF(3)"), kNormal);
   ASSERT_TRUE(act(a, {"String(\"QCMD\")", "Enter"}));
+
+  // Records: B's READ UPDATE waits for A's until A's syncpoint (ACCOUNTS is
+  // recoverable). Then each holds one record and wants the other's: the one
+  // that waited longer gives up after lock_wait, abend ALCK, and its unit of
+  // work backed out lets the other go on.
+  const std::string first = "READ FILE(ACCOUNTS) INTO() RIDFLD(100100) UPDATE";
+  const std::string second = "READ FILE(ACCOUNTS) INTO() RIDFLD(100200) UPDATE";
+  EXPECT_EQ(execute(a, first), kNormal);
+  EXPECT_EQ(waits_for(b, first, a, "SYNCPOINT"), kNormal);
+  EXPECT_EQ(execute(a, second), kNormal);
+  auto a_waits = std::async(std::launch::async, [&] { return execute(a, first); });
+  pause_ms(kHeldFor);
+  EXPECT_EQ(execute(b, second), kNormal);
+  EXPECT_EQ(a_waits.get(), "EIBRESP : INVREQ");
+  EXPECT_NE(server.log("error.log").find("abend ALCK"), std::string::npos);
+  EXPECT_EQ(execute(b, "SYNCPOINT"), kNormal);
+  ASSERT_TRUE(act(a, {"PF(3)", "String(\"QCMD\")", "Enter"}));
 
   // A is killed holding an uncommitted change and a name: the change is
   // gone and the queue and the name are free for B.

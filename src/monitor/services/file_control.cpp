@@ -23,9 +23,14 @@
 // return the record's full key or number in RIDFLD. A STARTBR GTEQ with a
 // key of all X'FF' stands after the last record, for READPREV.
 //
-// A READ UPDATE holds its record for this session's REWRITE, DELETE without
-// RIDFLD, or UNLOCK, one record per file; the hold keeps no other session
-// from changing the record. A browse is this session's, by file and REQID;
+// A READ UPDATE locks its record for the task's REWRITE, DELETE without
+// RIDFLD, or UNLOCK, one record per file; another task's READ UPDATE,
+// REWRITE or DELETE of it waits. On a recoverable file every change belongs
+// to the task's unit of work and locks its record until the unit ends
+// (unit_of_work.hpp); on another file the lock goes with the REWRITE,
+// DELETE or UNLOCK, or the task's end. A task that waits longer than the
+// region's lock_wait ends with abend ALCK, its unit of work backed out
+// (INVREQ kLocked). A browse is this session's, by file and REQID;
 // turning from READNEXT to READPREV, or back, reads the record read last
 // once more. MASSINSERT is accepted: every WRITE is durable at once.
 //
@@ -40,6 +45,7 @@
 #include <vector>
 
 #include "host/bytes.hpp"
+#include "monitor/control/task.hpp"
 #include "monitor/region/config.hpp"
 #include "monitor/region/region.hpp"
 #include "monitor/services/data_area.hpp"
@@ -47,6 +53,7 @@
 #include "monitor/services/handlers.hpp"
 #include "monitor/services/region_store.hpp"
 #include "monitor/services/resources.hpp"
+#include "monitor/services/unit_of_work.hpp"
 
 namespace ravnmor::services {
 
@@ -111,6 +118,7 @@ enum FileRefusal : std::int32_t {
   kKeyMismatch = 9,       // the record's key is not RIDFLD's (WRITE) or the held one (REWRITE)
   kEntryDelete = 10,      // DELETE on an entry-sequenced file
   kGenericBackward = 11,  // READPREV in a browse started GENERIC
+  kLocked = 12,           // another task kept the record locked for lock_wait: abend ALCK
 };
 
 // EIBRESP2 of LENGERR for a record the file cannot take.
@@ -130,6 +138,13 @@ struct File {
   const FileDefinition* definition = nullptr;
   std::string name;  // blank-padded to kMaxFileName, as the store keeps it
   Store* store = nullptr;
+  store::UnitOfWork unit;  // the task's; changes of a recoverable file belong to it
+
+  // The unit of work a change of the file belongs to; none when the file
+  // is not recoverable.
+  const store::UnitOfWork* changes_within() const {
+    return definition->recoverable ? &unit : nullptr;
+  }
 
   bool keyed() const { return definition->type == FileType::keyed; }
   // The length of RIDFLD's full identity: the key, or a fullword number.
@@ -148,6 +163,7 @@ Response find_file(const Command& command, File& file) {
   if (file.definition == nullptr) return {kFilenotfound, 0};
   file.name = file.definition->name;
   file.name.resize(region::kMaxFileName, ' ');
+  file.unit = unit_of_work(command.task());
   return {};
 }
 
@@ -224,6 +240,8 @@ Response response_of(store::Outcome outcome) {
       return {kNotfnd, 0};
     case store::Outcome::duplicate:
       return {kDuprec, 0};
+    case store::Outcome::held:
+      return {kInvreq, kLocked};
     default:
       return store_trouble(outcome);
   }
@@ -280,22 +298,60 @@ struct HeldRecord {
   std::size_t length = 0;
 };
 
-// The records this session holds for update, one per file (by its store
-// name). They lock out nobody else: the holds live in this session alone,
-// behind the three calls a region-wide lock table would answer.
+// The records the running task holds for update, one per file (by its
+// store name); what an earlier task of the session held is gone.
 class UpdateHolds {
  public:
-  void hold(const std::string& file, HeldRecord record) { held_[file] = std::move(record); }
-  const HeldRecord* held(const std::string& file) const {
-    auto found = held_.find(file);
-    return found == held_.end() ? nullptr : &found->second;
+  void hold(const Command& command, const std::string& file, HeldRecord record) {
+    for_task(command)[file] = std::move(record);
   }
-  void release(const std::string& file) { held_.erase(file); }
+  const HeldRecord* held(const Command& command, const std::string& file) {
+    auto& held = for_task(command);
+    auto found = held.find(file);
+    return found == held.end() ? nullptr : &found->second;
+  }
+  void release(const Command& command, const std::string& file) { for_task(command).erase(file); }
 
  private:
+  std::map<std::string, HeldRecord>& for_task(const Command& command) {
+    if (command.task().number != task_) {
+      held_.clear();
+      task_ = command.task().number;
+    }
+    return held_;
+  }
+  std::uint32_t task_ = 0;
   std::map<std::string, HeldRecord> held_;
 };
 UpdateHolds holds;
+
+// A change of the file's records: within the task's unit of work when the
+// file is recoverable.
+store::Outcome change(const Command& command, const File& file, const Change& change) {
+  return change_within(command.task(), *file.store, file.changes_within(), change);
+}
+
+// READ UPDATE's lock on the record found, waited for while another task
+// has it; the record is read again once locked, as that task may have
+// changed it.
+Response lock_record(const Command& command, const File& file, const store::Bytes& key,
+                     store::Bytes& record) {
+  const store::Outcome locked =
+      change_within(command.task(), *file.store, &file.unit, [&](const store::UnitOfWork* uow) {
+        return file.store->file_lock(file.name, key, *uow, file.definition->recoverable);
+      });
+  if (locked != store::Outcome::ok) return response_of(locked);
+  return response_of(file.store->file_read(file.name, key, record));
+}
+
+// The end of READ UPDATE's hold: its lock goes with it, unless the file is
+// recoverable, where it lasts as long as the unit of work.
+void release_hold(const Command& command, const File& file) {
+  const HeldRecord* held = holds.held(command, file.name);
+  if (held == nullptr) return;
+  if (!file.definition->recoverable) file.store->file_unlock(file.name, held->key, file.unit);
+  holds.release(command, file.name);
+}
 
 // INTO or SET, and LENGTH when its flag is there, of READ and the browse reads.
 DataArea receiving_area(const Command& command) {
@@ -382,7 +438,9 @@ Response write_keyed(const Command& command, const File& file, store::ByteView r
     return refused;
   }
   if (!same(key, key_in(file, record))) return {kInvreq, kKeyMismatch};
-  return response_of(file.store->file_write(file.name, key, record));
+  return response_of(change(command, file, [&](const store::UnitOfWork* uow) {
+    return file.store->file_write(file.name, key, record, uow);
+  }));
 }
 
 // WRITE of an entry-sequenced or relative file: at the end (an RRN of 0),
@@ -394,11 +452,16 @@ Response write_numbered(const Command& command, const File& file, store::ByteVie
   const bool relative = file.definition->type == FileType::relative;
   if (relative && ridfld.word() != 0) {
     store::Bytes key = store::number_key(static_cast<std::uint32_t>(ridfld.word()));
-    return response_of(file.store->file_write(file.name, key, record));
+    return response_of(change(command, file, [&](const store::UnitOfWork* uow) {
+      return file.store->file_write(file.name, key, record, uow);
+    }));
   }
   store::Bytes key;
-  store::Outcome outcome = file.store->file_append(
-      file.name, relative ? Store::Numbering::records : Store::Numbering::bytes, record, key);
+  store::Outcome outcome = change(command, file, [&](const store::UnitOfWork* uow) {
+    return file.store->file_append(file.name,
+                                   relative ? Store::Numbering::records : Store::Numbering::bytes,
+                                   record, key, uow);
+  });
   if (outcome != store::Outcome::ok) return response_of(outcome);
   ridfld.put_word(store::key_number(key));
   return {};
@@ -418,14 +481,20 @@ Response delete_at_ridfld(const Command& command, const File& file) {
       failed(refused)) {
     return refused;
   }
-  const HeldRecord* held = holds.held(file.name);
-  if (held != nullptr && begins_with(held->key, key)) holds.release(file.name);
-  if (!generic) return response_of(file.store->file_delete(file.name, key));
+  const HeldRecord* held = holds.held(command, file.name);
+  if (held != nullptr && begins_with(held->key, key)) release_hold(command, file);
+  if (!generic) {
+    return response_of(change(command, file, [&](const store::UnitOfWork* uow) {
+      return file.store->file_delete(file.name, key, uow);
+    }));
+  }
   Area numrec =
       command.given(kNumrec) || command.given(kGenericNumrec) ? command.area(kNumrec) : Area{};
   if (numrec.passed()) numrec.require(sizeof(std::int16_t));
   std::int64_t count = 0;
-  store::Outcome outcome = file.store->file_delete_generic(file.name, key, count);
+  store::Outcome outcome = change(command, file, [&](const store::UnitOfWork* uow) {
+    return file.store->file_delete_generic(file.name, key, count, uow);
+  });
   if (outcome != store::Outcome::ok) return response_of(outcome);
   numrec.put_half(static_cast<std::int32_t>(
       std::min<std::int64_t>(count, std::numeric_limits<std::int16_t>::max())));
@@ -458,7 +527,12 @@ Response read_file(const Command& command) {
   }
   std::vector<Answer> answers;
   if (generic || gteq) answers.push_back(identity_answer(file, ridfld, found));
-  if (update) holds.hold(file.name, {found, record.size()});
+  if (update) {
+    if (Response refused = lock_record(command, file, found, record); failed(refused)) {
+      return refused;
+    }
+    holds.hold(command, file.name, {found, record.size()});
+  }
   Response delivered = deliver(to, record);
   write_answers(answers);
   return delivered;
@@ -481,7 +555,7 @@ Response rewrite_file(const Command& command) {
       failed(refused)) {
     return refused;
   }
-  const HeldRecord* held = holds.held(file.name);
+  const HeldRecord* held = holds.held(command, file.name);
   if (held == nullptr) return {kInvreq, kNoUpdate};
   store::ByteView record;
   if (Response refused = record_of(command, file, record); failed(refused)) return refused;
@@ -489,8 +563,10 @@ Response rewrite_file(const Command& command) {
   if (file.definition->type == FileType::entry_sequenced && record.size() != held->length) {
     return {kLengerr, kLengthChanged};
   }
-  Response response = response_of(file.store->file_rewrite(file.name, held->key, record));
-  holds.release(file.name);
+  Response response = response_of(change(command, file, [&](const store::UnitOfWork* uow) {
+    return file.store->file_rewrite(file.name, held->key, record, uow);
+  }));
+  release_hold(command, file);
   return response;
 }
 
@@ -502,17 +578,22 @@ Response delete_file(const Command& command) {
   }
   if (file.definition->type == FileType::entry_sequenced) return {kInvreq, kEntryDelete};
   if (command.given(kDeleteRidfld)) return delete_at_ridfld(command, file);
-  const HeldRecord* held = holds.held(file.name);
+  const HeldRecord* held = holds.held(command, file.name);
   if (held == nullptr) return {kInvreq, kNoUpdate};
-  store::Bytes key = held->key;
-  holds.release(file.name);
-  return response_of(file.store->file_delete(file.name, key));
+  const store::Bytes key = held->key;
+  Response response = response_of(change(command, file, [&](const store::UnitOfWork* uow) {
+    return file.store->file_delete(file.name, key, uow);
+  }));
+  release_hold(command, file);
+  return response;
 }
 
 Response unlock_file(const Command& command) {
   File file;
   if (Response refused = find_file(command, file); failed(refused)) return refused;
-  holds.release(file.name);
+  file.store = region_store();
+  if (file.store == nullptr) return {kIoerr, kStoreUnavailable};
+  release_hold(command, file);
   return {};
 }
 

@@ -8,7 +8,8 @@
 // A queue whose name matches a recoverable model (region.toml [[tsmodel]])
 // changes within the task's unit of work, which locks it against other
 // tasks' changes until the unit ends; a change that waits longer than the
-// region's lock_wait for it answers INVREQ (EIBRESP2 kQueueLocked).
+// region's lock_wait for it ends the task with abend ALCK (its unit of work
+// backed out) and answers INVREQ (EIBRESP2 kQueueLocked).
 #include <functional>
 #include <string_view>
 
@@ -45,7 +46,7 @@ enum QueueRefusal : std::int32_t {
   kNoQueueName = 1,  // no QUEUE area passed
   kNoData = 2,       // WRITEQ without FROM, READQ without INTO or SET
   kRewriteWithoutItem = 3,
-  kQueueLocked = 4,  // another task's unit of work kept the queue for lock_wait
+  kQueueLocked = 4,  // another task's unit of work kept the queue for lock_wait: abend ALCK
 };
 
 std::string_view queue_name(const Command& command) {
@@ -84,14 +85,11 @@ Response check_common(const Command& command, store::Store*& store) {
 }
 
 // Makes a change to the command's queue: within the task's unit of work
-// when the queue is recoverable, waiting while another unit of work has it.
-using Change = std::function<store::Outcome(const store::UnitOfWork*)>;
+// when the queue is recoverable.
 store::Outcome change_queue(const Command& command, store::Store& store, const Change& change) {
   store::UnitOfWork unit;
-  const store::UnitOfWork* uow = ts_unit_of_work(command.task(), queue_name(command), unit);
-  if (uow == nullptr) return change(nullptr);
-  join_unit_of_work(command.task());
-  return wait_while_held(store, [&] { return change(uow); });
+  return change_within(command.task(), store,
+                       ts_unit_of_work(command.task(), queue_name(command), unit), change);
 }
 
 Response writeq_ts(const Command& command) {

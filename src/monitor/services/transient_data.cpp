@@ -38,8 +38,7 @@ using region::TdKind;
 using region::TdQueueDefinition;
 
 constexpr std::size_t kQueueNameLength = 4;
-constexpr Option kQueue{"QUEUE", ' ', 0, 2, Arg::kChars, kQueueNameLength,
-                        Names::resource};
+constexpr Option kQueue{"QUEUE", ' ', 0, 2, Arg::kChars, kQueueNameLength, Names::resource};
 constexpr Option kSysid{"SYSID", 'S', 5, 5, Arg::kChars, 4};
 constexpr Option kLength{"LENGTH", 'L', 4, 4, Arg::kHalf};
 constexpr Option kFrom{"FROM", ' ', 0, 3, Arg::kData};

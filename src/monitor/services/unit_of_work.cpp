@@ -86,6 +86,22 @@ store::Outcome wait_while_held(store::Store& store,
   }
 }
 
+store::Outcome change_within(control::Task& task, store::Store& store, const store::UnitOfWork* uow,
+                             const Change& change) {
+  if (uow == nullptr) return change(nullptr);
+  join_unit_of_work(task);
+  const store::Outcome outcome = wait_while_held(store, [&] { return change(uow); });
+  if (outcome != store::Outcome::held) return outcome;
+  region::log_error("task " + std::to_string(task.number) + " waited " +
+                    std::to_string(region::current_config().lock_wait) +
+                    " seconds for a lock: abend " + std::string(kLockAbend));
+  store.uow_backout(*uow);
+  task.abend_code = std::string(kLockAbend);
+  task.abend_program = task.program;
+  task.abended = true;
+  return outcome;
+}
+
 Response commit_unit_of_work(control::Task& task) {
   store::Store* store = region_store();
   if (store == nullptr) return {kIoerr, kStoreUnavailable};

@@ -36,6 +36,17 @@ void join_unit_of_work(control::Task& task);
 // lock_wait seconds the last outcome (held) is returned.
 store::Outcome wait_while_held(store::Store& store, const std::function<store::Outcome()>& attempt);
 
+// A change to a resource: within the task's unit of work when `uow` is
+// given (the task joins it, and waits while another task's unit of work has
+// what the change needs), else at once. A change that waits longer than the
+// region's lock_wait ends the task with abend kLockAbend: its unit of work
+// is backed out, which frees what the other task waits for; the outcome is
+// then held.
+using Change = std::function<store::Outcome(const store::UnitOfWork*)>;
+store::Outcome change_within(control::Task& task, store::Store& store, const store::UnitOfWork* uow,
+                             const Change& change);
+inline constexpr std::string_view kLockAbend = "ALCK";
+
 // SYNCPOINT: commits the unit of work (ROLLEDBACK, backed out, when the
 // store cannot commit it); SYNCPOINT ROLLBACK: backs it out.
 Response commit_unit_of_work(control::Task& task);

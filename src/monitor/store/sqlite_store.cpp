@@ -134,6 +134,19 @@ ALTER TABLE connected_terminal ADD COLUMN task INTEGER NOT NULL DEFAULT 0;
 ALTER TABLE connected_terminal ADD COLUMN transaction_id BLOB NOT NULL DEFAULT x'';
 )sql";
 
+// Version 8: the before-images of file records changed for a unit of work.
+constexpr const char* kRecoverableFiles = R"sql(
+CREATE TABLE undo_file_record (
+  process INTEGER NOT NULL,
+  task INTEGER NOT NULL,
+  file BLOB NOT NULL,
+  key BLOB NOT NULL,
+  present INTEGER NOT NULL,
+  data BLOB,
+  PRIMARY KEY (process, task, file, key)
+) WITHOUT ROWID;
+)sql";
+
 // The schema grows by steps: step n takes a store from version n to n + 1,
 // and a store of version n holds tables_after of step n - 1. The schema
 // this program reads and writes is the last, recorded in the database's
@@ -145,7 +158,7 @@ struct SchemaStep {
 };
 constexpr SchemaStep kSchemaSteps[] = {
     {kQueuesAndFiles, 6}, {kStartRequests, 7}, {kResourceStatus, 8}, {kTaskEnqueues, 8},
-    {kStartedTasks, 9},   {kUnitsOfWork, 11},  {kTerminalTasks, 11},
+    {kStartedTasks, 9},   {kUnitsOfWork, 11},  {kTerminalTasks, 11}, {kRecoverableFiles, 12},
 };
 constexpr auto kSchemaVersion = static_cast<std::int64_t>(std::size(kSchemaSteps));
 
@@ -184,6 +197,7 @@ class RelaxedSync {
 // The kinds of lock a unit of work takes, kept with the ENQ names under a
 // leading NUL that no name a program passes by LENGTH needs.
 constexpr std::string_view kQueueLock = "TS:";
+constexpr std::string_view kRecordLock = "FILE:";
 
 class SqliteStore final : public Store {
  public:
@@ -206,13 +220,19 @@ class SqliteStore final : public Store {
   Outcome td_read(std::string_view queue, Bytes& data) override;
   Outcome td_delete(std::string_view queue) override;
   Outcome td_count(std::string_view queue, std::int64_t& count) override;
-  Outcome file_write(std::string_view file, ByteView key, ByteView data) override;
+  Outcome file_write(std::string_view file, ByteView key, ByteView data,
+                     const UnitOfWork* uow) override;
   Outcome file_read(std::string_view file, ByteView key, Bytes& data) override;
-  Outcome file_rewrite(std::string_view file, ByteView key, ByteView data) override;
-  Outcome file_delete(std::string_view file, ByteView key) override;
-  Outcome file_delete_generic(std::string_view file, ByteView prefix, std::int64_t& count) override;
-  Outcome file_append(std::string_view file, Numbering numbering, ByteView data,
-                      Bytes& key) override;
+  Outcome file_rewrite(std::string_view file, ByteView key, ByteView data,
+                       const UnitOfWork* uow) override;
+  Outcome file_delete(std::string_view file, ByteView key, const UnitOfWork* uow) override;
+  Outcome file_lock(std::string_view file, ByteView key, const UnitOfWork& uow,
+                    bool until_unit_ends) override;
+  Outcome file_unlock(std::string_view file, ByteView key, const UnitOfWork& uow) override;
+  Outcome file_delete_generic(std::string_view file, ByteView prefix, std::int64_t& count,
+                              const UnitOfWork* uow) override;
+  Outcome file_append(std::string_view file, Numbering numbering, ByteView data, Bytes& key,
+                      const UnitOfWork* uow) override;
   Outcome file_seek(std::string_view file, ByteView key, Seek direction, bool inclusive,
                     Bytes& found_key, Bytes& data) override;
   Outcome enq(ByteView resource, const EnqOwner& owner, EnqOwner& holder) override;
@@ -252,7 +272,12 @@ class SqliteStore final : public Store {
   // For a change made for a unit of work: takes the lock on the resource
   // (false when another unit of work holds it) and lowers the durability of
   // the change's transaction, which the unit's commit makes durable.
-  bool lock_for(const UnitOfWork& uow, std::string_view kind, std::string_view name);
+  bool lock_for(const UnitOfWork& uow, std::string_view kind, std::string_view name,
+                bool until_unit_ends = true);
+  // The lock name of a file record.
+  static std::string record_lock(std::string_view file, ByteView key);
+  // Locks a record for the unit of work and keeps its before-image.
+  bool keep_record(const UnitOfWork& uow, std::string_view file, ByteView key);
   // Keeps an item's before-image for the unit of work.
   void keep_item(const UnitOfWork& uow, std::string_view queue, std::int64_t item);
   // Ends units of work: all of `process` (every process when 0), or one
@@ -379,7 +404,16 @@ struct SqliteStore::Statements {
                    "SELECT ?1, ?2, queue, item, 1, data FROM ts_item WHERE queue = ?3"),
         lock_take(db,
                   "INSERT OR IGNORE INTO enqueue (resource, process, task, luw) "
-                  "VALUES (?, ?, ?, 1)") {
+                  "VALUES (?, ?, ?, ?)"),
+        undo_record(db,
+                    "INSERT OR IGNORE INTO undo_file_record (process, task, file, key, present, "
+                    "data) VALUES (?1, ?2, ?3, ?4, EXISTS (SELECT 1 FROM file_record WHERE file = "
+                    "?3 AND key = ?4), (SELECT data FROM file_record WHERE file = ?3 AND key = "
+                    "?4))"),
+        undo_records(db,
+                     "INSERT OR IGNORE INTO undo_file_record (process, task, file, key, present, "
+                     "data) SELECT ?1, ?2, file, key, 1, data FROM file_record WHERE file = ?3 AND "
+                     "key >= ?4 AND substr(key, 1, length(?4)) = ?4") {
     const std::string units = kUnits;
     for (const std::string& text : {
              "DELETE FROM ts_queue WHERE name IN (SELECT name FROM undo_ts_queue WHERE " + units +
@@ -393,12 +427,19 @@ struct SqliteStore::Statements {
              "INSERT OR REPLACE INTO ts_item (queue, item, data) SELECT queue, item, data FROM "
              "undo_ts_item WHERE present = 1 AND " +
                  units,
+             "DELETE FROM file_record WHERE (file, key) IN (SELECT file, key FROM "
+             "undo_file_record WHERE " +
+                 units + ")",
+             "INSERT OR REPLACE INTO file_record (file, key, data) SELECT file, key, data FROM "
+             "undo_file_record WHERE present = 1 AND " +
+                 units,
          }) {
       restore.emplace_back(db, text.c_str());
     }
     for (const std::string& text : {
              "DELETE FROM undo_ts_queue WHERE " + units,
              "DELETE FROM undo_ts_item WHERE " + units,
+             "DELETE FROM undo_file_record WHERE " + units,
              "DELETE FROM enqueue WHERE luw = 1 AND " + units,
          }) {
       forget.emplace_back(db, text.c_str());
@@ -417,7 +458,7 @@ struct SqliteStore::Statements {
   sql::Statement terminal_attach, terminal_detach, terminal_known, terminal_all, terminal_task;
   sql::Statement terminal_forget;
   sql::Statement status_select, status_upsert, status_clear, data_version;
-  sql::Statement undo_queue, undo_item, undo_items, lock_take;
+  sql::Statement undo_queue, undo_item, undo_items, lock_take, undo_record, undo_records;
   // Ending units of work: what a backout puts back, then what every ending
   // forgets.
   std::deque<sql::Statement> restore;
@@ -486,14 +527,37 @@ void SqliteStore::read_item(std::string_view queue, std::int64_t number, std::in
   sql::Query(sql_->queue_cursor).bind(1, number).bind(2, queue).run();
 }
 
-bool SqliteStore::lock_for(const UnitOfWork& uow, std::string_view kind, std::string_view name) {
+bool SqliteStore::lock_for(const UnitOfWork& uow, std::string_view kind, std::string_view name,
+                           bool until_unit_ends) {
   std::string resource(1, '\0');
   resource.append(kind).append(name);
-  sql::Query(sql_->lock_take).bind(1, resource).bind(2, uow.process).bind(3, uow.task).run();
+  sql::Query(sql_->lock_take)
+      .bind(1, resource)
+      .bind(2, uow.process)
+      .bind(3, uow.task)
+      .bind(4, until_unit_ends ? 1 : 0)
+      .run();
   sql::Query held(sql_->enq_holder);
   if (!held.bind(1, std::string_view(resource)).step()) return true;
   last_holder_ = {held.column_int(0), held.column_int(1), held.column_int(2) != 0};
   return last_holder_.process == uow.process && last_holder_.task == uow.task;
+}
+
+std::string SqliteStore::record_lock(std::string_view file, ByteView key) {
+  std::string name(file);
+  name.append(1, '\0').append(key.begin(), key.end());
+  return name;
+}
+
+bool SqliteStore::keep_record(const UnitOfWork& uow, std::string_view file, ByteView key) {
+  if (!lock_for(uow, kRecordLock, record_lock(file, key))) return false;
+  sql::Query(sql_->undo_record)
+      .bind(1, uow.process)
+      .bind(2, uow.task)
+      .bind(3, file)
+      .bind(4, key)
+      .run();
+  return true;
 }
 
 void SqliteStore::keep_item(const UnitOfWork& uow, std::string_view queue, std::int64_t item) {
@@ -666,10 +730,16 @@ Outcome SqliteStore::td_count(std::string_view queue, std::int64_t& count) {
   });
 }
 
-Outcome SqliteStore::file_write(std::string_view file, ByteView key, ByteView data) {
+Outcome SqliteStore::file_write(std::string_view file, ByteView key, ByteView data,
+                                const UnitOfWork* uow) {
+  RelaxedSync sync(db_, uow != nullptr);
   return guarded([&] {
+    sql::Transaction transaction(db_);
+    if (uow != nullptr && !keep_record(*uow, file, key)) return Outcome::held;
     sql::Query(sql_->file_insert).bind(1, file).bind(2, key).bind(3, data).run();
-    return db_.changes() > 0 ? Outcome::ok : Outcome::duplicate;
+    if (db_.changes() == 0) return Outcome::duplicate;
+    transaction.commit();
+    return Outcome::ok;
   });
 }
 
@@ -682,31 +752,55 @@ Outcome SqliteStore::file_read(std::string_view file, ByteView key, Bytes& data)
   });
 }
 
-Outcome SqliteStore::file_rewrite(std::string_view file, ByteView key, ByteView data) {
+Outcome SqliteStore::file_rewrite(std::string_view file, ByteView key, ByteView data,
+                                  const UnitOfWork* uow) {
+  RelaxedSync sync(db_, uow != nullptr);
   return guarded([&] {
+    sql::Transaction transaction(db_);
+    if (uow != nullptr && !keep_record(*uow, file, key)) return Outcome::held;
     sql::Query(sql_->file_update).bind(1, data).bind(2, file).bind(3, key).run();
-    return db_.changes() > 0 ? Outcome::ok : Outcome::not_found;
+    if (db_.changes() == 0) return Outcome::not_found;
+    transaction.commit();
+    return Outcome::ok;
   });
 }
 
-Outcome SqliteStore::file_delete(std::string_view file, ByteView key) {
+Outcome SqliteStore::file_delete(std::string_view file, ByteView key, const UnitOfWork* uow) {
+  RelaxedSync sync(db_, uow != nullptr);
   return guarded([&] {
+    sql::Transaction transaction(db_);
+    if (uow != nullptr && !keep_record(*uow, file, key)) return Outcome::held;
     sql::Query(sql_->file_remove).bind(1, file).bind(2, key).run();
-    return db_.changes() > 0 ? Outcome::ok : Outcome::not_found;
+    if (db_.changes() == 0) return Outcome::not_found;
+    transaction.commit();
+    return Outcome::ok;
   });
 }
 
 Outcome SqliteStore::file_delete_generic(std::string_view file, ByteView prefix,
-                                         std::int64_t& count) {
+                                         std::int64_t& count, const UnitOfWork* uow) {
+  RelaxedSync sync(db_, uow != nullptr);
   return guarded([&] {
+    sql::Transaction transaction(db_);
+    if (uow != nullptr) {
+      sql::Query(sql_->undo_records)
+          .bind(1, uow->process)
+          .bind(2, uow->task)
+          .bind(3, file)
+          .bind(4, prefix)
+          .run();
+    }
     sql::Query(sql_->file_remove_generic).bind(1, file).bind(2, prefix).run();
     count = db_.changes();
-    return count > 0 ? Outcome::ok : Outcome::not_found;
+    if (count == 0) return Outcome::not_found;
+    transaction.commit();
+    return Outcome::ok;
   });
 }
 
 Outcome SqliteStore::file_append(std::string_view file, Numbering numbering, ByteView data,
-                                 Bytes& key) {
+                                 Bytes& key, const UnitOfWork* uow) {
+  RelaxedSync sync(db_, uow != nullptr);
   return guarded([&] {
     sql::Transaction transaction(db_);
     std::uint64_t number = numbering == Numbering::bytes ? 0 : 1;
@@ -720,10 +814,31 @@ Outcome SqliteStore::file_append(std::string_view file, Numbering numbering, Byt
     }
     if (number > kMaxRecordNumber) return Outcome::no_space;
     key = number_key(static_cast<std::uint32_t>(number));
+    if (uow != nullptr && !keep_record(*uow, file, key)) return Outcome::held;
     sql::Query(sql_->file_insert).bind(1, file).bind(2, ByteView(key)).bind(3, data).run();
     transaction.commit();
     return Outcome::ok;
   });
+}
+
+Outcome SqliteStore::file_lock(std::string_view file, ByteView key, const UnitOfWork& uow,
+                               bool until_unit_ends) {
+  return guarded([&] {
+    sql::Transaction transaction(db_);
+    if (!lock_for(uow, kRecordLock, record_lock(file, key), until_unit_ends)) {
+      return Outcome::held;
+    }
+    transaction.commit();
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::file_unlock(std::string_view file, ByteView key, const UnitOfWork& uow) {
+  std::string resource(1, '\0');
+  resource.append(kRecordLock).append(record_lock(file, key));
+  return deq(
+      store::ByteView(reinterpret_cast<const std::uint8_t*>(resource.data()), resource.size()),
+      {uow.process, uow.task});
 }
 
 Outcome SqliteStore::file_seek(std::string_view file, ByteView key, Seek direction, bool inclusive,

@@ -117,22 +117,36 @@ class Store {
   // that orders the file bytewise: the key of a keyed file, or for an
   // entry-sequenced or relative file its number (number_key) as the store
   // gives it on file_append.
-  virtual Outcome file_write(std::string_view file, ByteView key, ByteView data) = 0;
+  //
+  // A change made for a unit of work (a recoverable file) locks the record
+  // for it until it ends (held, with last_holder(), while another unit of
+  // work has it) and is undone if the unit of work backs out.
+  virtual Outcome file_write(std::string_view file, ByteView key, ByteView data,
+                             const UnitOfWork* uow = nullptr) = 0;
   virtual Outcome file_read(std::string_view file, ByteView key, Bytes& data) = 0;
-  virtual Outcome file_rewrite(std::string_view file, ByteView key, ByteView data) = 0;
-  virtual Outcome file_delete(std::string_view file, ByteView key) = 0;
+  virtual Outcome file_rewrite(std::string_view file, ByteView key, ByteView data,
+                               const UnitOfWork* uow = nullptr) = 0;
+  virtual Outcome file_delete(std::string_view file, ByteView key,
+                              const UnitOfWork* uow = nullptr) = 0;
   // Deletes every record whose key begins with `prefix`; not_found when
   // there is none, else `count` says how many went.
-  virtual Outcome file_delete_generic(std::string_view file, ByteView prefix,
-                                      std::int64_t& count) = 0;
+  virtual Outcome file_delete_generic(std::string_view file, ByteView prefix, std::int64_t& count,
+                                      const UnitOfWork* uow = nullptr) = 0;
+  // READ UPDATE's lock on a record, for the task of `uow`: until its unit
+  // of work ends (`until_unit_ends`, a recoverable file), else until
+  // file_unlock or the task's end. held, with last_holder(), while another
+  // task has it.
+  virtual Outcome file_lock(std::string_view file, ByteView key, const UnitOfWork& uow,
+                            bool until_unit_ends) = 0;
+  virtual Outcome file_unlock(std::string_view file, ByteView key, const UnitOfWork& uow) = 0;
   // Adds a record after the file's last one and gives its number key:
   // counted in bytes, the last record's number plus its length, from 0 (the
   // relative byte address of an entry-sequenced file); counted in records,
   // the last one's number plus 1, from 1 (the record number of a relative
   // file). no_space when the number would pass kMaxRecordNumber.
   enum class Numbering { bytes, records };
-  virtual Outcome file_append(std::string_view file, Numbering numbering, ByteView data,
-                              Bytes& key) = 0;
+  virtual Outcome file_append(std::string_view file, Numbering numbering, ByteView data, Bytes& key,
+                              const UnitOfWork* uow = nullptr) = 0;
   // Browsing: the record with the nearest key from `key` in key order
   // (bytewise), `key` itself included when `inclusive`; no_item past the end.
   enum class Seek { forward, backward };
