@@ -1,5 +1,6 @@
 #include "monitor/services/region_store.hpp"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <memory>
@@ -18,12 +19,25 @@ struct OpenStore {
 
 OpenStore current;
 
+// This process's id, asked of the kernel again only after a fork: every
+// command asks for it, and a system call each time is a cost a READ feels.
+pid_t process_id = 0;
+void forget_process_id() {
+  process_id = 0;
+}
+
 }  // namespace
+
+pid_t this_process() {
+  static const bool registered = pthread_atfork(nullptr, nullptr, forget_process_id) == 0;
+  if (process_id == 0 || !registered) process_id = getpid();
+  return process_id;
+}
 
 store::Store* region_store() {
   region::Region* region = region::current_region();
   if (region == nullptr) return nullptr;
-  pid_t process = getpid();
+  pid_t process = this_process();
   if (current.process != process) {
     // Inherited from the parent: SQLite forbids using, or even closing, a
     // connection in a forked child, so the child leaves it alone.

@@ -3,10 +3,16 @@
 // across a fork) and again when the current region changes.
 #pragma once
 
+#include <sys/types.h>
+
 #include "monitor/services/command.hpp"
 #include "monitor/store/store.hpp"
 
 namespace ravnmor::services {
+
+// The id of this process (a session, a worker), which names its tasks in
+// the store.
+pid_t this_process();
 
 // nullptr when no region is open or its store cannot be used; the reason is
 // then in the region's error log (written once per region and process).

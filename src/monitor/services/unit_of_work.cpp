@@ -48,11 +48,11 @@ void end_task(const control::Task& task, bool normally) {
 }  // namespace
 
 store::UnitOfWork unit_of_work(const control::Task& task) {
-  return {getpid(), task.number};
+  return {this_process(), task.number};
 }
 
 store::Store::EnqOwner owner_of(const control::Task& task, bool luw) {
-  return {getpid(), task.number, luw};
+  return {this_process(), task.number, luw};
 }
 
 const store::UnitOfWork* ts_unit_of_work(const control::Task& task, std::string_view queue,
@@ -64,7 +64,7 @@ const store::UnitOfWork* ts_unit_of_work(const control::Task& task, std::string_
 
 void join_unit_of_work(control::Task& task) {
   static std::pair<pid_t, std::uint32_t> joined{0, 0};
-  const std::pair<pid_t, std::uint32_t> this_task{getpid(), task.number};
+  const std::pair<pid_t, std::uint32_t> this_task{this_process(), task.number};
   if (joined == this_task) return;
   joined = this_task;
   task.at_end.push_back([&task](bool normally) { end_task(task, normally); });

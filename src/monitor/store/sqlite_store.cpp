@@ -2,6 +2,11 @@
 // in WAL mode, so that the session processes read while one of them writes,
 // and with full synchronisation, so that a change acknowledged to a program
 // survives a crash of the session, the region or the machine.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <deque>
 #include <map>
 #include <optional>
@@ -199,9 +204,47 @@ class RelaxedSync {
 constexpr std::string_view kQueueLock = "TS:";
 constexpr std::string_view kRecordLock = "FILE:";
 
+// A counter that every process of the region shares, in a small file beside
+// the database (mapped into each): each status change advances it after its
+// commit, and a process asks the database for a status again only when the
+// counter has moved since it last asked. Without the file every status read
+// asks the database.
+class ChangeCounter {
+ public:
+  explicit ChangeCounter(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kCounterFileMode);
+    if (fd < 0) return;
+    if (ftruncate(fd, sizeof(std::uint64_t)) == 0) {
+      void* mapped =
+          mmap(nullptr, sizeof(std::uint64_t), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+      if (mapped != MAP_FAILED) value_ = static_cast<std::uint64_t*>(mapped);
+    }
+    ::close(fd);
+  }
+  ~ChangeCounter() {
+    if (value_ != nullptr) munmap(value_, sizeof(std::uint64_t));
+  }
+  ChangeCounter(const ChangeCounter&) = delete;
+  ChangeCounter& operator=(const ChangeCounter&) = delete;
+
+  // The counter's value; none without the file.
+  std::optional<std::uint64_t> value() const {
+    if (value_ == nullptr) return std::nullopt;
+    return std::atomic_ref<std::uint64_t>(*value_).load(std::memory_order_acquire);
+  }
+  void advance() {
+    if (value_ != nullptr) std::atomic_ref<std::uint64_t>(*value_).fetch_add(1);
+  }
+
+ private:
+  static constexpr mode_t kCounterFileMode = 0644;
+  std::uint64_t* value_ = nullptr;
+};
+
 class SqliteStore final : public Store {
  public:
-  explicit SqliteStore(const std::string& path) : db_(path) {}
+  explicit SqliteStore(const std::string& path)
+      : db_(path), status_changes_(path + kStatusCounterSuffix) {}
 
   // Sets up the connection and brings a new database to the current schema;
   // throws sql::Failure with a message fit for the user when the file is not
@@ -293,12 +336,12 @@ class SqliteStore final : public Store {
   sql::Connection db_;
   std::string last_error_;
   EnqOwner last_holder_;
-  // What status_read found, kept while no other connection has written to
-  // the database (its data_version is the same) and this one has changed no
-  // status: file commands read their file's status every time, and it
+  // What status_read found, kept while the region's status counter stays
+  // where it was: file commands read their file's status every time, and it
   // rarely changes.
+  ChangeCounter status_changes_;
   std::map<std::string, std::optional<std::int64_t>> status_cache_;
-  std::int64_t status_cache_version_ = -1;
+  std::optional<std::uint64_t> status_cache_at_;
   struct Statements;
   std::unique_ptr<Statements> sql_;
 };
@@ -389,7 +432,7 @@ struct SqliteStore::Statements {
                       "INSERT INTO resource_status (kind, name, attribute, value) "
                       "VALUES (?1, ?2, ?3, ?4) ON CONFLICT DO UPDATE SET value = ?4"),
         status_clear(db, "DELETE FROM resource_status"),
-        data_version(db, "PRAGMA data_version"),
+
         undo_queue(db,
                    "INSERT OR IGNORE INTO undo_ts_queue (process, task, name, present, items, "
                    "cursor) VALUES (?1, ?2, ?3, EXISTS (SELECT 1 FROM ts_queue WHERE name = ?3), "
@@ -457,7 +500,7 @@ struct SqliteStore::Statements {
   sql::Statement start_insert, start_remove, start_claim, start_due;
   sql::Statement terminal_attach, terminal_detach, terminal_known, terminal_all, terminal_task;
   sql::Statement terminal_forget;
-  sql::Statement status_select, status_upsert, status_clear, data_version;
+  sql::Statement status_select, status_upsert, status_clear;
   sql::Statement undo_queue, undo_item, undo_items, lock_take, undo_record, undo_records;
   // Ending units of work: what a backout puts back, then what every ending
   // forgets.
@@ -930,11 +973,10 @@ Outcome SqliteStore::cwa_save(ByteView data) {
 
 Outcome SqliteStore::status_read(const StatusKey& key, std::int64_t& value) {
   return guarded([&] {
-    sql::Query version(sql_->data_version);
-    version.step();
-    if (version.column_int(0) != status_cache_version_) {
+    const std::optional<std::uint64_t> changes = status_changes_.value();
+    if (!changes || changes != status_cache_at_) {
       status_cache_.clear();
-      status_cache_version_ = version.column_int(0);
+      status_cache_at_ = changes;
     }
     std::string cached;
     cached.append(key.kind).append(1, '\0').append(key.name).append(1, '\0').append(key.attribute);
@@ -954,8 +996,7 @@ Outcome SqliteStore::status_read(const StatusKey& key, std::int64_t& value) {
 }
 
 Outcome SqliteStore::status_write(const StatusKey& key, std::int64_t value) {
-  status_cache_.clear();
-  return guarded([&] {
+  const Outcome outcome = guarded([&] {
     sql::Query(sql_->status_upsert)
         .bind(1, key.kind)
         .bind(2, key.name)
@@ -964,14 +1005,17 @@ Outcome SqliteStore::status_write(const StatusKey& key, std::int64_t value) {
         .run();
     return Outcome::ok;
   });
+  status_changes_.advance();
+  return outcome;
 }
 
 Outcome SqliteStore::status_reset() {
-  status_cache_.clear();
-  return guarded([&] {
+  const Outcome outcome = guarded([&] {
     sql::Query(sql_->status_clear).run();
     return Outcome::ok;
   });
+  status_changes_.advance();
+  return outcome;
 }
 
 Outcome SqliteStore::start_put(const StartRequest& request) {

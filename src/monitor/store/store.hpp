@@ -237,6 +237,8 @@ struct OpenedStore {
 
 // The file that holds the region's store inside the region directory.
 inline constexpr const char* kStoreFileName = "store.db";
+// Beside it, the counter of status changes that the region's processes share.
+inline constexpr const char* kStatusCounterSuffix = ".status";
 
 // Opens the SQLite store in `region_directory`, creating the directory and
 // the database when they do not exist yet. An unreadable, foreign, damaged
