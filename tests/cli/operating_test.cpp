@@ -20,25 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Finished {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-// Runs the ravnmor command with `args` to its end.
-Finished ravnmor(const std::vector<std::string>& args) {
-  std::vector<std::string> argv = {ravnmor_binary()};
-  argv.insert(argv.end(), args.begin(), args.end());
-  Process process(argv);
-  Finished run;
-  while (auto line = process.read_line()) run.out += *line + "\n";
-  run.err = process.read_error_to_end();
-  auto status = process.wait_for_exit();
-  if (status && WIFEXITED(*status)) run.status = WEXITSTATUS(*status);
-  return run;
-}
-
 std::string contents(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;

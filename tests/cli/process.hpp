@@ -137,6 +137,25 @@ class Process {
   std::optional<int> status_;
 };
 
+// A run of the ravnmor command to its end.
+struct Finished {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+inline Finished ravnmor(const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {ravnmor_binary()};
+  argv.insert(argv.end(), args.begin(), args.end());
+  Process process(argv);
+  Finished run;
+  while (auto line = process.read_line()) run.out += *line + "\n";
+  run.err = process.read_error_to_end();
+  auto status = process.wait_for_exit();
+  if (status && WIFEXITED(*status)) run.status = WEXITSTATUS(*status);
+  return run;
+}
+
 // An s3270 emulator driven by its actions; each reply is the action's data
 // lines and whether it ended with "ok".
 class S3270 {

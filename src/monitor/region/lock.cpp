@@ -54,6 +54,17 @@ std::optional<RegionLock> RegionLock::take(const std::filesystem::path& director
   return RegionLock(fd);
 }
 
+std::optional<std::string> RegionLock::holder_of(const std::filesystem::path& directory) {
+  int fd = ::open((directory / kLockFileName).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> pid;
+  if (flock(fd, LOCK_SH | LOCK_NB) != 0) {
+    pid = holder(fd);
+  }
+  ::close(fd);  // also lets go of the shared lock
+  return pid;
+}
+
 RegionLock::RegionLock(RegionLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
 
 RegionLock::~RegionLock() {

@@ -19,6 +19,11 @@ class RegionLock {
   // `error` naming the directory and the holder, when another process has it.
   static std::optional<RegionLock> take(const std::filesystem::path& directory, std::string& error);
 
+  // The process serving the region in `directory`, as its lock file names
+  // it; nothing when no process holds the lock (the probe holds it shared
+  // for no longer than it looks).
+  static std::optional<std::string> holder_of(const std::filesystem::path& directory);
+
   RegionLock(RegionLock&& other) noexcept;
   RegionLock& operator=(RegionLock&&) = delete;
   RegionLock(const RegionLock&) = delete;

@@ -304,6 +304,15 @@ class SqliteStore final : public Store {
   Outcome uow_backout_process(std::int64_t process) override;
   Outcome uow_recover() override;
   const EnqOwner& last_holder() const override { return last_holder_; }
+  Outcome ts_queues(std::vector<NamedCount>& queues) override;
+  Outcome ts_scan(std::string_view queue, const DataVisitor& visit) override;
+  Outcome td_queues(std::vector<NamedCount>& queues) override;
+  Outcome td_scan(std::string_view queue, const DataVisitor& visit) override;
+  Outcome file_counts(std::vector<NamedCount>& files) override;
+  Outcome file_scan(std::string_view file, const RecordVisitor& visit) override;
+  Outcome enqueues(std::vector<HeldName>& held) override;
+  Outcome file_load(std::string_view file, std::span<const KeyedRecord> records, bool replace,
+                    std::size_t& failed) override;
   const std::string& last_error() const override { return last_error_; }
 
  private:
@@ -330,6 +339,11 @@ class SqliteStore final : public Store {
   static constexpr std::int64_t kEveryProcess = 0;
   static constexpr std::int64_t kEveryTask = 0;
   Outcome end_units(std::int64_t process, std::int64_t task, Ending ending);
+  // The rows of a listing statement: a name and a count each.
+  Outcome named_counts(sql::Statement& statement, std::vector<NamedCount>& out);
+  // Hands the first column of each row for `name` to `visit`; the rows seen.
+  std::int64_t visit_rows(sql::Statement& statement, std::string_view name,
+                          const DataVisitor& visit);
   // Reads item `number` (known to exist) and moves the cursor to it.
   void read_item(std::string_view queue, std::int64_t number, std::int64_t items, QueueItem& item);
 
@@ -456,7 +470,15 @@ struct SqliteStore::Statements {
         undo_records(db,
                      "INSERT OR IGNORE INTO undo_file_record (process, task, file, key, present, "
                      "data) SELECT ?1, ?2, file, key, 1, data FROM file_record WHERE file = ?3 AND "
-                     "key >= ?4 AND substr(key, 1, length(?4)) = ?4") {
+                     "key >= ?4 AND substr(key, 1, length(?4)) = ?4"),
+        ts_list(db, "SELECT name, items FROM ts_queue ORDER BY name"),
+        ts_items(db, "SELECT data FROM ts_item WHERE queue = ? ORDER BY item"),
+        td_list(db, "SELECT queue, count(*) FROM td_record GROUP BY queue ORDER BY queue"),
+        td_scan_records(db, "SELECT data FROM td_record WHERE queue = ? ORDER BY seq"),
+        file_list(db, "SELECT file, count(*) FROM file_record GROUP BY file ORDER BY file"),
+        file_records(db, "SELECT key, data FROM file_record WHERE file = ? ORDER BY key"),
+        file_replace(db, "INSERT OR REPLACE INTO file_record (file, key, data) VALUES (?, ?, ?)"),
+        enq_list(db, "SELECT resource, process, task, luw FROM enqueue ORDER BY resource") {
     const std::string units = kUnits;
     for (const std::string& text : {
              "DELETE FROM ts_queue WHERE name IN (SELECT name FROM undo_ts_queue WHERE " + units +
@@ -510,6 +532,9 @@ struct SqliteStore::Statements {
   // The units of work that an ending names: ?1 a process (0: all), ?2 a
   // task of it (0: all).
   static constexpr const char* kUnits = "(?1 = 0 OR process = ?1) AND (?2 = 0 OR task = ?2)";
+  sql::Statement ts_list, ts_items, td_list, td_scan_records, file_list, file_records;
+  sql::Statement file_replace;
+  sql::Statement enq_list;
 };
 
 void SqliteStore::prepare() {
@@ -1124,6 +1149,96 @@ Outcome SqliteStore::terminal_task(std::string_view terminal, std::int64_t proce
 Outcome SqliteStore::terminals_forget() {
   return guarded([&] {
     sql::Query(sql_->terminal_forget).run();
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::named_counts(sql::Statement& statement, std::vector<NamedCount>& out) {
+  return guarded([&] {
+    out.clear();
+    sql::Query rows(statement);
+    while (rows.step()) {
+      Bytes name = rows.column_bytes(0);
+      out.push_back({std::string(name.begin(), name.end()), rows.column_int(1)});
+    }
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::ts_queues(std::vector<NamedCount>& queues) {
+  return named_counts(sql_->ts_list, queues);
+}
+
+std::int64_t SqliteStore::visit_rows(sql::Statement& statement, std::string_view name,
+                                     const DataVisitor& visit) {
+  sql::Query rows(statement);
+  rows.bind(1, name);
+  std::int64_t visited = 0;
+  for (; rows.step(); ++visited) visit(rows.column_bytes(0));
+  return visited;
+}
+
+// A queue holds at least one item from its first write until it is deleted,
+// so a queue with no items does not exist.
+Outcome SqliteStore::ts_scan(std::string_view queue, const DataVisitor& visit) {
+  return guarded([&] {
+    return visit_rows(sql_->ts_items, queue, visit) > 0 ? Outcome::ok : Outcome::not_found;
+  });
+}
+
+Outcome SqliteStore::td_queues(std::vector<NamedCount>& queues) {
+  return named_counts(sql_->td_list, queues);
+}
+
+Outcome SqliteStore::td_scan(std::string_view queue, const DataVisitor& visit) {
+  return guarded([&] {
+    visit_rows(sql_->td_scan_records, queue, visit);
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::file_counts(std::vector<NamedCount>& files) {
+  return named_counts(sql_->file_list, files);
+}
+
+Outcome SqliteStore::file_scan(std::string_view file, const RecordVisitor& visit) {
+  return guarded([&] {
+    sql::Query records(sql_->file_records);
+    records.bind(1, file);
+    while (records.step()) visit(records.column_bytes(0), records.column_bytes(1));
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::enqueues(std::vector<HeldName>& held) {
+  return guarded([&] {
+    held.clear();
+    sql::Query rows(sql_->enq_list);
+    while (rows.step()) {
+      held.push_back({rows.column_bytes(0),
+                      {rows.column_int(1), rows.column_int(2), rows.column_int(3) != 0}});
+    }
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::file_load(std::string_view file, std::span<const KeyedRecord> records,
+                               bool replace, std::size_t& failed) {
+  sql::Statement& statement = replace ? sql_->file_replace : sql_->file_insert;
+  return guarded([&] {
+    sql::Transaction transaction(db_);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      sql::Query(statement)
+          .bind(1, file)
+          .bind(2, ByteView(records[i].key))
+          .bind(3, ByteView(records[i].data))
+          .run();
+      if (db_.changes() == 0) {
+        failed = i;
+        return Outcome::duplicate;  // the transaction rolls back
+      }
+    }
+    transaction.commit();
     return Outcome::ok;
   });
 }

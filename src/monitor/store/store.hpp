@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -85,6 +86,22 @@ struct UnitOfWork {
   std::int64_t process = 0;
   std::int64_t task = 0;
 };
+
+// A queue or file of the store and how many items or records it holds.
+struct NamedCount {
+  std::string name;
+  std::int64_t count = 0;
+};
+
+// A record for a keyed file, with the key it is found by.
+struct KeyedRecord {
+  Bytes key;
+  Bytes data;
+};
+
+// What the listing operations hand over, one item or record at a time.
+using DataVisitor = std::function<void(ByteView data)>;
+using RecordVisitor = std::function<void(ByteView key, ByteView data)>;
 
 class Store {
  public:
@@ -224,6 +241,25 @@ class Store {
   virtual Outcome uow_recover() = 0;
   // Who held what the last call that answered held wanted.
   virtual const EnqOwner& last_holder() const = 0;
+  // Listing and bulk loading, for the region's tools. Listing changes
+  // nothing: no TS cursor moves and no TD record is consumed. The lists come
+  // in name order; ts_scan is not_found for a queue that does not exist.
+  virtual Outcome ts_queues(std::vector<NamedCount>& queues) = 0;
+  virtual Outcome ts_scan(std::string_view queue, const DataVisitor& visit) = 0;
+  virtual Outcome td_queues(std::vector<NamedCount>& queues) = 0;  // those holding records
+  virtual Outcome td_scan(std::string_view queue, const DataVisitor& visit) = 0;  // oldest first
+  virtual Outcome file_counts(std::vector<NamedCount>& files) = 0;  // those holding records
+  virtual Outcome file_scan(std::string_view file, const RecordVisitor& visit) = 0;  // key order
+  struct HeldName {
+    Bytes resource;
+    EnqOwner holder;
+  };
+  virtual Outcome enqueues(std::vector<HeldName>& held) = 0;
+  // Adds every record to the file, or none: duplicate, with `failed` the
+  // index of the record, when a record of its key is already there (from
+  // before or earlier among `records`), unless `replace` lets it replace it.
+  virtual Outcome file_load(std::string_view file, std::span<const KeyedRecord> records,
+                            bool replace, std::size_t& failed) = 0;
 
   // What went wrong in the last call that answered busy, no_space or failed.
   virtual const std::string& last_error() const = 0;
