@@ -1,7 +1,7 @@
-// ravnmor file load|dump: the records of a file that region.toml defines,
-// into the region store from CSV or JSON lines, and out of it as JSON lines
-// or for a person. A load is one store transaction: a bad line, or a key
-// already in the file, loads nothing.
+// ravnmor file load|dump: the records of a file that region.toml defines
+// (keyed, entry-sequenced or relative), into the region store from CSV or
+// JSON lines, and out of it as JSON lines or for a person. A load is one store transaction: a bad
+// line, or a key already in the file, loads nothing.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -50,9 +50,6 @@ const region::FileDefinition& defined_file(const region::RegionConfig& config,
     throw ToolFailure{"no file " + options.name + " is defined in " + options.region +
                       "/region.toml"};
   }
-  if (file->type != region::FileType::keyed) {
-    throw ToolFailure{"file " + file->name + " is not keyed: only keyed files load and dump"};
-  }
   return *file;
 }
 
@@ -83,15 +80,45 @@ std::string read_input(const std::string& input) {
   return text.str();
 }
 
-// The key of a keyed file's record: the bytes at key_offset; an input key
-// field must agree with them.
-store::Bytes record_key(const region::FileDefinition& file, const InputRecord& record) {
-  const std::size_t key_end = file.key_offset + file.key_length;
+// The field that numbers a file's records: rba, rrn; none for a keyed file.
+std::string_view number_field(region::FileType type) {
+  switch (type) {
+    case region::FileType::entry_sequenced:
+      return kRbaField;
+    case region::FileType::relative:
+      return kRrnField;
+    case region::FileType::keyed:
+      break;
+  }
+  return {};
+}
+
+// A record's key for a person: a keyed file's key, or the record's number.
+std::string described(const region::FileDefinition& file, store::ByteView key) {
+  if (file.type == region::FileType::keyed) return "key '" + escaped(key) + "'";
+  return std::string(number_field(file.type)) + " " + std::to_string(store::key_number(key));
+}
+
+void check_fields(const region::FileDefinition& file, const InputRecord& record) {
+  const std::string kind = "file " + file.name + " is of type " + file_type_name(file.type);
+  if (record.key && file.type != region::FileType::keyed) {
+    throw InputError{record.line, "a key field, but " + kind};
+  }
+  if (record.number && record.number->field != number_field(file.type)) {
+    throw InputError{record.line, "an " + record.number->field + " field, but " + kind};
+  }
+  if (record.data.empty()) throw InputError{record.line, "an empty record"};
   if (record.data.size() > file.record_length) {
     throw InputError{record.line, "a record of " + std::to_string(record.data.size()) +
                                       " bytes is longer than the file's record_length " +
                                       std::to_string(file.record_length)};
   }
+}
+
+// The key of a keyed file's record: the bytes at key_offset; an input key
+// field must agree with them.
+store::Bytes record_key(const region::FileDefinition& file, const InputRecord& record) {
+  const std::size_t key_end = file.key_offset + file.key_length;
   if (record.data.size() < key_end) {
     throw InputError{record.line, "a record of " + std::to_string(record.data.size()) +
                                       " bytes ends before its key (" +
@@ -107,15 +134,30 @@ store::Bytes record_key(const region::FileDefinition& file, const InputRecord& r
   return key;
 }
 
-std::vector<store::KeyedRecord> keyed_records(const region::FileDefinition& file,
-                                              std::vector<InputRecord>& input) {
+// Where a record goes: under its key (a keyed file), at its rrn (a relative
+// file that names one), or after the file's last record (empty). An
+// entry-sequenced file's records always go after its last: the rba a dump
+// wrote is not used.
+store::Bytes load_key(const region::FileDefinition& file, const InputRecord& record) {
+  check_fields(file, record);
+  if (file.type == region::FileType::keyed) return record_key(file, record);
+  if (file.type == region::FileType::entry_sequenced || !record.number) return {};
+  const std::uint64_t rrn = record.number->value;
+  if (rrn < 1 || rrn > store::kMaxRecordNumber) {
+    throw InputError{record.line, "rrn " + std::to_string(rrn) + " is not from 1 to " +
+                                      std::to_string(store::kMaxRecordNumber)};
+  }
+  return store::number_key(static_cast<std::uint32_t>(rrn));
+}
+
+std::vector<store::KeyedRecord> load_records(const region::FileDefinition& file,
+                                             std::vector<InputRecord>& input) {
   std::vector<store::KeyedRecord> records;
   std::map<store::Bytes, std::size_t> lines;  // each key's line
   for (InputRecord& record : input) {
-    store::Bytes key = record_key(file, record);
-    auto [earlier, added] = lines.emplace(key, record.line);
-    if (!added) {
-      throw InputError{record.line, "key '" + escaped(key) + "' is also on line " +
+    store::Bytes key = load_key(file, record);
+    if (auto [earlier, added] = lines.emplace(key, record.line); !added && !key.empty()) {
+      throw InputError{record.line, described(file, key) + " is also on line " +
                                         std::to_string(earlier->second)};
     }
     records.push_back({std::move(key), std::move(record.data)});
@@ -132,31 +174,45 @@ void load(const FileOptions& options) {
   std::vector<store::KeyedRecord> records;
   try {
     input = read_records(read_input(options.input), format);
-    records = keyed_records(file, input);
+    records = load_records(file, input);
   } catch (const InputError& error) {
     throw ToolFailure{origin + ":" + std::to_string(error.line) + ": " + error.message +
                       "; nothing loaded"};
   }
   std::unique_ptr<store::Store> store = region_store(options.region);
   std::size_t failed = 0;
+  const auto numbering = file.type == region::FileType::entry_sequenced
+                             ? store::Store::Numbering::bytes
+                             : store::Store::Numbering::records;
   store::Outcome outcome =
-      store->file_load(stored_file_name(file), records, options.replace, failed);
+      store->file_load(stored_file_name(file), records, numbering, options.replace, failed);
   if (outcome == store::Outcome::duplicate) {
-    throw ToolFailure{origin + ":" + std::to_string(input[failed].line) + ": key '" +
-                      escaped(records[failed].key) + "' is already in file " + file.name +
+    throw ToolFailure{origin + ":" + std::to_string(input[failed].line) + ": " +
+                      described(file, records[failed].key) + " is already in file " + file.name +
                       " (--replace replaces such records); nothing loaded"};
+  }
+  if (outcome == store::Outcome::no_space) {
+    throw ToolFailure{"file " + file.name + " has no room for the records past number " +
+                      std::to_string(store::kMaxRecordNumber) + "; nothing loaded"};
   }
   require_ok(outcome, *store);
   std::printf("%s loaded into %s from %s\n", count_of(records.size(), "record").c_str(),
               file.name.c_str(), origin.c_str());
 }
 
-void print_json_record(store::ByteView key, store::ByteView data, std::optional<Encoding> forced) {
+// A record as dump --json writes it: the key of a keyed file, or the
+// record's rba or rrn, then its data.
+void print_json_record(const region::FileDefinition& file, store::ByteView key,
+                       store::ByteView data, std::optional<Encoding> forced) {
   nlohmann::ordered_json record;
-  for (auto [base, bytes] : {std::pair(kKeyField, key), std::pair(kDataField, data)}) {
-    EncodedField field = encoded_field(base, bytes, forced);
+  if (file.type == region::FileType::keyed) {
+    EncodedField field = encoded_field(kKeyField, key, forced);
     record[field.name] = field.text;
+  } else {
+    record[number_field(file.type)] = store::key_number(key);
   }
+  EncodedField field = encoded_field(kDataField, data, forced);
+  record[field.name] = field.text;
   std::printf("%s\n", record.dump().c_str());
 }
 
@@ -165,11 +221,13 @@ void dump(const FileOptions& options) {
   const region::FileDefinition& file = defined_file(config, options);
   const std::optional<Encoding> forced = kEncodings.at(options.encoding);
   std::unique_ptr<store::Store> store = region_store(options.region);
-  require_ok(store->file_scan(stored_file_name(file),
-                              [&](store::ByteView key, store::ByteView data) {
-                                if (options.json) return print_json_record(key, data, forced);
-                                print_entry(escaped(key), data);
-                              }),
+  const bool keyed = file.type == region::FileType::keyed;
+  require_ok(store->file_scan(
+                 stored_file_name(file),
+                 [&](store::ByteView key, store::ByteView data) {
+                   if (options.json) return print_json_record(file, key, data, forced);
+                   print_entry(keyed ? escaped(key) : std::to_string(store::key_number(key)), data);
+                 }),
              *store);
 }
 
@@ -206,8 +264,9 @@ void add_file_command(CLI::App& app, Action& action) {
   auto* dump_command = file->add_subcommand("dump", "print the file's records in key order");
   add_region_option(dump_command, options->region);
   dump_command->add_option("NAME", options->name, "a file defined in region.toml")->required();
-  dump_command->add_flag("--json", options->json,
-                         "one JSON object a record (key, data), as file load reads them");
+  dump_command->add_flag(
+      "--json", options->json,
+      "one JSON object a record (key, rba or rrn; data), as file load reads them");
   dump_command
       ->add_option("--encoding", options->encoding,
                    "with --json, how key and data are written: auto (as they are when printable, "

@@ -29,18 +29,6 @@ struct InquireOptions {
   bool json = false;
 };
 
-const char* file_type(region::FileType type) {
-  switch (type) {
-    case region::FileType::entry_sequenced:
-      return "entry";
-    case region::FileType::relative:
-      return "relative";
-    case region::FileType::keyed:
-      break;
-  }
-  return "keyed";
-}
-
 ordered_json operations(const region::FileOperations& allows) {
   ordered_json list = ordered_json::array();
   for (auto [allowed, name] :
@@ -102,7 +90,7 @@ ordered_json files_part(const region::RegionConfig& config, store::Store& store,
     for (const store::NamedCount& count : counts) {
       if (count.name == stored) records = count.count;
     }
-    ordered_json entry = {{"name", file.name}, {"type", file_type(file.type)}};
+    ordered_json entry = {{"name", file.name}, {"type", file_type_name(file.type)}};
     if (file.type == region::FileType::keyed) {
       entry["key_length"] = file.key_length;
       entry["key_offset"] = file.key_offset;

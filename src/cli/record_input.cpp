@@ -1,5 +1,6 @@
 #include "cli/record_input.hpp"
 
+#include <charconv>
 #include <nlohmann/json.hpp>
 
 #include "cli/byte_text.hpp"
@@ -8,36 +9,55 @@ namespace ravnmor::cli {
 
 namespace {
 
+enum class Role { key, number, data };
+
 struct Field {
-  bool key;  // else the data
-  Encoding encoding;
+  Role role;
+  Encoding encoding;  // of a key or the data
 };
 
 Field field_of(std::string_view name, std::size_t line) {
-  if (std::optional<Encoding> encoding = field_encoding(name, kKeyField)) return {true, *encoding};
-  if (std::optional<Encoding> encoding = field_encoding(name, kDataField)) {
-    return {false, *encoding};
+  if (std::optional<Encoding> encoding = field_encoding(name, kKeyField)) {
+    return {Role::key, *encoding};
   }
+  if (std::optional<Encoding> encoding = field_encoding(name, kDataField)) {
+    return {Role::data, *encoding};
+  }
+  if (name == kRbaField || name == kRrnField) return {Role::number, Encoding::text};
   throw InputError{line, "unknown field '" + escaped(name) +
                              "' (the fields are key and data, each with _hex or _base64 or "
-                             "without)"};
+                             "without, rba and rrn)"};
 }
 
-// Each name must be a field, with one data field and at most one key.
+// Each name must be a field, with one data field and at most one key or
+// record number.
 void check_fields(const std::vector<std::string>& names, std::size_t line) {
-  int keys = 0;
+  int found = 0;
   int data = 0;
-  for (const std::string& name : names) (field_of(name, line).key ? keys : data) += 1;
+  for (const std::string& name : names) (field_of(name, line).role == Role::data ? data : found)++;
   if (data != 1) throw InputError{line, "needs one data field, has " + std::to_string(data)};
-  if (keys > 1) throw InputError{line, "has " + std::to_string(keys) + " key fields"};
+  if (found > 1) throw InputError{line, "has " + std::to_string(found) + " key or number fields"};
+}
+
+std::uint64_t record_number(std::string_view name, std::string_view text, std::size_t line) {
+  std::uint64_t number = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+    throw InputError{line, std::string(name) + ": not a whole number: '" + escaped(text) + "'"};
+  }
+  return number;
 }
 
 void fill(InputRecord& record, std::string_view name, std::string_view value) {
   const Field field = field_of(name, record.line);
+  if (field.role == Role::number) {
+    record.number = RecordNumber{std::string(name), record_number(name, value, record.line)};
+    return;
+  }
   std::string problem;
   std::optional<store::Bytes> bytes = decode(value, field.encoding, problem);
   if (!bytes) throw InputError{record.line, std::string(name) + ": " + problem};
-  if (field.key) {
+  if (field.role == Role::key) {
     record.key = std::move(bytes);
   } else {
     record.data = std::move(*bytes);
@@ -146,13 +166,17 @@ InputRecord json_record(std::string_view text, std::size_t line) {
   if (!object.is_object()) throw InputError{line, "not a JSON object"};
   std::vector<std::string> names;
   for (const auto& [name, value] : object.items()) {
-    if (!value.is_string()) throw InputError{line, name + ": not a string"};
+    if (!value.is_string() && !value.is_number_unsigned()) {
+      throw InputError{line, name + ": neither a string nor a whole number"};
+    }
     names.push_back(name);
   }
   check_fields(names, line);
   InputRecord record;
   record.line = line;
-  for (const auto& [name, value] : object.items()) fill(record, name, value.get<std::string>());
+  for (const auto& [name, value] : object.items()) {
+    fill(record, name, value.is_string() ? value.get<std::string>() : value.dump());
+  }
   return record;
 }
 

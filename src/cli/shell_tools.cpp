@@ -111,6 +111,18 @@ void print_entry(std::string_view label, store::ByteView data) {
               escaped(data).c_str());
 }
 
+const char* file_type_name(region::FileType type) {
+  switch (type) {
+    case region::FileType::entry_sequenced:
+      return "entry";
+    case region::FileType::relative:
+      return "relative";
+    case region::FileType::keyed:
+      break;
+  }
+  return "keyed";
+}
+
 std::string count_of(std::int64_t count, std::string_view noun) {
   return std::to_string(count) + " " + std::string(noun) + (count == 1 ? "" : "s");
 }

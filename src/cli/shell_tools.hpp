@@ -75,6 +75,9 @@ std::vector<TdQueueRecords> intrapartition_queues(const region::RegionConfig& co
 // length and its bytes escaped.
 void print_entry(std::string_view label, store::ByteView data);
 
+// A file type as region.toml writes it: keyed, entry, relative.
+const char* file_type_name(region::FileType type);
+
 // "1 record", "2 records".
 std::string count_of(std::int64_t count, std::string_view noun);
 

@@ -36,6 +36,12 @@ record_length = 300
 name = "TEXT"
 key_length = 6
 record_length = 40
+[[file]]
+name = "REL"
+type = "relative"
+[[file]]
+name = "ESDS"
+type = "entry"
 )toml";
 
 // A region directory with kFiles defined and an empty store, no region running.
@@ -123,6 +129,16 @@ TEST(ShellTools, FileLoadAndDumpKeepEveryByte) {
   EXPECT_EQ(tool(region, {"file", "dump", "TEXT", "--json"}).out,
             "{\"key\":\"100100\",\"data_hex\":\"313030313030612C6222630A64\"}\n"
             "{\"key\":\"100200\",\"data\":\"100200foob\"}\n");
+
+  // Relative records at their number or after the last; entry-sequenced
+  // ones after the last, at the byte address the store gives them.
+  write(region / "rel.jsonl", "{\"rrn\": 5, \"data\": \"E\"}\n{\"data\": \"F\"}\n");
+  write(region / "esds.csv", "data\nABC\nDEFGH\n");
+  EXPECT_EQ(tool(region, {"file", "load", "REL", (region / "rel.jsonl").string()}).status, 0);
+  EXPECT_EQ(tool(region, {"file", "load", "ESDS", (region / "esds.csv").string()}).status, 0);
+  EXPECT_EQ(tool(region, {"file", "dump", "REL", "--json"}).out,
+            "{\"rrn\":5,\"data\":\"E\"}\n{\"rrn\":6,\"data\":\"F\"}\n");
+  EXPECT_EQ(tool(region, {"file", "dump", "ESDS"}).out, "0      3  ABC\n3      5  DEFGH\n");
   fs::remove_all(region);
 }
 
@@ -150,7 +166,7 @@ TEST(ShellTools, ABadLineLoadsNothing) {
        "3: key '100100' is already in file TEXT (--replace replaces such records)"},
       {"field.jsonl", "{\"data\":\"100300A\"}\n{\"data\":\"100400B\",\"dat\":\"x\"}\n",
        "2: unknown field 'dat' (the fields are key and data, each with _hex or _base64 or "
-       "without)"},
+       "without, rba and rrn)"},
       {"syntax.jsonl", "{\"data\":\"100300A\"}\n{\"data\":\"100400B\"\n", "2: parse error"},
   };
   for (const Case& c : cases) {
@@ -167,6 +183,11 @@ TEST(ShellTools, ABadLineLoadsNothing) {
       0);
   EXPECT_EQ(tool(region, {"file", "dump", "TEXT"}).out,
             "100100      7  100100Z\n100300      7  100300A\n");
+
+  const fs::path keyed = write(region / "keyed.jsonl", "{\"key\": \"K\", \"data\": \"KX\"}\n");
+  EXPECT_EQ(tool(region, {"file", "load", "REL", keyed.string()}).err,
+            "ravnmor file: " + keyed.string() +
+                ":1: a key field, but file REL is of type relative; nothing loaded\n");
 
   Finished undefined = tool(region, {"file", "dump", "NOSUCH"});
   EXPECT_EQ(undefined.status, 1);

@@ -311,8 +311,8 @@ class SqliteStore final : public Store {
   Outcome file_counts(std::vector<NamedCount>& files) override;
   Outcome file_scan(std::string_view file, const RecordVisitor& visit) override;
   Outcome enqueues(std::vector<HeldName>& held) override;
-  Outcome file_load(std::string_view file, std::span<const KeyedRecord> records, bool replace,
-                    std::size_t& failed) override;
+  Outcome file_load(std::string_view file, std::span<const KeyedRecord> records,
+                    Numbering numbering, bool replace, std::size_t& failed) override;
   const std::string& last_error() const override { return last_error_; }
 
  private:
@@ -341,6 +341,9 @@ class SqliteStore final : public Store {
   Outcome end_units(std::int64_t process, std::int64_t task, Ending ending);
   // The rows of a listing statement: a name and a count each.
   Outcome named_counts(sql::Statement& statement, std::vector<NamedCount>& out);
+  // The number key after the file's last record; nothing past
+  // kMaxRecordNumber.
+  std::optional<Bytes> next_number_key(std::string_view file, Numbering numbering);
   // Hands the first column of each row for `name` to `visit`; the rows seen.
   std::int64_t visit_rows(sql::Statement& statement, std::string_view name,
                           const DataVisitor& visit);
@@ -866,22 +869,28 @@ Outcome SqliteStore::file_delete_generic(std::string_view file, ByteView prefix,
   });
 }
 
+std::optional<Bytes> SqliteStore::next_number_key(std::string_view file, Numbering numbering) {
+  std::uint64_t number = numbering == Numbering::bytes ? 0 : 1;
+  {
+    sql::Query last(sql_->file_last);
+    if (last.bind(1, file).step()) {
+      const std::uint64_t step =
+          numbering == Numbering::bytes ? static_cast<std::uint64_t>(last.column_int(1)) : 1;
+      number = key_number(last.column_bytes(0)) + step;
+    }
+  }
+  if (number > kMaxRecordNumber) return std::nullopt;
+  return number_key(static_cast<std::uint32_t>(number));
+}
+
 Outcome SqliteStore::file_append(std::string_view file, Numbering numbering, ByteView data,
                                  Bytes& key, const UnitOfWork* uow) {
   RelaxedSync sync(db_, uow != nullptr);
   return guarded([&] {
     sql::Transaction transaction(db_);
-    std::uint64_t number = numbering == Numbering::bytes ? 0 : 1;
-    {
-      sql::Query last(sql_->file_last);
-      if (last.bind(1, file).step()) {
-        const std::uint64_t step =
-            numbering == Numbering::bytes ? static_cast<std::uint64_t>(last.column_int(1)) : 1;
-        number = key_number(last.column_bytes(0)) + step;
-      }
-    }
-    if (number > kMaxRecordNumber) return Outcome::no_space;
-    key = number_key(static_cast<std::uint32_t>(number));
+    std::optional<Bytes> next = next_number_key(file, numbering);
+    if (!next) return Outcome::no_space;
+    key = std::move(*next);
     if (uow != nullptr && !keep_record(*uow, file, key)) return Outcome::held;
     sql::Query(sql_->file_insert).bind(1, file).bind(2, ByteView(key)).bind(3, data).run();
     transaction.commit();
@@ -1223,20 +1232,21 @@ Outcome SqliteStore::enqueues(std::vector<HeldName>& held) {
 }
 
 Outcome SqliteStore::file_load(std::string_view file, std::span<const KeyedRecord> records,
-                               bool replace, std::size_t& failed) {
+                               Numbering numbering, bool replace, std::size_t& failed) {
   sql::Statement& statement = replace ? sql_->file_replace : sql_->file_insert;
   return guarded([&] {
     sql::Transaction transaction(db_);
     for (std::size_t i = 0; i < records.size(); ++i) {
+      failed = i;
+      std::optional<Bytes> key = records[i].key;
+      if (key->empty()) key = next_number_key(file, numbering);
+      if (!key) return Outcome::no_space;  // the transaction rolls back
       sql::Query(statement)
           .bind(1, file)
-          .bind(2, ByteView(records[i].key))
+          .bind(2, ByteView(*key))
           .bind(3, ByteView(records[i].data))
           .run();
-      if (db_.changes() == 0) {
-        failed = i;
-        return Outcome::duplicate;  // the transaction rolls back
-      }
+      if (db_.changes() == 0) return Outcome::duplicate;
     }
     transaction.commit();
     return Outcome::ok;

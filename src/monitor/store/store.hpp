@@ -93,7 +93,7 @@ struct NamedCount {
   std::int64_t count = 0;
 };
 
-// A record for a keyed file, with the key it is found by.
+// A record with the key it is found by (see file_load).
 struct KeyedRecord {
   Bytes key;
   Bytes data;
@@ -255,11 +255,14 @@ class Store {
     EnqOwner holder;
   };
   virtual Outcome enqueues(std::vector<HeldName>& held) = 0;
-  // Adds every record to the file, or none: duplicate, with `failed` the
-  // index of the record, when a record of its key is already there (from
-  // before or earlier among `records`), unless `replace` lets it replace it.
+  // Adds every record to the file, or none. A record with a key goes in
+  // under it: duplicate, with `failed` its index, when a record of that key
+  // is already there (from before or earlier among `records`), unless
+  // `replace` lets it replace that one. A record with an empty key goes
+  // after the file's last, numbered as file_append numbers (no_space past
+  // kMaxRecordNumber).
   virtual Outcome file_load(std::string_view file, std::span<const KeyedRecord> records,
-                            bool replace, std::size_t& failed) = 0;
+                            Numbering numbering, bool replace, std::size_t& failed) = 0;
 
   // What went wrong in the last call that answered busy, no_space or failed.
   virtual const std::string& last_error() const = 0;
