@@ -1,8 +1,11 @@
 // ravnmor file load|dump: the records of a file that region.toml defines
 // (keyed, entry-sequenced or relative), into the region store from CSV or
-// JSON lines, and out of it as JSON lines or for a person. A load is one store transaction: a bad
-// line, or a key already in the file, loads nothing.
+// JSON lines, and out of it as JSON lines or for a person. A load is one
+// store transaction: a bad line, or a key already in the file, loads
+// nothing.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -73,10 +76,10 @@ std::string read_input(const std::string& input) {
     text << std::cin.rdbuf();
     return text.str();
   }
+  if (std::filesystem::is_directory(input)) throw ToolFailure{input + " is a directory"};
   std::ifstream in(input, std::ios::binary);
-  if (!in) throw ToolFailure{"cannot read " + input};
-  text << in.rdbuf();
-  if (in.bad()) throw ToolFailure{"cannot read " + input};
+  if (in) text << in.rdbuf();
+  if (!in || in.bad()) throw ToolFailure{"cannot read " + input + ": " + std::strerror(errno)};
   return text.str();
 }
 
