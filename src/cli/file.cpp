@@ -156,10 +156,11 @@ store::Bytes load_key(const region::FileDefinition& file, const InputRecord& rec
 std::vector<store::KeyedRecord> load_records(const region::FileDefinition& file,
                                              std::vector<InputRecord>& input) {
   std::vector<store::KeyedRecord> records;
-  std::map<store::Bytes, std::size_t> lines;  // each key's line
+  std::map<std::string, std::size_t> lines;  // each key's line
   for (InputRecord& record : input) {
     store::Bytes key = load_key(file, record);
-    if (auto [earlier, added] = lines.emplace(key, record.line); !added && !key.empty()) {
+    auto [earlier, added] = lines.emplace(std::string(key.begin(), key.end()), record.line);
+    if (!added && !key.empty()) {
       throw InputError{record.line, described(file, key) + " is also on line " +
                                         std::to_string(earlier->second)};
     }
