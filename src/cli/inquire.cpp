@@ -167,7 +167,13 @@ ordered_json enqueues_part(store::Store& store) {
   ordered_json list = ordered_json::array();
   for (const store::Store::HeldName& name : held) {
     ordered_json entry;
-    EncodedField resource = encoded_field("resource", name.resource);
+    // A unit of work's lock (a TS queue, a file record) is kept with the ENQ
+    // names under a leading NUL, which a program's ENQ name never needs.
+    const bool lock = !name.resource.empty() && name.resource.front() == 0;
+    entry["kind"] = lock ? "lock" : "enq";
+    EncodedField resource = encoded_field(
+        "resource",
+        lock ? store::Bytes(name.resource.begin() + 1, name.resource.end()) : name.resource);
     entry[resource.name] = resource.text;
     entry["process"] = name.holder.process;
     entry["task"] = name.holder.task;
@@ -253,7 +259,8 @@ void print_text(const ordered_json& inquiry) {
                 session["process"].dump().c_str());
   });
   print_section(inquiry, "enqueues", "enqueues", [](const ordered_json& name) {
-    std::printf("  %s  held by task %s of process %s%s\n", text_of(name, "resource").c_str(),
+    std::printf("  %s %s  held by task %s of process %s%s\n",
+                name["kind"].get<std::string>().c_str(), text_of(name, "resource").c_str(),
                 name["task"].dump().c_str(), name["process"].dump().c_str(),
                 name["luw"].get<bool>() ? " until its syncpoint" : "");
   });

@@ -218,7 +218,8 @@ TEST(ShellTools, QueuesAndInquireBesideARunningRegion) {
               store::Outcome::ok);
   }
   store::Store::EnqOwner holder;
-  ASSERT_EQ(store->enq(binary, {4242, 7, false}, holder), store::Outcome::ok);
+  const std::uint8_t held_name[] = {0xFF, 'A'};
+  ASSERT_EQ(store->enq(held_name, {4242, 7, false}, holder), store::Outcome::ok);
 
   EXPECT_EQ(tool(region, {"ts", "list"}).out, "Q1        2 items\n");
   EXPECT_EQ(tool(region, {"ts", "show", "Q1"}).out, "1      8  ITEM ONE\n2      3  \\x00\\xFFA\n");
@@ -244,7 +245,8 @@ TEST(ShellTools, QueuesAndInquireBesideARunningRegion) {
   EXPECT_EQ(inquiry["sessions"][0]["terminal"], "T001");
   EXPECT_EQ(
       inquiry["enqueues"],
-      json::parse(R"([{"resource_hex": "00FF41", "process": 4242, "task": 7, "luw": false}])"));
+      json::parse(
+          R"([{"kind": "enq", "resource_hex": "FF41", "process": 4242, "task": 7, "luw": false}])"));
   EXPECT_NE(
       tool(region, {"inquire"})
           .out.find(
