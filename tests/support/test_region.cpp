@@ -28,7 +28,8 @@ constexpr char kTestProgram[] = "TESTPROG";
 constexpr char kTestTransaction[] = "TEST";
 
 // The test region's files besides the sample file ACCOUNTS: one of each
-// type, and one closed, one disabled and one that allows reading only.
+// type, and one closed, one disabled and one that allows reading only; and
+// a recoverable queue.
 constexpr std::string_view kTestFiles = R"toml(
 [[file]]
 name = "KSDS"
@@ -51,6 +52,9 @@ enabled = false
 [[file]]
 name = "LOOKONLY"
 operations = ["read", "browse"]
+[[tdqueue]]
+name = "RTDQ"
+recoverable = true
 )toml";
 
 Region open_region(bool trace, std::string_view definitions) {

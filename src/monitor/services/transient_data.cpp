@@ -28,6 +28,7 @@
 #include "monitor/services/region_files.hpp"
 #include "monitor/services/region_store.hpp"
 #include "monitor/services/resources.hpp"
+#include "monitor/services/unit_of_work.hpp"
 
 namespace ravnmor::services {
 
@@ -54,6 +55,7 @@ enum QueueRefusal : std::int32_t {
   kNoData = 2,             // WRITEQ without FROM, READQ without INTO or SET
   kWrongDirection = 3,     // READQ of an extrapartition output queue, WRITEQ of an input one
   kNotIntrapartition = 4,  // DELETEQ of an extrapartition queue
+  kQueueLocked = 5,        // another task kept a recoverable queue for lock_wait: abend ALCK
 };
 // EIBRESP2 of IOERR when an extrapartition queue's file cannot be used (the
 // error log says why).
@@ -91,6 +93,8 @@ Response response_of(store::Outcome outcome) {
       return {};
     case store::Outcome::no_item:
       return {kQzero, 0};
+    case store::Outcome::held:
+      return {kInvreq, kQueueLocked};
     default:
       return store_trouble(outcome);
   }
@@ -198,12 +202,23 @@ Response read_record(const Queue& queue, store::Bytes& record) {
   return {};
 }
 
+// A change of an intrapartition queue: within the task's unit of work when
+// the queue is recoverable.
+store::Outcome change_queue(const Command& command, store::Store& store, const Queue& queue,
+                            const Change& change) {
+  const store::UnitOfWork unit = unit_of_work(command.task());
+  return change_within(command.task(), store, queue.definition->recoverable ? &unit : nullptr,
+                       change);
+}
+
 // The next record of a queue, gone from it once taken.
-Response take_record(const Queue& queue, store::Bytes& record) {
+Response take_record(const Command& command, const Queue& queue, store::Bytes& record) {
   if (extrapartition(queue)) return read_record(queue, record);
   store::Store* store = region_store();
   if (store == nullptr) return {kIoerr, kStoreUnavailable};
-  return response_of(store->td_read(queue.key, record));
+  return response_of(change_queue(command, *store, queue, [&](const store::UnitOfWork* uow) {
+    return store->td_read(queue.key, record, uow);
+  }));
 }
 
 // Puts the START request of a queue that has reached its trigger level,
@@ -241,7 +256,10 @@ Response writeq_td(const Command& command) {
   if (extrapartition(queue)) return append_record(queue, data);
   store::Store* store = region_store();
   if (store == nullptr) return {kIoerr, kStoreUnavailable};
-  if (store::Outcome outcome = store->td_write(queue.key, data); outcome != store::Outcome::ok) {
+  if (store::Outcome outcome = change_queue(
+          command, *store, queue,
+          [&](const store::UnitOfWork* uow) { return store->td_write(queue.key, data, uow); });
+      outcome != store::Outcome::ok) {
     return response_of(outcome);
   }
   trigger(*store, queue);
@@ -258,7 +276,9 @@ Response readq_td(const Command& command) {
   if (!to.named()) return {kInvreq, kNoData};
   to.check_receivers();
   store::Bytes record;
-  if (Response refused = take_record(queue, record); refused.resp != kNormal) return refused;
+  if (Response refused = take_record(command, queue, record); refused.resp != kNormal) {
+    return refused;
+  }
   return deliver(to, record);
 }
 
@@ -268,7 +288,9 @@ Response deleteq_td(const Command& command) {
   if (extrapartition(queue)) return {kInvreq, kNotIntrapartition};
   store::Store* store = region_store();
   if (store == nullptr) return {kIoerr, kStoreUnavailable};
-  return response_of(store->td_delete(queue.key));
+  return response_of(change_queue(command, *store, queue, [&](const store::UnitOfWork* uow) {
+    return store->td_delete(queue.key, uow);
+  }));
 }
 
 constexpr CommandRow kCommands[] = {

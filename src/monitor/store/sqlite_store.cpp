@@ -152,6 +152,20 @@ CREATE TABLE undo_file_record (
 ) WITHOUT ROWID;
 )sql";
 
+// Version 9: the before-images of intrapartition queue records changed for
+// a unit of work.
+constexpr const char* kRecoverableQueues = R"sql(
+CREATE TABLE undo_td_record (
+  process INTEGER NOT NULL,
+  task INTEGER NOT NULL,
+  queue BLOB NOT NULL,
+  seq INTEGER NOT NULL,
+  present INTEGER NOT NULL,
+  data BLOB,
+  PRIMARY KEY (process, task, queue, seq)
+) WITHOUT ROWID;
+)sql";
+
 // The schema grows by steps: step n takes a store from version n to n + 1,
 // and a store of version n holds tables_after of step n - 1. The schema
 // this program reads and writes is the last, recorded in the database's
@@ -162,8 +176,9 @@ struct SchemaStep {
   int tables_after;
 };
 constexpr SchemaStep kSchemaSteps[] = {
-    {kQueuesAndFiles, 6}, {kStartRequests, 7}, {kResourceStatus, 8}, {kTaskEnqueues, 8},
-    {kStartedTasks, 9},   {kUnitsOfWork, 11},  {kTerminalTasks, 11}, {kRecoverableFiles, 12},
+    {kQueuesAndFiles, 6}, {kStartRequests, 7},     {kResourceStatus, 8},
+    {kTaskEnqueues, 8},   {kStartedTasks, 9},      {kUnitsOfWork, 11},
+    {kTerminalTasks, 11}, {kRecoverableFiles, 12}, {kRecoverableQueues, 13},
 };
 constexpr auto kSchemaVersion = static_cast<std::int64_t>(std::size(kSchemaSteps));
 
@@ -203,6 +218,8 @@ class RelaxedSync {
 // leading NUL that no name a program passes by LENGTH needs.
 constexpr std::string_view kQueueLock = "TS:";
 constexpr std::string_view kRecordLock = "FILE:";
+constexpr std::string_view kTdWriteLock = "TDW:";  // a queue's writers and its readers
+constexpr std::string_view kTdReadLock = "TDR:";   // lock apart
 
 // A counter that every process of the region shares, in a small file beside
 // the database (mapped into each): each status change advances it after its
@@ -259,9 +276,9 @@ class SqliteStore final : public Store {
   Outcome ts_read_next(std::string_view queue, QueueItem& item) override;
   Outcome ts_count(std::string_view queue, std::int32_t& count) override;
   Outcome ts_delete(std::string_view queue, const UnitOfWork* uow) override;
-  Outcome td_write(std::string_view queue, ByteView data) override;
-  Outcome td_read(std::string_view queue, Bytes& data) override;
-  Outcome td_delete(std::string_view queue) override;
+  Outcome td_write(std::string_view queue, ByteView data, const UnitOfWork* uow) override;
+  Outcome td_read(std::string_view queue, Bytes& data, const UnitOfWork* uow) override;
+  Outcome td_delete(std::string_view queue, const UnitOfWork* uow) override;
   Outcome td_count(std::string_view queue, std::int64_t& count) override;
   Outcome file_write(std::string_view file, ByteView key, ByteView data,
                      const UnitOfWork* uow) override;
@@ -474,6 +491,15 @@ struct SqliteStore::Statements {
                      "INSERT OR IGNORE INTO undo_file_record (process, task, file, key, present, "
                      "data) SELECT ?1, ?2, file, key, 1, data FROM file_record WHERE file = ?3 AND "
                      "key >= ?4 AND substr(key, 1, length(?4)) = ?4"),
+        undo_td_written(db,
+                        "INSERT OR IGNORE INTO undo_td_record (process, task, queue, seq, present) "
+                        "VALUES (?, ?, ?, (SELECT max(seq) FROM td_record WHERE queue = ?3), 0)"),
+        undo_td_read(db,
+                     "INSERT OR IGNORE INTO undo_td_record (process, task, queue, seq, present, "
+                     "data) VALUES (?, ?, ?, ?, 1, ?)"),
+        undo_td_all(db,
+                    "INSERT OR IGNORE INTO undo_td_record (process, task, queue, seq, present, "
+                    "data) SELECT ?1, ?2, queue, seq, 1, data FROM td_record WHERE queue = ?3"),
         ts_list(db, "SELECT name, items FROM ts_queue ORDER BY name"),
         ts_items(db, "SELECT data FROM ts_item WHERE queue = ? ORDER BY item"),
         td_list(db, "SELECT queue, count(*) FROM td_record GROUP BY queue ORDER BY queue"),
@@ -501,6 +527,12 @@ struct SqliteStore::Statements {
              "INSERT OR REPLACE INTO file_record (file, key, data) SELECT file, key, data FROM "
              "undo_file_record WHERE present = 1 AND " +
                  units,
+             "DELETE FROM td_record WHERE (queue, seq) IN (SELECT queue, seq FROM "
+             "undo_td_record WHERE " +
+                 units + ")",
+             "INSERT OR REPLACE INTO td_record (queue, seq, data) SELECT queue, seq, data FROM "
+             "undo_td_record WHERE present = 1 AND " +
+                 units,
          }) {
       restore.emplace_back(db, text.c_str());
     }
@@ -508,6 +540,7 @@ struct SqliteStore::Statements {
              "DELETE FROM undo_ts_queue WHERE " + units,
              "DELETE FROM undo_ts_item WHERE " + units,
              "DELETE FROM undo_file_record WHERE " + units,
+             "DELETE FROM undo_td_record WHERE " + units,
              "DELETE FROM enqueue WHERE luw = 1 AND " + units,
          }) {
       forget.emplace_back(db, text.c_str());
@@ -527,6 +560,7 @@ struct SqliteStore::Statements {
   sql::Statement terminal_forget;
   sql::Statement status_select, status_upsert, status_clear;
   sql::Statement undo_queue, undo_item, undo_items, lock_take, undo_record, undo_records;
+  sql::Statement undo_td_written, undo_td_read, undo_td_all;
   // Ending units of work: what a backout puts back, then what every ending
   // forgets.
   std::deque<sql::Statement> restore;
@@ -762,16 +796,29 @@ Outcome SqliteStore::ts_delete(std::string_view queue, const UnitOfWork* uow) {
   });
 }
 
-Outcome SqliteStore::td_write(std::string_view queue, ByteView data) {
+Outcome SqliteStore::td_write(std::string_view queue, ByteView data, const UnitOfWork* uow) {
+  RelaxedSync sync(db_, uow != nullptr);
   return guarded([&] {
+    sql::Transaction transaction(db_);
+    if (uow != nullptr && !lock_for(*uow, kTdWriteLock, queue)) return Outcome::held;
     sql::Query(sql_->td_insert).bind(1, queue).bind(2, data).run();
+    if (uow != nullptr) {
+      sql::Query(sql_->undo_td_written)
+          .bind(1, uow->process)
+          .bind(2, uow->task)
+          .bind(3, queue)
+          .run();
+    }
+    transaction.commit();
     return Outcome::ok;
   });
 }
 
-Outcome SqliteStore::td_read(std::string_view queue, Bytes& data) {
+Outcome SqliteStore::td_read(std::string_view queue, Bytes& data, const UnitOfWork* uow) {
+  RelaxedSync sync(db_, uow != nullptr);
   return guarded([&] {
     sql::Transaction transaction(db_);
+    if (uow != nullptr && !lock_for(*uow, kTdReadLock, queue)) return Outcome::held;
     std::int64_t seq = 0;
     {
       sql::Query first(sql_->td_first);
@@ -779,15 +826,33 @@ Outcome SqliteStore::td_read(std::string_view queue, Bytes& data) {
       seq = first.column_int(0);
       data = first.column_bytes(1);
     }
+    if (uow != nullptr) {
+      sql::Query(sql_->undo_td_read)
+          .bind(1, uow->process)
+          .bind(2, uow->task)
+          .bind(3, queue)
+          .bind(4, seq)
+          .bind(5, ByteView(data))
+          .run();
+    }
     sql::Query(sql_->td_remove).bind(1, queue).bind(2, seq).run();
     transaction.commit();
     return Outcome::ok;
   });
 }
 
-Outcome SqliteStore::td_delete(std::string_view queue) {
+Outcome SqliteStore::td_delete(std::string_view queue, const UnitOfWork* uow) {
+  RelaxedSync sync(db_, uow != nullptr);
   return guarded([&] {
+    sql::Transaction transaction(db_);
+    if (uow != nullptr) {
+      if (!lock_for(*uow, kTdWriteLock, queue) || !lock_for(*uow, kTdReadLock, queue)) {
+        return Outcome::held;
+      }
+      sql::Query(sql_->undo_td_all).bind(1, uow->process).bind(2, uow->task).bind(3, queue).run();
+    }
     sql::Query(sql_->td_clear).bind(1, queue).run();
+    transaction.commit();
     return Outcome::ok;
   });
 }

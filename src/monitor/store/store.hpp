@@ -125,9 +125,17 @@ class Store {
   virtual Outcome ts_delete(std::string_view queue, const UnitOfWork* uow = nullptr) = 0;
 
   // Transient data (intrapartition): records read once, oldest first.
-  virtual Outcome td_write(std::string_view queue, ByteView data) = 0;
-  virtual Outcome td_read(std::string_view queue, Bytes& data) = 0;           // no_item when empty
-  virtual Outcome td_delete(std::string_view queue) = 0;                      // drops every record
+  // A change made for a unit of work (a recoverable queue) locks the queue
+  // for it, its writers apart from its readers, until it ends (held, with
+  // last_holder(), while another unit of work has it), and is undone if the
+  // unit of work backs out: written records go, read ones come back in
+  // their place.
+  virtual Outcome td_write(std::string_view queue, ByteView data,
+                           const UnitOfWork* uow = nullptr) = 0;
+  virtual Outcome td_read(std::string_view queue, Bytes& data,
+                          const UnitOfWork* uow = nullptr) = 0;  // no_item when empty
+  virtual Outcome td_delete(std::string_view queue,
+                            const UnitOfWork* uow = nullptr) = 0;             // drops every record
   virtual Outcome td_count(std::string_view queue, std::int64_t& count) = 0;  // records waiting
 
   // File records. Every record has an identity in its file, a byte string
