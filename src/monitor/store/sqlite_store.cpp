@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "monitor/store/sqlite.hpp"
 #include "monitor/store/sqlite_schema.hpp"
@@ -191,29 +192,6 @@ std::string record_schema_version() {
 // answers busy. Writes are single small transactions, so this is generous.
 constexpr int kBusyTimeoutMs = 10000;
 
-// A change made for a unit of work need not reach the disk by itself: its
-// commit, under full synchronisation, makes it durable with everything
-// before it, and a crash before that backs it out anyway.
-class RelaxedSync {
- public:
-  RelaxedSync(sql::Connection& db, bool relaxed) : db_(db), relaxed_(relaxed) {
-    if (relaxed_) db_.exec("PRAGMA synchronous = NORMAL");
-  }
-  ~RelaxedSync() {
-    try {
-      if (relaxed_) db_.exec("PRAGMA synchronous = FULL");
-    } catch (const sql::Failure&) {
-      // The connection is failing; the next call reports it.
-    }
-  }
-  RelaxedSync(const RelaxedSync&) = delete;
-  RelaxedSync& operator=(const RelaxedSync&) = delete;
-
- private:
-  sql::Connection& db_;
-  bool relaxed_;
-};
-
 // The kinds of lock a unit of work takes, kept with the ENQ names under a
 // leading NUL that no name a program passes by LENGTH needs.
 constexpr std::string_view kQueueLock = "TS:";
@@ -370,6 +348,14 @@ class SqliteStore final : public Store {
   sql::Connection db_;
   std::string last_error_;
   EnqOwner last_holder_;
+  // Durability. Every transaction reaches the disk at its commit, but for
+  // the next one when relax_next_ is set: a change made for a unit of work,
+  // whose commit makes it durable with everything before it (and a crash
+  // before that backs it out anyway), or a lock or an ENQ name, which a
+  // region starts again without. The connection's mode changes only when
+  // the next transaction needs the other one.
+  bool relax_next_ = false;
+  bool relaxed_ = false;
   // What status_read found, kept while the region's status counter stays
   // where it was: file commands read their file's status every time, and it
   // rarely changes.
@@ -596,7 +582,12 @@ void SqliteStore::prepare() {
 
 template <typename Operation>
 Outcome SqliteStore::guarded(Operation operation) {
+  const bool relaxed = std::exchange(relax_next_, false);
   try {
+    if (relaxed != relaxed_) {
+      db_.exec(relaxed ? "PRAGMA synchronous = NORMAL" : "PRAGMA synchronous = FULL");
+      relaxed_ = relaxed;
+    }
     return operation();
   } catch (const sql::Failure& failure) {
     last_error_ = failure.message;
@@ -708,7 +699,7 @@ Outcome SqliteStore::uow_recover() {
 Outcome SqliteStore::ts_write(std::string_view queue, ByteView data, std::int32_t& number,
                               const UnitOfWork* uow) {
   if (data.size() > kMaxItemLength) return Outcome::too_long;
-  RelaxedSync sync(db_, uow != nullptr);
+  relax_next_ = uow != nullptr;
   return guarded([&] {
     sql::Transaction transaction(db_);
     if (uow != nullptr) {
@@ -730,7 +721,7 @@ Outcome SqliteStore::ts_write(std::string_view queue, ByteView data, std::int32_
 Outcome SqliteStore::ts_rewrite(std::string_view queue, std::int32_t number, ByteView data,
                                 const UnitOfWork* uow) {
   if (data.size() > kMaxItemLength) return Outcome::too_long;
-  RelaxedSync sync(db_, uow != nullptr);
+  relax_next_ = uow != nullptr;
   return guarded([&] {
     sql::Transaction transaction(db_);
     std::int64_t items = 0, cursor = 0;
@@ -780,7 +771,7 @@ Outcome SqliteStore::ts_count(std::string_view queue, std::int32_t& count) {
 }
 
 Outcome SqliteStore::ts_delete(std::string_view queue, const UnitOfWork* uow) {
-  RelaxedSync sync(db_, uow != nullptr);
+  relax_next_ = uow != nullptr;
   return guarded([&] {
     sql::Transaction transaction(db_);
     if (uow != nullptr) {
@@ -797,7 +788,7 @@ Outcome SqliteStore::ts_delete(std::string_view queue, const UnitOfWork* uow) {
 }
 
 Outcome SqliteStore::td_write(std::string_view queue, ByteView data, const UnitOfWork* uow) {
-  RelaxedSync sync(db_, uow != nullptr);
+  relax_next_ = uow != nullptr;
   return guarded([&] {
     sql::Transaction transaction(db_);
     if (uow != nullptr && !lock_for(*uow, kTdWriteLock, queue)) return Outcome::held;
@@ -815,7 +806,7 @@ Outcome SqliteStore::td_write(std::string_view queue, ByteView data, const UnitO
 }
 
 Outcome SqliteStore::td_read(std::string_view queue, Bytes& data, const UnitOfWork* uow) {
-  RelaxedSync sync(db_, uow != nullptr);
+  relax_next_ = uow != nullptr;
   return guarded([&] {
     sql::Transaction transaction(db_);
     if (uow != nullptr && !lock_for(*uow, kTdReadLock, queue)) return Outcome::held;
@@ -842,7 +833,7 @@ Outcome SqliteStore::td_read(std::string_view queue, Bytes& data, const UnitOfWo
 }
 
 Outcome SqliteStore::td_delete(std::string_view queue, const UnitOfWork* uow) {
-  RelaxedSync sync(db_, uow != nullptr);
+  relax_next_ = uow != nullptr;
   return guarded([&] {
     sql::Transaction transaction(db_);
     if (uow != nullptr) {
@@ -868,7 +859,7 @@ Outcome SqliteStore::td_count(std::string_view queue, std::int64_t& count) {
 
 Outcome SqliteStore::file_write(std::string_view file, ByteView key, ByteView data,
                                 const UnitOfWork* uow) {
-  RelaxedSync sync(db_, uow != nullptr);
+  relax_next_ = uow != nullptr;
   return guarded([&] {
     sql::Transaction transaction(db_);
     if (uow != nullptr && !keep_record(*uow, file, key)) return Outcome::held;
@@ -890,7 +881,7 @@ Outcome SqliteStore::file_read(std::string_view file, ByteView key, Bytes& data)
 
 Outcome SqliteStore::file_rewrite(std::string_view file, ByteView key, ByteView data,
                                   const UnitOfWork* uow) {
-  RelaxedSync sync(db_, uow != nullptr);
+  relax_next_ = uow != nullptr;
   return guarded([&] {
     sql::Transaction transaction(db_);
     if (uow != nullptr && !keep_record(*uow, file, key)) return Outcome::held;
@@ -902,7 +893,7 @@ Outcome SqliteStore::file_rewrite(std::string_view file, ByteView key, ByteView 
 }
 
 Outcome SqliteStore::file_delete(std::string_view file, ByteView key, const UnitOfWork* uow) {
-  RelaxedSync sync(db_, uow != nullptr);
+  relax_next_ = uow != nullptr;
   return guarded([&] {
     sql::Transaction transaction(db_);
     if (uow != nullptr && !keep_record(*uow, file, key)) return Outcome::held;
@@ -915,7 +906,7 @@ Outcome SqliteStore::file_delete(std::string_view file, ByteView key, const Unit
 
 Outcome SqliteStore::file_delete_generic(std::string_view file, ByteView prefix,
                                          std::int64_t& count, const UnitOfWork* uow) {
-  RelaxedSync sync(db_, uow != nullptr);
+  relax_next_ = uow != nullptr;
   return guarded([&] {
     sql::Transaction transaction(db_);
     if (uow != nullptr) {
@@ -950,7 +941,7 @@ std::optional<Bytes> SqliteStore::next_number_key(std::string_view file, Numberi
 
 Outcome SqliteStore::file_append(std::string_view file, Numbering numbering, ByteView data,
                                  Bytes& key, const UnitOfWork* uow) {
-  RelaxedSync sync(db_, uow != nullptr);
+  relax_next_ = uow != nullptr;
   return guarded([&] {
     sql::Transaction transaction(db_);
     std::optional<Bytes> next = next_number_key(file, numbering);
@@ -965,6 +956,7 @@ Outcome SqliteStore::file_append(std::string_view file, Numbering numbering, Byt
 
 Outcome SqliteStore::file_lock(std::string_view file, ByteView key, const UnitOfWork& uow,
                                bool until_unit_ends) {
+  relax_next_ = true;  // locks and names do not outlive a crash
   return guarded([&] {
     sql::Transaction transaction(db_);
     if (!lock_for(uow, kRecordLock, record_lock(file, key), until_unit_ends)) {
@@ -998,6 +990,7 @@ Outcome SqliteStore::file_seek(std::string_view file, ByteView key, Seek directi
 }
 
 Outcome SqliteStore::enq(ByteView resource, const EnqOwner& owner, EnqOwner& holder) {
+  relax_next_ = true;  // locks and names do not outlive a crash
   return guarded([&] {
     sql::Transaction transaction(db_);
     sql::Query(sql_->enq_claim)
@@ -1020,6 +1013,7 @@ Outcome SqliteStore::enq(ByteView resource, const EnqOwner& owner, EnqOwner& hol
 }
 
 Outcome SqliteStore::deq(ByteView resource, const EnqOwner& owner) {
+  relax_next_ = true;  // locks and names do not outlive a crash
   return guarded([&] {
     sql::Query(sql_->enq_release)
         .bind(1, resource)
@@ -1031,6 +1025,7 @@ Outcome SqliteStore::deq(ByteView resource, const EnqOwner& owner) {
 }
 
 Outcome SqliteStore::deq_task(const EnqOwner& owner, bool luw_only) {
+  relax_next_ = true;  // locks and names do not outlive a crash
   return guarded([&] {
     sql::Query(sql_->enq_release_task)
         .bind(1, owner.process)
@@ -1042,6 +1037,7 @@ Outcome SqliteStore::deq_task(const EnqOwner& owner, bool luw_only) {
 }
 
 Outcome SqliteStore::deq_process(std::int64_t process) {
+  relax_next_ = true;  // locks and names do not outlive a crash
   return guarded([&] {
     sql::Query(sql_->enq_release_process).bind(1, process).run();
     return Outcome::ok;
