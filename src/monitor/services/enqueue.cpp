@@ -73,7 +73,7 @@ Response enq(const Command& command) {
       wait_while_held(*store, [&] { return store->enq(name, owner, holder); });
   if (outcome == store::Outcome::held) return {kEnqbusy, kWaitedTooLong};
   if (outcome != store::Outcome::ok) return store_trouble(outcome);
-  join_unit_of_work(command.task());
+  join_unit_of_work(command.task(), owner.luw ? Scope::unit : Scope::task);
   return {};
 }
 

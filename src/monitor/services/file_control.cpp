@@ -341,6 +341,7 @@ Response lock_record(const Command& command, const File& file, const store::Byte
         return file.store->file_lock(file.name, key, *uow, file.definition->recoverable);
       });
   if (locked != store::Outcome::ok) return response_of(locked);
+  if (!file.definition->recoverable) join_unit_of_work(command.task(), Scope::task);
   return response_of(file.store->file_read(file.name, key, record));
 }
 

@@ -29,20 +29,40 @@ void log_trouble(const control::Task& task, store::Store& store, const char* wha
                     store.last_error());
 }
 
+// What the running task has in the store: changes or locks of its unit of
+// work since its last syncpoint, and names or locks that last as long as
+// the task. The task's end asks the store only for what there is.
+struct Holdings {
+  pid_t process = 0;
+  std::uint32_t task = 0;
+  bool unit = false;
+  bool task_names = false;
+};
+Holdings holdings;
+
+Holdings& holdings_of(const control::Task& task) {
+  if (holdings.process != this_process() || holdings.task != task.number) {
+    holdings = {this_process(), task.number};
+  }
+  return holdings;
+}
+
 // The end of a task: its unit of work committed or backed out, every name
 // and lock it held freed.
 void end_task(const control::Task& task, bool normally) {
   store::Store* store = region_store();
+  Holdings& held = holdings_of(task);
   if (store == nullptr) return;
   const store::UnitOfWork unit = unit_of_work(task);
-  if (normally ? store->uow_commit(unit) != store::Outcome::ok
-               : store->uow_backout(unit) != store::Outcome::ok) {
+  if (held.unit && (normally ? store->uow_commit(unit) != store::Outcome::ok
+                             : store->uow_backout(unit) != store::Outcome::ok)) {
     log_trouble(task, *store,
                 normally ? "unit of work not committed" : "unit of work not backed out");
   }
-  if (store->deq_task(owner_of(task), false) != store::Outcome::ok) {
+  if (held.task_names && store->deq_task(owner_of(task), false) != store::Outcome::ok) {
     log_trouble(task, *store, "ENQ names not released");
   }
+  held = {};
 }
 
 }  // namespace
@@ -62,12 +82,12 @@ const store::UnitOfWork* ts_unit_of_work(const control::Task& task, std::string_
   return &unit;
 }
 
-void join_unit_of_work(control::Task& task) {
-  static std::pair<pid_t, std::uint32_t> joined{0, 0};
-  const std::pair<pid_t, std::uint32_t> this_task{this_process(), task.number};
-  if (joined == this_task) return;
-  joined = this_task;
-  task.at_end.push_back([&task](bool normally) { end_task(task, normally); });
+void join_unit_of_work(control::Task& task, Scope scope) {
+  Holdings& held = holdings_of(task);
+  if (!held.unit && !held.task_names) {
+    task.at_end.push_back([&task](bool normally) { end_task(task, normally); });
+  }
+  (scope == Scope::unit ? held.unit : held.task_names) = true;
 }
 
 store::Outcome wait_while_held(store::Store& store,
@@ -89,7 +109,7 @@ store::Outcome wait_while_held(store::Store& store,
 store::Outcome change_within(control::Task& task, store::Store& store, const store::UnitOfWork* uow,
                              const Change& change) {
   if (uow == nullptr) return change(nullptr);
-  join_unit_of_work(task);
+  join_unit_of_work(task, Scope::unit);
   const store::Outcome outcome = wait_while_held(store, [&] { return change(uow); });
   if (outcome != store::Outcome::held) return outcome;
   region::log_error("task " + std::to_string(task.number) + " waited " +
@@ -105,6 +125,7 @@ store::Outcome change_within(control::Task& task, store::Store& store, const sto
 Response commit_unit_of_work(control::Task& task) {
   store::Store* store = region_store();
   if (store == nullptr) return {kIoerr, kStoreUnavailable};
+  holdings_of(task).unit = false;
   if (store->uow_commit(unit_of_work(task)) == store::Outcome::ok) return {};
   log_trouble(task, *store, "unit of work not committed, backed out");
   store->uow_backout(unit_of_work(task));
@@ -114,6 +135,7 @@ Response commit_unit_of_work(control::Task& task) {
 Response back_out_unit_of_work(control::Task& task) {
   store::Store* store = region_store();
   if (store == nullptr) return {kIoerr, kStoreUnavailable};
+  holdings_of(task).unit = false;
   const store::Outcome outcome = store->uow_backout(unit_of_work(task));
   return outcome == store::Outcome::ok ? Response{} : store_trouble(outcome);
 }

@@ -28,8 +28,11 @@ const store::UnitOfWork* ts_unit_of_work(const control::Task& task, std::string_
                                          store::UnitOfWork& unit);
 
 // Makes the task's end commit or back out its unit of work and free its
-// ENQ names; for a task that enqueues or changes a recoverable resource.
-void join_unit_of_work(control::Task& task);
+// names and locks; for a task that changes a recoverable resource or takes
+// a lock or an ENQ name, which lasts until the unit of work ends or, for
+// Scope::task, until the task does.
+enum class Scope { unit, task };
+void join_unit_of_work(control::Task& task, Scope scope);
 
 // Runs `attempt` until what it wants is no longer held by another task: a
 // holder whose process is gone is backed out and freed; after the region's
