@@ -89,9 +89,9 @@ TEST(UnitsOfWork, WaitsCommitsAndBacksOutAcrossSessionsKillsAndCrashes) {
   ASSERT_TRUE(act(a, {"String(\"QCMD\")", "Enter"}));
 
   // Records: B's READ UPDATE waits for A's until A's syncpoint (ACCOUNTS is
-  // recoverable). Then each holds one record and wants the other's: the one
-  // that waited longer gives up after lock_wait, abend ALCK, and its unit of
-  // work backed out lets the other go on.
+  // recoverable). Then each holds one record and wants the other's: A's task,
+  // the younger (its QCMD started last), gives way with abend ALCK, and its
+  // unit of work backed out lets B go on.
   const std::string first = "READ FILE(ACCOUNTS) INTO() RIDFLD(100100) UPDATE";
   const std::string second = "READ FILE(ACCOUNTS) INTO() RIDFLD(100200) UPDATE";
   EXPECT_EQ(execute(a, first), kNormal);

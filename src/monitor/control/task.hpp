@@ -3,6 +3,7 @@
 // on when its entry function returns (RETURN, a transfer of control).
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -83,6 +84,8 @@ struct Task {
   // Run by the runner when the task ends, told whether it ended normally
   // (RETURN or its program's end, its terminal still there).
   std::vector<std::function<void(bool normally)>> at_end;
+  // When the task began: of two tasks in a deadlock the younger gives way.
+  std::chrono::system_clock::time_point began = std::chrono::system_clock::now();
 };
 
 // Whether the running program may no longer call the monitor: it has issued

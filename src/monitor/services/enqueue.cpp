@@ -70,7 +70,7 @@ Response enq(const Command& command) {
       owner_of(command.task(), command.has_flag(kLuw.flag_position));
   store::Store::EnqOwner holder;
   const store::Outcome outcome =
-      wait_while_held(*store, [&] { return store->enq(name, owner, holder); });
+      wait_while_held(command.task(), *store, [&] { return store->enq(name, owner, holder); });
   if (outcome == store::Outcome::held) return {kEnqbusy, kWaitedTooLong};
   if (outcome != store::Outcome::ok) return store_trouble(outcome);
   join_unit_of_work(command.task(), owner.luw ? Scope::unit : Scope::task);

@@ -90,31 +90,45 @@ void join_unit_of_work(control::Task& task, Scope scope) {
   (scope == Scope::unit ? held.unit : held.task_names) = true;
 }
 
-store::Outcome wait_while_held(store::Store& store,
+store::Outcome wait_while_held(const control::Task& task, store::Store& store,
                                const std::function<store::Outcome()>& attempt) {
   const int limit = region::current_config().lock_wait;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limit);
+  const store::UnitOfWork me = unit_of_work(task);
+  const std::int64_t began =
+      std::chrono::duration_cast<std::chrono::microseconds>(task.began.time_since_epoch()).count();
+  bool waited = false;
+  store::Outcome outcome = store::Outcome::ok;
   for (auto pause = kFirstPause;; pause = std::min(pause * 2, kLongestPause)) {
-    const store::Outcome outcome = attempt();
-    if (outcome != store::Outcome::held) return outcome;
-    if (process_gone(store.last_holder().process)) {
-      store.uow_backout_process(store.last_holder().process);
+    outcome = attempt();
+    if (outcome != store::Outcome::held) break;
+    const store::Store::EnqOwner holder = store.last_holder();
+    if (process_gone(holder.process)) {
+      store.uow_backout_process(holder.process);
       continue;
     }
-    if (limit > 0 && std::chrono::steady_clock::now() >= deadline) return outcome;
+    waited = store.wait_begin(me, began, holder) == store::Outcome::ok || waited;
+    store::UnitOfWork victim;
+    if (store.deadlock_victim(me, victim) == store::Outcome::ok && victim.process == me.process &&
+        victim.task == me.task) {
+      break;  // the youngest task of a deadlock gives way
+    }
+    if (limit > 0 && std::chrono::steady_clock::now() >= deadline) break;
     std::this_thread::sleep_for(pause);
   }
+  if (waited) store.wait_end(me);
+  return outcome;
 }
 
 store::Outcome change_within(control::Task& task, store::Store& store, const store::UnitOfWork* uow,
                              const Change& change) {
   if (uow == nullptr) return change(nullptr);
   join_unit_of_work(task, Scope::unit);
-  const store::Outcome outcome = wait_while_held(store, [&] { return change(uow); });
+  const store::Outcome outcome = wait_while_held(task, store, [&] { return change(uow); });
   if (outcome != store::Outcome::held) return outcome;
-  region::log_error("task " + std::to_string(task.number) + " waited " +
-                    std::to_string(region::current_config().lock_wait) +
-                    " seconds for a lock: abend " + std::string(kLockAbend));
+  region::log_error("task " + std::to_string(task.number) +
+                    " gave way in a deadlock or waited lock_wait for a lock: abend " +
+                    std::string(kLockAbend));
   store.uow_backout(*uow);
   task.abend_code = std::string(kLockAbend);
   task.abend_program = task.program;

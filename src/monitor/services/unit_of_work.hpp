@@ -34,17 +34,20 @@ const store::UnitOfWork* ts_unit_of_work(const control::Task& task, std::string_
 enum class Scope { unit, task };
 void join_unit_of_work(control::Task& task, Scope scope);
 
-// Runs `attempt` until what it wants is no longer held by another task: a
-// holder whose process is gone is backed out and freed; after the region's
-// lock_wait seconds the last outcome (held) is returned.
-store::Outcome wait_while_held(store::Store& store, const std::function<store::Outcome()>& attempt);
+// Runs `attempt` for the task until what it wants is no longer held by
+// another task: a holder whose process is gone is backed out and freed. It
+// gives up, the last outcome (held), when the task is the youngest of a
+// cycle of tasks waiting for one another (a deadlock), or after the
+// region's lock_wait seconds.
+store::Outcome wait_while_held(const control::Task& task, store::Store& store,
+                               const std::function<store::Outcome()>& attempt);
 
 // A change to a resource: within the task's unit of work when `uow` is
 // given (the task joins it, and waits while another task's unit of work has
-// what the change needs), else at once. A change that waits longer than the
-// region's lock_wait ends the task with abend kLockAbend: its unit of work
-// is backed out, which frees what the other task waits for; the outcome is
-// then held.
+// what the change needs), else at once. A change that gives up waiting (in
+// a deadlock, or after lock_wait) ends the task with abend kLockAbend: its
+// unit of work is backed out, which frees what the other task waits for;
+// the outcome is then held.
 using Change = std::function<store::Outcome(const store::UnitOfWork*)>;
 store::Outcome change_within(control::Task& task, store::Store& store, const store::UnitOfWork* uow,
                              const Change& change);

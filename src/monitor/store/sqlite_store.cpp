@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <deque>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
@@ -167,6 +168,18 @@ CREATE TABLE undo_td_record (
 ) WITHOUT ROWID;
 )sql";
 
+// Version 10: which task each waiting task waits for, to find deadlocks.
+constexpr const char* kLockWaits = R"sql(
+CREATE TABLE lock_wait (
+  process INTEGER NOT NULL,
+  task INTEGER NOT NULL,
+  began INTEGER NOT NULL,
+  holder_process INTEGER NOT NULL,
+  holder_task INTEGER NOT NULL,
+  PRIMARY KEY (process, task)
+) WITHOUT ROWID;
+)sql";
+
 // The schema grows by steps: step n takes a store from version n to n + 1,
 // and a store of version n holds tables_after of step n - 1. The schema
 // this program reads and writes is the last, recorded in the database's
@@ -177,9 +190,16 @@ struct SchemaStep {
   int tables_after;
 };
 constexpr SchemaStep kSchemaSteps[] = {
-    {kQueuesAndFiles, 6}, {kStartRequests, 7},     {kResourceStatus, 8},
-    {kTaskEnqueues, 8},   {kStartedTasks, 9},      {kUnitsOfWork, 11},
-    {kTerminalTasks, 11}, {kRecoverableFiles, 12}, {kRecoverableQueues, 13},
+    {kQueuesAndFiles, 6},      // to version 1
+    {kStartRequests, 7},       // to version 2
+    {kResourceStatus, 8},      // to version 3
+    {kTaskEnqueues, 8},        // to version 4
+    {kStartedTasks, 9},        // to version 5
+    {kUnitsOfWork, 11},        // to version 6
+    {kTerminalTasks, 11},      // to version 7
+    {kRecoverableFiles, 12},   // to version 8
+    {kRecoverableQueues, 13},  // to version 9
+    {kLockWaits, 14},          // to version 10
 };
 constexpr auto kSchemaVersion = static_cast<std::int64_t>(std::size(kSchemaSteps));
 
@@ -196,6 +216,7 @@ constexpr int kBusyTimeoutMs = 10000;
 // leading NUL that no name a program passes by LENGTH needs.
 constexpr std::string_view kQueueLock = "TS:";
 constexpr std::string_view kRecordLock = "FILE:";
+constexpr int kLongestWaitChain = 1000;
 constexpr std::string_view kTdWriteLock = "TDW:";  // a queue's writers and its readers
 constexpr std::string_view kTdReadLock = "TDR:";   // lock apart
 
@@ -298,6 +319,9 @@ class SqliteStore final : public Store {
   Outcome uow_backout(const UnitOfWork& uow) override;
   Outcome uow_backout_process(std::int64_t process) override;
   Outcome uow_recover() override;
+  Outcome wait_begin(const UnitOfWork& waiter, std::int64_t began, const EnqOwner& holder) override;
+  Outcome wait_end(const UnitOfWork& waiter) override;
+  Outcome deadlock_victim(const UnitOfWork& waiter, UnitOfWork& victim) override;
   const EnqOwner& last_holder() const override { return last_holder_; }
   Outcome ts_queues(std::vector<NamedCount>& queues) override;
   Outcome ts_scan(std::string_view queue, const DataVisitor& visit) override;
@@ -486,6 +510,13 @@ struct SqliteStore::Statements {
         undo_td_all(db,
                     "INSERT OR IGNORE INTO undo_td_record (process, task, queue, seq, present, "
                     "data) SELECT ?1, ?2, queue, seq, 1, data FROM td_record WHERE queue = ?3"),
+        wait_insert(db,
+                    "INSERT OR REPLACE INTO lock_wait (process, task, began, holder_process, "
+                    "holder_task) VALUES (?, ?, ?, ?, ?)"),
+        wait_remove(db, "DELETE FROM lock_wait WHERE process = ? AND task = ?"),
+        wait_select(db,
+                    "SELECT began, holder_process, holder_task FROM lock_wait WHERE process = ? "
+                    "AND task = ?"),
         ts_list(db, "SELECT name, items FROM ts_queue ORDER BY name"),
         ts_items(db, "SELECT data FROM ts_item WHERE queue = ? ORDER BY item"),
         td_list(db, "SELECT queue, count(*) FROM td_record GROUP BY queue ORDER BY queue"),
@@ -527,6 +558,7 @@ struct SqliteStore::Statements {
              "DELETE FROM undo_ts_item WHERE " + units,
              "DELETE FROM undo_file_record WHERE " + units,
              "DELETE FROM undo_td_record WHERE " + units,
+             "DELETE FROM lock_wait WHERE " + units,
              "DELETE FROM enqueue WHERE luw = 1 AND " + units,
          }) {
       forget.emplace_back(db, text.c_str());
@@ -547,6 +579,7 @@ struct SqliteStore::Statements {
   sql::Statement status_select, status_upsert, status_clear;
   sql::Statement undo_queue, undo_item, undo_items, lock_take, undo_record, undo_records;
   sql::Statement undo_td_written, undo_td_read, undo_td_all;
+  sql::Statement wait_insert, wait_remove, wait_select;
   // Ending units of work: what a backout puts back, then what every ending
   // forgets.
   std::deque<sql::Statement> restore;
@@ -675,6 +708,49 @@ Outcome SqliteStore::end_units(std::int64_t process, std::int64_t task, Ending e
     for (sql::Statement& step : sql_->forget) sql::Query(step).bind(1, process).bind(2, task).run();
     transaction.commit();
     return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::wait_begin(const UnitOfWork& waiter, std::int64_t began,
+                                const EnqOwner& holder) {
+  relax_next_ = true;  // a region starts again with no task waiting
+  return guarded([&] {
+    sql::Query(sql_->wait_insert)
+        .bind(1, waiter.process)
+        .bind(2, waiter.task)
+        .bind(3, began)
+        .bind(4, holder.process)
+        .bind(5, holder.task)
+        .run();
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::wait_end(const UnitOfWork& waiter) {
+  relax_next_ = true;
+  return guarded([&] {
+    sql::Query(sql_->wait_remove).bind(1, waiter.process).bind(2, waiter.task).run();
+    return Outcome::ok;
+  });
+}
+
+Outcome SqliteStore::deadlock_victim(const UnitOfWork& waiter, UnitOfWork& victim) {
+  return guarded([&] {
+    UnitOfWork at = waiter;
+    std::int64_t youngest = std::numeric_limits<std::int64_t>::min();
+    // A cycle has at most as many waits as there are waiting tasks; the
+    // bound only stops a walk that never meets `waiter` again.
+    for (int step = 0; step < kLongestWaitChain; ++step) {
+      sql::Query wait(sql_->wait_select);
+      if (!wait.bind(1, at.process).bind(2, at.task).step()) return Outcome::not_found;
+      if (wait.column_int(0) > youngest) {
+        youngest = wait.column_int(0);
+        victim = at;
+      }
+      at = {wait.column_int(1), wait.column_int(2)};
+      if (at.process == waiter.process && at.task == waiter.task) return Outcome::ok;
+    }
+    return Outcome::not_found;
   });
 }
 

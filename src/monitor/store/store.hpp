@@ -247,6 +247,15 @@ class Store {
   virtual Outcome uow_backout(const UnitOfWork& uow) = 0;
   virtual Outcome uow_backout_process(std::int64_t process) = 0;
   virtual Outcome uow_recover() = 0;
+  // Tasks waiting for one another. A waiting unit of work records whom it
+  // waits for (wait_begin, its task's start in microseconds since the
+  // epoch) until it stops waiting (wait_end). deadlock_victim finds whether
+  // the waits from `waiter` come back to it, and then names the youngest
+  // task of that cycle (not_found when there is no cycle).
+  virtual Outcome wait_begin(const UnitOfWork& waiter, std::int64_t began,
+                             const EnqOwner& holder) = 0;
+  virtual Outcome wait_end(const UnitOfWork& waiter) = 0;
+  virtual Outcome deadlock_victim(const UnitOfWork& waiter, UnitOfWork& victim) = 0;
   // Who held what the last call that answered held wanted.
   virtual const EnqOwner& last_holder() const = 0;
   // Listing and bulk loading, for the region's tools. Listing changes

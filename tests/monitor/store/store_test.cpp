@@ -113,7 +113,7 @@ TEST_F(StoreTest, AVersionOneStoreIsBroughtToTheCurrentSchema) {
   tamper(
       "DROP TABLE start_request; DROP TABLE resource_status; DROP TABLE enqueue; "
       "DROP TABLE connected_terminal; DROP TABLE undo_ts_queue; DROP TABLE undo_ts_item; "
-      "DROP TABLE undo_file_record; DROP TABLE undo_td_record; "
+      "DROP TABLE undo_file_record; DROP TABLE undo_td_record; DROP TABLE lock_wait; "
       "CREATE TABLE enq_name (resource BLOB PRIMARY KEY, owner INTEGER NOT NULL) WITHOUT ROWID; "
       "PRAGMA user_version = 1");
   auto store = open();
