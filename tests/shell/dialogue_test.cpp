@@ -237,7 +237,7 @@ TEST_F(DialogueTest, ARecordIsReadEditedAsAVariableAndRewritten) {
       .enter();
   user.pf(4).pf(3);                 // the EIB names the file; back to the command
   user.pf(5).cursor(11, 3).pf(10);  // the variables; &STRING edited
-  user.type_field(2, "DS           000999999").pf(3).pf(3).pf(3);  // its bytes 30-59
+  user.type_field(2, "S           000999999").pf(3).pf(3).pf(3);  // its bytes 31-60
   type("QCMD REWRITE FILE(ACCOUNTS) FROM(&STRING) LENGTH(&HWORD)").enter().enter();
   user.pf(3).pf(3);
   run();
@@ -259,7 +259,7 @@ TEST_F(DialogueTest, ARecordIsReadEditedAsAVariableAndRewritten) {
                 "ACCOUNTS", ravnmor::store::Bytes{'1', '0', '0', '2', '0', '0'}, record),
             ravnmor::store::Outcome::ok);
   EXPECT_EQ(std::string(record.begin(), record.end()),
-            "100200BAKER, THOMAS        LEEDS           000999999");
+            "100200BAKER, THOMAS       LEEDS           000999999");
 }
 
 }  // namespace

@@ -433,14 +433,14 @@ program = "TURNS"
 // ACCOUNTS: a 6-digit key, a name of 20 characters, a city of 16 and a
 // balance of 9 digits in cents.
 constexpr std::string_view kSampleRecords[] = {
-    "100100ANDERSEN, KARI       OSLO            000125000",
-    "100200BAKER, THOMAS        LEEDS           000003250",
-    "100300CHEN, LI             VANCOUVER       000980000",
-    "100400DUBOIS, MARIE        LYON            000047525",
-    "100500EKSTROM, LARS        UPPSALA         000000000",
-    "100600FERREIRA, ANA        PORTO           000233010",
-    "100700GARCIA, LUIS         SEVILLA         000011999",
-    "100800HANSEN, NILS         BERGEN          000500000",
+    "100100ANDERSEN, KARI      OSLO            000125000",
+    "100200BAKER, THOMAS       LEEDS           000003250",
+    "100300CHEN, LI            VANCOUVER       000980000",
+    "100400DUBOIS, MARIE       LYON            000047525",
+    "100500EKSTROM, LARS       UPPSALA         000000000",
+    "100600FERREIRA, ANA       PORTO           000233010",
+    "100700GARCIA, LUIS        SEVILLA         000011999",
+    "100800HANSEN, NILS        BERGEN          000500000",
 };
 
 }  // namespace
