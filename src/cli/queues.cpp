@@ -2,6 +2,8 @@
 // temporary storage queues and its intrapartition transient data queues
 // from the shell. Showing changes nothing: a TS queue's read cursor stays
 // where it was and TD records stay to be read.
+#include <unistd.h>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -16,6 +18,7 @@ namespace {
 
 constexpr std::string_view kTsTool = "ts";
 constexpr std::string_view kTdTool = "td";
+constexpr std::int64_t kToolTask = 1;  // the one task of this process
 
 struct QueueOptions {
   std::string region;
@@ -42,12 +45,23 @@ void ts_show(const QueueOptions& options) {
   require_ok(outcome, *store);
 }
 
+// The deletion is a unit of work of this process, so that it waits for no
+// task but refuses a queue that a task's unit of work has changed and not
+// yet committed.
 void ts_delete(const QueueOptions& options) {
   const std::string name = stored_name(options.name, kTsNameLength, "TS queue");
   std::unique_ptr<store::Store> store = region_store(options.region);
-  store::Outcome outcome = store->ts_delete(name);
+  const store::UnitOfWork tool{getpid(), kToolTask};
+  store::Outcome outcome = store->ts_delete(name, &tool);
   if (outcome == store::Outcome::not_found) throw ToolFailure{"no TS queue " + options.name};
+  if (outcome == store::Outcome::held) {
+    throw ToolFailure{"TS queue " + options.name + " is in use by task " +
+                      std::to_string(store->last_holder().task) + " of process " +
+                      std::to_string(store->last_holder().process) +
+                      "; try again when its unit of work ends"};
+  }
   require_ok(outcome, *store);
+  require_ok(store->uow_commit(tool), *store);
   std::printf("TS queue %s deleted\n", shown_name(name).c_str());
 }
 
