@@ -5,7 +5,6 @@
 // The ratio of each pair is the cost of the region's file control.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
-#include <stdlib.h>
 
 #include <array>
 #include <cstdio>
@@ -17,16 +16,18 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.hpp"
 #include "host/descriptor.hpp"
 #include "host/host.hpp"
 #include "monitor/region/programs.hpp"
 #include "monitor/region/region.hpp"
 #include "monitor/region/runner.hpp"
 #include "monitor/terminal/scripted.hpp"
-#include "shell/translate.hpp"
-#include "translator/descriptor.hpp"
 
 namespace {
+
+using bench::descriptor_of;
+using bench::scratch_directory;
 
 namespace region = ravnmor::region;
 
@@ -40,11 +41,6 @@ key_length = 8
 record_length = 4096
 )toml";
 
-std::filesystem::path scratch_directory() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "ravnmor-bench-XXXXXX");
-  return mkdtemp(pattern.data());
-}
-
 // Record `n` of `size` bytes: its 8-digit key, then filler.
 std::string record(int n, std::size_t size) {
   char key[kKeyLength + 1];
@@ -52,15 +48,6 @@ std::string record(int n, std::size_t size) {
   std::string data(size, 'x');
   std::memcpy(data.data(), key, kKeyLength);
   return data;
-}
-
-// The descriptor the translator builds for `command`.
-std::array<char, host::kDescriptorLength> descriptor_of(std::string_view command) {
-  qcmd::begin_translations();
-  qcmd::translate_line(command);
-  std::array<char, host::kDescriptorLength> descriptor{};
-  std::memcpy(descriptor.data(), qcmd::tolData.descriptor, descriptor.size());
-  return descriptor;
 }
 
 // A region with the file BENCH, in which a benchmark's loop runs as a task.

@@ -3,12 +3,12 @@
 #include "monitor/region/log.hpp"
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "bench_support.hpp"
 #include "monitor/region/region.hpp"
 
 namespace {
@@ -16,8 +16,7 @@ namespace {
 constexpr const char* kLine = "session 1 (T001, pid 4242) connected from 127.0.0.1:40000";
 
 void RegionLogLine(benchmark::State& state) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "ravnmor-bench-XXXXXX");
-  const std::filesystem::path directory = mkdtemp(pattern.data());
+  const std::filesystem::path directory = bench::scratch_directory();
   std::ofstream(directory / "region.toml") << "[log]\nsize = " << state.range(0) << "\n";
   {
     ravnmor::region::Region region = ravnmor::region::Region::open(directory);

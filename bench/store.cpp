@@ -4,10 +4,11 @@
 #include "monitor/store/store.hpp"
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <string>
+
+#include "bench_support.hpp"
 
 namespace {
 
@@ -15,8 +16,7 @@ using ravnmor::store::Outcome;
 
 struct Region {
   Region() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ravnmor-bench-XXXXXX");
-    directory = mkdtemp(pattern.data());
+    directory = bench::scratch_directory();
     store = std::move(ravnmor::store::open_sqlite_store(directory).store);
   }
   ~Region() { std::filesystem::remove_all(directory); }

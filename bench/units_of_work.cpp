@@ -8,7 +8,6 @@
 // work per second (all tasks) and the 99th percentile of one unit's time.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.hpp"
 #include "host/descriptor.hpp"
 #include "host/host.hpp"
 #include "monitor/region/programs.hpp"
@@ -30,10 +30,11 @@
 #include "monitor/region/runner.hpp"
 #include "monitor/store/store.hpp"
 #include "monitor/terminal/scripted.hpp"
-#include "shell/translate.hpp"
-#include "translator/descriptor.hpp"
 
 namespace {
+
+using bench::descriptor_of;
+using bench::scratch_directory;
 
 namespace region = ravnmor::region;
 namespace store = ravnmor::store;
@@ -44,11 +45,6 @@ constexpr std::size_t kRecordLength = 80;          // the sample file's records
 constexpr std::size_t kKeyLength = 6;
 constexpr std::size_t kMostArguments = 8;
 
-std::filesystem::path scratch_directory() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "ravnmor-bench-XXXXXX");
-  return mkdtemp(pattern.data());
-}
-
 // Task `n`'s record of ACCOUNTS: its key, then filler.
 std::string record_of(int n) {
   char key[kKeyLength + 1];
@@ -56,14 +52,6 @@ std::string record_of(int n) {
   std::string record(kRecordLength, ' ');
   std::memcpy(record.data(), key, kKeyLength);
   return record;
-}
-
-std::array<char, host::kDescriptorLength> descriptor_of(std::string_view command) {
-  qcmd::begin_translations();
-  qcmd::translate_line(command);
-  std::array<char, host::kDescriptorLength> descriptor{};
-  std::memcpy(descriptor.data(), qcmd::tolData.descriptor, descriptor.size());
-  return descriptor;
 }
 
 // Runs `tasks` processes, each doing units of work with `unit` for kRunFor
