@@ -22,13 +22,18 @@ inline std::filesystem::path scratch_directory() {
   return mkdtemp(pattern.data());
 }
 
+// A descriptor as programs pass it: its characters and a NUL, which ends
+// the text the EXEC interface reads (it reads one character more when a
+// quote is doubled).
+using Descriptor = std::array<char, host::kDescriptorLength + 1>;
+
 // The descriptor the translator builds for `command`, as the command screen
 // would, with the example variables.
-inline std::array<char, host::kDescriptorLength> descriptor_of(std::string_view command) {
+inline Descriptor descriptor_of(std::string_view command) {
   qcmd::begin_translations();
   qcmd::translate_line(command);
-  std::array<char, host::kDescriptorLength> descriptor{};
-  std::memcpy(descriptor.data(), qcmd::tolData.descriptor, descriptor.size());
+  Descriptor descriptor{};
+  std::memcpy(descriptor.data(), qcmd::tolData.descriptor, host::kDescriptorLength);
   return descriptor;
 }
 

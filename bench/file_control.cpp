@@ -84,7 +84,7 @@ class BenchRegion {
 struct FileCall {
   static constexpr std::size_t kPassed = 7;  // positions 2-8, as READ's descriptor counts
 
-  std::array<char, host::kDescriptorLength> descriptor;
+  bench::Descriptor descriptor;
   char file[8] = {'B', 'E', 'N', 'C', 'H', ' ', ' ', ' '};
   std::vector<char> data = std::vector<char>(kLongestRecord);
   std::int16_t length = 0;

@@ -98,7 +98,7 @@ void report(benchmark::State& state, std::vector<double> taken, int tasks) {
 
 // One EXEC call: the descriptor and the argument addresses from position 2.
 struct Call {
-  std::array<char, host::kDescriptorLength> descriptor;
+  bench::Descriptor descriptor;
   bool run(std::array<void*, kMostArguments> args) const {
     host::oxdfhei1(descriptor.data(), args);
     return host::load_word(host::linked_block(host::xtcb, host::kTcbEib), host::kEibResp) == 0;
