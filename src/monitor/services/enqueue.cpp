@@ -11,8 +11,6 @@
 //       the name at the task's next syncpoint too; TASK is the default;
 //       MAXLIFETIME is accepted.
 // DEQ   a name that this task does not hold is left alone.
-#include <unistd.h>
-
 #include <cstdint>
 
 #include "monitor/control/task.hpp"
@@ -54,7 +52,7 @@ Response resource_name(const Command& command, store::Bytes& name) {
     return {};
   }
   std::int64_t where[2] = {
-      getpid(), static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(area.address()))};
+      this_process(), static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(area.address()))};
   name.assign(1, '@');
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(where);
   name.insert(name.end(), bytes, bytes + sizeof where);

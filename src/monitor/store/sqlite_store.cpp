@@ -345,7 +345,9 @@ class SqliteStore final : public Store {
   // the change's transaction, which the unit's commit makes durable.
   bool lock_for(const UnitOfWork& uow, std::string_view kind, std::string_view name,
                 bool until_unit_ends = true);
-  // The lock name of a file record.
+  // The name under which a lock of `kind` on `name` is kept with the ENQ
+  // names, and the name of a file record.
+  static std::string lock_name(std::string_view kind, std::string_view name);
   static std::string record_lock(std::string_view file, ByteView key);
   // Locks a record for the unit of work and keeps its before-image.
   bool keep_record(const UnitOfWork& uow, std::string_view file, ByteView key);
@@ -656,10 +658,15 @@ void SqliteStore::read_item(std::string_view queue, std::int64_t number, std::in
   sql::Query(sql_->queue_cursor).bind(1, number).bind(2, queue).run();
 }
 
-bool SqliteStore::lock_for(const UnitOfWork& uow, std::string_view kind, std::string_view name,
-                           bool until_unit_ends) {
+std::string SqliteStore::lock_name(std::string_view kind, std::string_view name) {
   std::string resource(1, '\0');
   resource.append(kind).append(name);
+  return resource;
+}
+
+bool SqliteStore::lock_for(const UnitOfWork& uow, std::string_view kind, std::string_view name,
+                           bool until_unit_ends) {
+  const std::string resource = lock_name(kind, name);
   sql::Query(sql_->lock_take)
       .bind(1, resource)
       .bind(2, uow.process)
@@ -1044,8 +1051,7 @@ Outcome SqliteStore::file_lock(std::string_view file, ByteView key, const UnitOf
 }
 
 Outcome SqliteStore::file_unlock(std::string_view file, ByteView key, const UnitOfWork& uow) {
-  std::string resource(1, '\0');
-  resource.append(kRecordLock).append(record_lock(file, key));
+  const std::string resource = lock_name(kRecordLock, record_lock(file, key));
   return deq(
       store::ByteView(reinterpret_cast<const std::uint8_t*>(resource.data()), resource.size()),
       {uow.process, uow.task});
