@@ -138,13 +138,6 @@ struct File {
   const FileDefinition* definition = nullptr;
   std::string name;  // blank-padded to kMaxFileName, as the store keeps it
   Store* store = nullptr;
-  store::UnitOfWork unit;  // the task's; changes of a recoverable file belong to it
-
-  // The unit of work a change of the file belongs to; none when the file
-  // is not recoverable.
-  const store::UnitOfWork* changes_within() const {
-    return definition->recoverable ? &unit : nullptr;
-  }
 
   bool keyed() const { return definition->type == FileType::keyed; }
   // The length of RIDFLD's full identity: the key, or a fullword number.
@@ -163,7 +156,6 @@ Response find_file(const Command& command, File& file) {
   if (file.definition == nullptr) return {kFilenotfound, 0};
   file.name = file.definition->name;
   file.name.resize(region::kMaxFileName, ' ');
-  file.unit = unit_of_work(command.task());
   return {};
 }
 
@@ -328,7 +320,7 @@ UpdateHolds holds;
 // A change of the file's records: within the task's unit of work when the
 // file is recoverable.
 store::Outcome change(const Command& command, const File& file, const Change& change) {
-  return change_within(command.task(), *file.store, file.changes_within(), change);
+  return change_within(command.task(), *file.store, file.definition->recoverable, change);
 }
 
 // READ UPDATE's lock on the record found, waited for while another task
@@ -336,8 +328,10 @@ store::Outcome change(const Command& command, const File& file, const Change& ch
 // changed it.
 Response lock_record(const Command& command, const File& file, const store::Bytes& key,
                      store::Bytes& record) {
+  // Taken within the task's unit of work on any file, so that it waits and
+  // gives way as a change does.
   const store::Outcome locked =
-      change_within(command.task(), *file.store, &file.unit, [&](const store::UnitOfWork* uow) {
+      change_within(command.task(), *file.store, true, [&](const store::UnitOfWork* uow) {
         return file.store->file_lock(file.name, key, *uow, file.definition->recoverable);
       });
   if (locked != store::Outcome::ok) return response_of(locked);
@@ -350,7 +344,9 @@ Response lock_record(const Command& command, const File& file, const store::Byte
 void release_hold(const Command& command, const File& file) {
   const HeldRecord* held = holds.held(command, file.name);
   if (held == nullptr) return;
-  if (!file.definition->recoverable) file.store->file_unlock(file.name, held->key, file.unit);
+  if (!file.definition->recoverable) {
+    file.store->file_unlock(file.name, held->key, unit_of_work(command.task()));
+  }
   holds.release(command, file.name);
 }
 

@@ -13,6 +13,7 @@
 #include <functional>
 #include <string_view>
 
+#include "monitor/region/region.hpp"
 #include "monitor/services/data_area.hpp"
 #include "monitor/services/handlers.hpp"
 #include "monitor/services/region_store.hpp"
@@ -87,9 +88,8 @@ Response check_common(const Command& command, store::Store*& store) {
 // Makes a change to the command's queue: within the task's unit of work
 // when the queue is recoverable.
 store::Outcome change_queue(const Command& command, store::Store& store, const Change& change) {
-  store::UnitOfWork unit;
   return change_within(command.task(), store,
-                       ts_unit_of_work(command.task(), queue_name(command), unit), change);
+                       region::current_config().recoverable_ts_queue(queue_name(command)), change);
 }
 
 Response writeq_ts(const Command& command) {

@@ -206,9 +206,7 @@ Response read_record(const Queue& queue, store::Bytes& record) {
 // the queue is recoverable.
 store::Outcome change_queue(const Command& command, store::Store& store, const Queue& queue,
                             const Change& change) {
-  const store::UnitOfWork unit = unit_of_work(command.task());
-  return change_within(command.task(), store, queue.definition->recoverable ? &unit : nullptr,
-                       change);
+  return change_within(command.task(), store, queue.definition->recoverable, change);
 }
 
 // The next record of a queue, gone from it once taken.

@@ -75,13 +75,6 @@ store::Store::EnqOwner owner_of(const control::Task& task, bool luw) {
   return {this_process(), task.number, luw};
 }
 
-const store::UnitOfWork* ts_unit_of_work(const control::Task& task, std::string_view queue,
-                                         store::UnitOfWork& unit) {
-  if (!region::current_config().recoverable_ts_queue(queue)) return nullptr;
-  unit = unit_of_work(task);
-  return &unit;
-}
-
 void join_unit_of_work(control::Task& task, Scope scope) {
   Holdings& held = holdings_of(task);
   if (!held.unit && !held.task_names) {
@@ -120,16 +113,17 @@ store::Outcome wait_while_held(const control::Task& task, store::Store& store,
   return outcome;
 }
 
-store::Outcome change_within(control::Task& task, store::Store& store, const store::UnitOfWork* uow,
+store::Outcome change_within(control::Task& task, store::Store& store, bool recoverable,
                              const Change& change) {
-  if (uow == nullptr) return change(nullptr);
+  if (!recoverable) return change(nullptr);
   join_unit_of_work(task, Scope::unit);
-  const store::Outcome outcome = wait_while_held(task, store, [&] { return change(uow); });
+  const store::UnitOfWork unit = unit_of_work(task);
+  const store::Outcome outcome = wait_while_held(task, store, [&] { return change(&unit); });
   if (outcome != store::Outcome::held) return outcome;
   region::log_error("task " + std::to_string(task.number) +
                     " gave way in a deadlock or waited lock_wait for a lock: abend " +
                     std::string(kLockAbend));
-  store.uow_backout(*uow);
+  store.uow_backout(unit);
   task.abend_code = std::string(kLockAbend);
   task.abend_program = task.program;
   task.abended = true;

@@ -22,11 +22,6 @@ namespace ravnmor::services {
 store::UnitOfWork unit_of_work(const control::Task& task);
 store::Store::EnqOwner owner_of(const control::Task& task, bool luw = false);
 
-// The unit of work that a change to TS queue `queue` belongs to: the task's
-// when the queue is recoverable, else none (the change commits at once).
-const store::UnitOfWork* ts_unit_of_work(const control::Task& task, std::string_view queue,
-                                         store::UnitOfWork& unit);
-
 // Makes the task's end commit or back out its unit of work and free its
 // names and locks; for a task that changes a recoverable resource or takes
 // a lock or an ENQ name, which lasts until the unit of work ends or, for
@@ -42,14 +37,14 @@ void join_unit_of_work(control::Task& task, Scope scope);
 store::Outcome wait_while_held(const control::Task& task, store::Store& store,
                                const std::function<store::Outcome()>& attempt);
 
-// A change to a resource: within the task's unit of work when `uow` is
-// given (the task joins it, and waits while another task's unit of work has
-// what the change needs), else at once. A change that gives up waiting (in
+// A change to a resource: within the task's unit of work when the resource
+// is `recoverable` (the task joins it, and waits while another task's unit
+// of work has what the change needs), else at once. A change that gives up waiting (in
 // a deadlock, or after lock_wait) ends the task with abend kLockAbend: its
 // unit of work is backed out, which frees what the other task waits for;
 // the outcome is then held.
 using Change = std::function<store::Outcome(const store::UnitOfWork*)>;
-store::Outcome change_within(control::Task& task, store::Store& store, const store::UnitOfWork* uow,
+store::Outcome change_within(control::Task& task, store::Store& store, bool recoverable,
                              const Change& change);
 inline constexpr std::string_view kLockAbend = "ALCK";
 
