@@ -520,11 +520,14 @@ std::vector<std::string> sample_records() {
 }
 
 std::string code_page_problem(std::string_view name) {
-  std::string known;
+  std::string problem = "unknown code page '";
+  problem.append(name).append("' (known: ");
+  const char* separator = "";
   for (const terminal::CodePage& page : terminal::code_pages()) {
-    known += (known.empty() ? "" : ", ") + std::string(page.name());
+    problem.append(separator).append(page.name());
+    separator = ", ";
   }
-  return "unknown code page '" + std::string(name) + "' (known: " + std::string(known) + ")";
+  return problem.append(")");
 }
 
 }  // namespace ravnmor::region
