@@ -20,6 +20,8 @@ void add_config_command(CLI::App& app, Action& action);
 void add_file_command(CLI::App& app, Action& action);
 void add_queue_commands(CLI::App& app, Action& action);  // ts and td
 void add_inquire_command(CLI::App& app, Action& action);
+void add_header_command(CLI::App& app, Action& action);
+void add_program_command(CLI::App& app, Action& action);
 // Also sets the action of ravnmor without a subcommand: a region and c3270 on it.
 void add_serve_command(CLI::App& app, Action& action);
 

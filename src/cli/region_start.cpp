@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -11,6 +12,7 @@
 #include "cli/version.hpp"
 #include "monitor/region/programs.hpp"
 #include "monitor/services/files.hpp"
+#include "monitor/services/program_library.hpp"
 #include "monitor/store/maintenance.hpp"
 #include "monitor/store/store.hpp"
 #include "programs/builtins.hpp"
@@ -69,17 +71,30 @@ class BuiltinCatalogue {
   std::set<std::string> interpreters_;
 };
 
+// A program of a library, loaded by the session that first runs it. A
+// relative library path is taken from the configuration file's directory.
+void install_library_program(const region::ProgramDefinition& program,
+                             const std::filesystem::path& origin) {
+  auto library = std::make_shared<services::LibraryProgram>(
+      program.name, (origin.parent_path() / program.library).lexically_normal(), program.entry);
+  region::program_table().add_program(
+      program.name, [library] { library->run(); }, [library] { return library->load(); });
+}
+
 }  // namespace
 
 void install_programs(const region::RegionConfig& config, const std::string& origin) {
   const BuiltinCatalogue builtins;
   for (const region::ProgramDefinition& program : config.programs) {
+    if (!program.library.empty()) {
+      install_library_program(program, std::filesystem::absolute(origin));
+      continue;
+    }
     const region::ProgramEntry* entry = builtins.find(program.name);
-    if (!program.library.empty() || entry == nullptr) {
-      throw StartFailure{kFailure,
-                         origin + ": program " + program.name +
-                             ": no built-in program has that name (built-in: " + builtins.names() +
-                             "); programs from a library are not served yet"};
+    if (entry == nullptr) {
+      throw StartFailure{kFailure, origin + ": program " + program.name +
+                                       ": no built-in program has that name (built-in: " +
+                                       builtins.names() + "); give library and entry for your own"};
     }
     region::program_table().add_program(program.name, *entry);
     if (builtins.interpreter(program.name)) region::program_table().add_interpreter(program.name);

@@ -25,8 +25,8 @@ std::string table_name(std::string_view name) {
   return key;
 }
 
-void ProgramTable::add_program(std::string_view name, ProgramEntry entry) {
-  programs_[checked_name(name, kMaxProgramName, "program")] = std::move(entry);
+void ProgramTable::add_program(std::string_view name, ProgramEntry entry, ProgramLoader loader) {
+  programs_[checked_name(name, kMaxProgramName, "program")] = {std::move(entry), std::move(loader)};
 }
 
 void ProgramTable::add_transaction(std::string_view transaction, std::string_view program) {
@@ -44,7 +44,13 @@ bool ProgramTable::interprets(std::string_view program) const {
 
 const ProgramEntry* ProgramTable::find_program(std::string_view name) const {
   auto found = programs_.find(table_name(name));
-  return found == programs_.end() ? nullptr : &found->second;
+  return found == programs_.end() ? nullptr : &found->second.entry;
+}
+
+bool ProgramTable::ready(std::string_view name) const {
+  auto found = programs_.find(table_name(name));
+  if (found == programs_.end()) return false;
+  return !found->second.loader || found->second.loader();
 }
 
 std::optional<std::string> ProgramTable::program_of(std::string_view transaction) const {

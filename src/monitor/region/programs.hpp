@@ -17,12 +17,15 @@ inline constexpr std::size_t kMaxProgramName = 8;
 inline constexpr std::size_t kMaxTransactionName = 4;
 
 using ProgramEntry = std::function<void()>;
+// Makes a program's code ready to run (a library program loads its library);
+// false when it cannot be.
+using ProgramLoader = std::function<bool()>;
 
 class ProgramTable {
  public:
   // Adds or replaces a program. Names are 1-8 characters, kept in upper case;
   // a name that does not fit throws std::invalid_argument.
-  void add_program(std::string_view name, ProgramEntry entry);
+  void add_program(std::string_view name, ProgramEntry entry, ProgramLoader loader = {});
   // Maps a transaction (1-4 characters) to a program name.
   void add_transaction(std::string_view transaction, std::string_view program);
   // Marks a program as an interpreter (QCMD): it executes its user's
@@ -33,11 +36,17 @@ class ProgramTable {
 
   // Lookups take names as programs pass them: blank-padded, any case.
   const ProgramEntry* find_program(std::string_view name) const;
+  // Whether the program is in the table and its code can run now.
+  bool ready(std::string_view name) const;
   std::optional<std::string> program_of(std::string_view transaction) const;
   bool interprets(std::string_view program) const;
 
  private:
-  std::map<std::string, ProgramEntry> programs_;
+  struct Program {
+    ProgramEntry entry;
+    ProgramLoader loader;
+  };
+  std::map<std::string, Program> programs_;
   std::map<std::string, std::string> transactions_;
   std::set<std::string> interpreters_;
 };

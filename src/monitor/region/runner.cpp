@@ -62,7 +62,7 @@ void start_eib(const control::Task& task, const TaskStart& start) {
 void run_programs(control::Task& task, const std::string& first, TaskOutcome& outcome) {
   std::string missing = run_program_level(task, first, outcome.programs);
   if (!missing.empty()) {
-    log_error("program " + missing + " is not in the program table");
+    log_error("program " + missing + " is not in the program table or cannot be loaded");
     outcome.end = TaskEnd::no_program;
   } else if (task.abended) {
     outcome.end = TaskEnd::abended;
@@ -98,7 +98,7 @@ std::string run_program_level(control::Task& task, const std::string& first,
   std::string next = first;
   for (;;) {
     const ProgramEntry* entry = program_table().find_program(next);
-    if (entry == nullptr) return next;
+    if (entry == nullptr || !program_table().ready(next)) return next;
     ran.push_back(next);
     task.program = next;
     task.transfer.reset();
@@ -140,6 +140,11 @@ TaskOutcome run_transaction(terminal::Terminal* terminal, const TaskStart& start
   trace_line("task " + std::to_string(task.number) + " starts program " + *program);
   try {
     run_programs(task, *program, outcome);
+  } catch (const AbnormalEnd& end) {
+    log_error("task " + std::to_string(task.number) + " program " + task.program + " abend " +
+              end.code + ": " + end.what());
+    outcome.end = TaskEnd::abended;
+    outcome.abend_code = end.code;
   } catch (const std::exception& error) {
     log_error("program " + task.program + " failed: " + error.what());
     outcome.end = TaskEnd::failed;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,14 @@ enum class TaskEnd {
   failed,          // a program threw; the error log has the reason
 };
 
+// Thrown out of a program to end its task abnormally with `code`, as ABEND
+// CANCEL would (a program that faulted); what() says why.
+struct AbnormalEnd : std::runtime_error {
+  AbnormalEnd(std::string abend_code, const std::string& reason)
+      : std::runtime_error(reason), code(std::move(abend_code)) {}
+  std::string code;
+};
+
 // Told when a task starts (`running`) and when it ends, for the region's
 // table of what runs where.
 using TaskWatcher = void (*)(const control::Task& task, bool running);
@@ -56,7 +65,7 @@ struct TaskOutcome {
 // Runs `first` and then each program that an XCTL names, until one ends
 // without a transfer (RETURN, ABEND CANCEL, or its entry function returns).
 // The names run are appended to `ran`. Returns the name of a program that is
-// not in the program table, empty when every one was found. LINK runs its
+// not in the program table or cannot be loaded, empty when every one ran. LINK runs its
 // target this way, one level below the linking program.
 std::string run_program_level(control::Task& task, const std::string& first,
                               std::vector<std::string>& ran);

@@ -51,7 +51,9 @@ constexpr Option kAbcode{"ABCODE", 'A', 3, 2, Arg::kChars, kAbcodeLength};
 constexpr Option kCancel{"CANCEL", 'C', 4};
 constexpr Option kAbendOptions[] = {kAbcode, kCancel};
 
-constexpr std::int32_t kProgramNotDefined = 1;  // EIBRESP2 of PGMIDERR
+// EIBRESP2 of PGMIDERR.
+constexpr std::int32_t kProgramNotDefined = 1;
+constexpr std::int32_t kProgramNotLoadable = 3;  // its library cannot be loaded
 
 // EIBRESP2 of program control's INVREQ.
 enum ProgramRefusal : std::int32_t {
@@ -67,6 +69,16 @@ std::string program_name(const Command& command) {
   return region::table_name(name.text(region::kMaxProgramName));
 }
 
+// PGMIDERR for a program the table does not know, or whose code cannot be
+// loaded.
+Response defined(const std::string& program) {
+  if (region::program_table().find_program(program) == nullptr) {
+    return {kPgmiderr, kProgramNotDefined};
+  }
+  if (!region::program_table().ready(program)) return {kPgmiderr, kProgramNotLoadable};
+  return {};
+}
+
 // Whether `program` is running in the task, below the program now running
 // (waiting for a LINK) or, when `current_too`, as that program itself.
 bool active(const control::Task& task, const std::string& program, bool current_too) {
@@ -80,9 +92,7 @@ bool active(const control::Task& task, const std::string& program, bool current_
 // program now running, so that one may be its target.
 Response check_target(const Command& command, const std::string& program, bool replaces_current) {
   if (program.empty()) return {kInvreq, kMissingArgument};
-  if (region::program_table().find_program(program) == nullptr) {
-    return {kPgmiderr, kProgramNotDefined};
-  }
+  if (Response missing = defined(program); missing.resp != kNormal) return missing;
   if (active(command.task(), program, !replaces_current)) return {kInvreq, kProgramActive};
   return {};
 }
@@ -304,9 +314,7 @@ Response load(const Command& command) {
   control::Task& task = command.task();
   std::string program = program_name(command);
   if (program.empty()) return {kInvreq, kMissingArgument};
-  if (region::program_table().find_program(program) == nullptr) {
-    return {kPgmiderr, kProgramNotDefined};
-  }
+  if (Response missing = defined(program); missing.resp != kNormal) return missing;
   Area set = command.given_area(kLoadSet);
   Area entry_point = command.given_area(kLoadEntry);
   bool full_length = command.given(kLoadFlength);
@@ -342,9 +350,7 @@ Response load(const Command& command) {
 Response release(const Command& command) {
   std::string program = program_name(command);
   if (program.empty()) return {kInvreq, kMissingArgument};
-  if (region::program_table().find_program(program) == nullptr) {
-    return {kPgmiderr, kProgramNotDefined};
-  }
+  if (Response missing = defined(program); missing.resp != kNormal) return missing;
   drop_ended_loads(command.task().number);
   auto found = loaded.find(program);
   if (found == loaded.end()) return {kInvreq, kNotLoaded};

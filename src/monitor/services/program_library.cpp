@@ -1,0 +1,167 @@
+#include "monitor/services/program_library.hpp"
+
+#include <dlfcn.h>
+#include <setjmp.h>
+#include <signal.h>
+
+#include <array>
+#include <cstring>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "monitor/control/blocks.hpp"
+#include "monitor/control/task.hpp"
+#include "monitor/region/region.hpp"
+#include "monitor/region/runner.hpp"
+#include "monitor/services/resources.hpp"
+
+namespace ravnmor::services {
+
+namespace {
+
+// ---- The guard: one frame per library program running in the task ----
+
+// Why a frame's sigsetjmp returned.
+enum Return : int {
+  kEntered = 0,
+  kLeft = 1,     // the program ended by a command: RETURN, XCTL, ABEND CANCEL
+  kFailed = 2,   // a command failed with an exception: `pending` holds it
+  kFaulted = 3,  // a signal: `fault_signal` says which
+};
+
+struct Frame {
+  sigjmp_buf jump;
+  Frame* outer;
+};
+
+Frame* innermost = nullptr;
+std::exception_ptr pending;
+volatile sig_atomic_t fault_signal = 0;
+
+constexpr std::array kFaultSignals = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
+struct sigaction previous_actions[std::size(kFaultSignals)];
+
+// A fault outside every frame is not a program's: the action that was there
+// before takes it (the default ends the process, a sanitizer reports it).
+void give_back(int signal) {
+  for (std::size_t i = 0; i < kFaultSignals.size(); ++i) {
+    if (kFaultSignals[i] == signal) sigaction(signal, &previous_actions[i], nullptr);
+  }
+}
+
+void on_fault(int signal, siginfo_t* info, void*) {
+  if (innermost == nullptr) {
+    give_back(signal);
+    // A fault comes again when the instruction is retried; a signal that was
+    // sent is sent again.
+    if (info == nullptr || info->si_code <= 0) raise(signal);
+    return;
+  }
+  fault_signal = signal;
+  siglongjmp(innermost->jump, kFaulted);
+}
+
+// The signal handlers, on a stack of their own so that a program that ran
+// out of stack is caught too. Installed once per process, at the first run
+// of a library program.
+void install_guard() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  static std::vector<char> alternate(std::max<std::size_t>(SIGSTKSZ, 64 * 1024));
+  stack_t stack{};
+  stack.ss_sp = alternate.data();
+  stack.ss_size = alternate.size();
+  sigaltstack(&stack, nullptr);
+  struct sigaction action {};
+  action.sa_sigaction = on_fault;
+  action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+  sigemptyset(&action.sa_mask);
+  for (std::size_t i = 0; i < kFaultSignals.size(); ++i) {
+    sigaction(kFaultSignals[i], &action, &previous_actions[i]);
+  }
+}
+
+std::string fault_text(int signal) {
+  const char* name = sigabbrev_np(signal);
+  return std::string("SIG") + (name != nullptr ? name : "?") + " (" + strsignal(signal) + ")";
+}
+
+// Calls `entry` inside a frame. Returns when the program returned or ended by
+// a command; throws what ended it otherwise.
+void run_guarded(LibraryEntry entry, void* eib, void* commarea) {
+  Frame frame{};
+  frame.outer = innermost;
+  innermost = &frame;
+  const int why = sigsetjmp(frame.jump, 1);
+  if (why == kEntered) entry(eib, commarea);
+  innermost = frame.outer;
+  if (why == kFailed) std::rethrow_exception(std::exchange(pending, nullptr));
+  if (why == kFaulted) {
+    const int signal = fault_signal;
+    throw region::AbnormalEnd(signal == SIGABRT ? kProgramAbort : kProgramCheck,
+                              fault_text(signal));
+  }
+}
+
+std::int64_t latest_copy(const std::string& program) {
+  return resource_status({kProgramKind, program, kCopyStatus}, 0);
+}
+
+}  // namespace
+
+LibraryProgram::LibraryProgram(std::string program, std::filesystem::path library,
+                               std::string entry)
+    : program_(std::move(program)), library_(std::move(library)), entry_name_(std::move(entry)) {}
+
+LibraryProgram::~LibraryProgram() {
+  unload();
+}
+
+void LibraryProgram::unload() {
+  if (handle_ != nullptr) dlclose(handle_);
+  handle_ = nullptr;
+  entry_ = nullptr;
+}
+
+bool LibraryProgram::load() {
+  const std::int64_t copy = latest_copy(program_);
+  if (handle_ != nullptr && copy == copy_) return true;
+  unload();
+  handle_ = dlopen(library_.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle_ == nullptr) {
+    region::log_error("program " + program_ + " cannot be loaded: " + dlerror());
+    return false;
+  }
+  entry_ = reinterpret_cast<LibraryEntry>(dlsym(handle_, entry_name_.c_str()));
+  if (entry_ == nullptr) {
+    region::log_error("program " + program_ + ": " + library_.string() + " has no entry " +
+                      entry_name_);
+    unload();
+    return false;
+  }
+  copy_ = copy;
+  region::trace_line("program " + program_ + " loaded from " + library_.string() + ", copy " +
+                     std::to_string(copy));
+  return true;
+}
+
+void LibraryProgram::run() {
+  if (!load()) throw std::runtime_error("its library cannot be loaded");
+  install_guard();
+  control::Task* task = control::current_task();
+  void* commarea = task != nullptr && task->commarea_length > 0 ? task->commarea : nullptr;
+  run_guarded(entry_, control::task_blocks().eib, commarea);
+}
+
+void leave_library_program(std::exception_ptr failure) {
+  if (innermost == nullptr) {
+    if (failure) std::rethrow_exception(failure);
+    return;
+  }
+  pending = std::move(failure);
+  siglongjmp(innermost->jump, pending ? kFailed : kLeft);
+}
+
+}  // namespace ravnmor::services
