@@ -10,6 +10,7 @@
 #include "cli/region_start.hpp"
 #include "host/layout.hpp"
 #include "monitor/control/blocks.hpp"
+#include "monitor/terminal/codes.hpp"
 #include "translator/builtin_values.hpp"
 
 namespace ravnmor::cli {
@@ -115,6 +116,32 @@ static inline void *ravnmor_address(dfhptr word) { return (void *)(uintptr_t)wor
 
 )";
 
+constexpr std::string_view k3270Helpers = R"(
+/* A buffer address (row and column from 1, as two bytes) and a field
+   attribute (DFH3270_* bits) in the data stream. */
+static inline unsigned char *dfh3270_set_address(unsigned char *at, int row, int column) {
+  int address = (row - 1) * DFH3270_COLUMNS + (column - 1);
+  *at++ = DFH3270_SBA;
+  *at++ = dfh3270_code[(address >> 6) & 63];
+  *at++ = dfh3270_code[address & 63];
+  return at;
+}
+static inline unsigned char *dfh3270_start_field(unsigned char *at, int attribute) {
+  *at++ = DFH3270_SF;
+  *at++ = dfh3270_code[attribute & 63];
+  return at;
+}
+/* The screen offset (from 0) of a two-byte address of RECEIVE's data. */
+static inline int dfh3270_offset(const unsigned char *address) {
+  int high = 0, low = 0, i;
+  for (i = 0; i < 64; ++i) {
+    if (dfh3270_code[i] == address[0]) high = i;
+    if (dfh3270_code[i] == address[1]) low = i;
+  }
+  return high << 6 | low;
+}
+)";
+
 constexpr std::string_view kEnd = R"(
 #ifdef __cplusplus
 }
@@ -173,6 +200,54 @@ void write_numbers(std::string& text) {
   text += "};\n";
 }
 
+std::string hex(unsigned value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02X", value);
+  return text;
+}
+
+void define(std::string& text, std::string_view name, unsigned value) {
+  text += "#define " + std::string(name) + " " + hex(value) + "\n";
+}
+
+// The 3270 data stream as SEND FROM takes it and RECEIVE INTO gives it: in
+// the region's character image, where characters are ISO-8859-1 and the
+// bytes that steer the stream (orders, addresses, attributes) stand as the
+// region keeps them. EIBAID holds the keys' 3270 codes.
+void write_3270(std::string& text) {
+  namespace t = terminal;
+  text +=
+      "\n/* The 3270 data stream of SEND FROM and RECEIVE INTO, in the region's\n"
+      "   character image: text in ISO-8859-1, orders and addresses as below. */\n";
+  define(text, "DFH3270_SBA", t::image::kSetBufferAddress);
+  define(text, "DFH3270_SF", t::image::kStartField);
+  define(text, "DFH3270_IC", t::image::kInsertCursor);
+  text += "#define DFH3270_COLUMNS " + std::to_string(t::kColumns) + "\n";
+  text += "/* Field attribute bits. */\n";
+  define(text, "DFH3270_PROTECTED", t::attr::kProtected);
+  define(text, "DFH3270_NUMERIC", t::attr::kNumeric);
+  define(text, "DFH3270_BRIGHT", t::attr::kIntensified);
+  define(text, "DFH3270_DARK", t::attr::kNonDisplay);
+  define(text, "DFH3270_MDT", t::attr::kMdt);
+  text += "/* Six bits (half an address, an attribute) as their byte. */\n";
+  text += "static const unsigned char dfh3270_code[64] = {";
+  for (unsigned value = 0; value <= t::kSixBits; ++value) {
+    text += (value % 8 == 0 ? "\n   " : "") + std::string(" ") +
+            hex(t::image::six_bits(static_cast<std::uint8_t>(value))) + ",";
+  }
+  text += "\n};\n";
+  text += k3270Helpers;
+  text += "\n/* EIBAID: the key that sent the input. */\n";
+  define(text, "DFHENTER", t::aid::kEnter);
+  define(text, "DFHCLEAR", t::aid::kClear);
+  for (int key = 1; key <= t::aid::kPaKeys; ++key) {
+    define(text, "DFHPA" + std::to_string(key), t::aid::pa(key));
+  }
+  for (int key = 1; key <= t::aid::kPfKeys; ++key) {
+    define(text, "DFHPF" + std::to_string(key), t::aid::pf(key));
+  }
+}
+
 }  // namespace
 
 std::string program_header_text() {
@@ -181,6 +256,7 @@ std::string program_header_text() {
   text += kInterface;
   text += "#define RAVNMOR_TWA_SIZE " + std::to_string(control::kTwaSize) + "\n\n";
   write_numbers(text);
+  write_3270(text);
   text += kEnd;
   return text;
 }
