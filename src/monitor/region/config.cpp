@@ -256,6 +256,10 @@ ProgramDefinition read_program(Section& section) {
   section.name("name", program.name, kMaxProgramName);
   section.text("library", program.library);
   section.text("entry", program.entry);
+  if (program.library.empty() != program.entry.empty()) {
+    section.fail(program.library.empty() ? "library" : "entry",
+                 "a program of your own needs both library and entry");
+  }
   return program;
 }
 
