@@ -14,6 +14,7 @@
 #include "monitor/control/task.hpp"
 #include "monitor/region/region.hpp"
 #include "monitor/region/runner.hpp"
+#include "monitor/services/region_store.hpp"
 #include "monitor/services/resources.hpp"
 
 namespace ravnmor::services {
@@ -100,6 +101,8 @@ void run_guarded(LibraryEntry entry, void* eib, void* commarea) {
   if (why == kFailed) std::rethrow_exception(std::exchange(pending, nullptr));
   if (why == kFaulted) {
     const int signal = fault_signal;
+    // The fault may have cut a call into the region short.
+    if (store::Store* store = region_store()) store->abandon_call();
     throw region::AbnormalEnd(signal == SIGABRT ? kProgramAbort : kProgramCheck,
                               fault_text(signal));
   }

@@ -333,6 +333,14 @@ class SqliteStore final : public Store {
   Outcome file_load(std::string_view file, std::span<const KeyedRecord> records,
                     Numbering numbering, bool replace, std::size_t& failed) override;
   const std::string& last_error() const override { return last_error_; }
+  void abandon_call() override {
+    sqlite3* db = db_.handle();
+    for (sqlite3_stmt* statement = sqlite3_next_stmt(db, nullptr); statement != nullptr;
+         statement = sqlite3_next_stmt(db, statement)) {
+      sqlite3_reset(statement);
+    }
+    if (sqlite3_get_autocommit(db) == 0) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
 
  private:
   // Runs one operation, turning a failed SQLite call into an outcome.

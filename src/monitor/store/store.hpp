@@ -283,6 +283,11 @@ class Store {
 
   // What went wrong in the last call that answered busy, no_space or failed.
   virtual const std::string& last_error() const = 0;
+
+  // Gives up whatever a call left open when it was cut short (a program's
+  // fault inside it): its transaction is rolled back and its statements are
+  // reset, so that the next calls find the store as usual.
+  virtual void abandon_call() = 0;
 };
 
 // The result of opening a store: the store, or why it could not be opened.
