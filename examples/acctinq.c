@@ -93,7 +93,7 @@ static void send_screen(const struct account *record, const char *message) {
              cents_of(record->balance) % 100);
     text_at(&s, 8, 2, DFH3270_PROTECTED, "Balance  . . . . . . :");
     text_at(&s, 8, INPUT_COLUMN, DFH3270_PROTECTED | DFH3270_BRIGHT, balance);
-    text_at(&s, AMOUNT_ROW, 2, DFH3270_PROTECTED, "Pay in (cents, - out) :");
+    text_at(&s, AMOUNT_ROW, 2, DFH3270_PROTECTED, "Pay (cents, - out) . :");
     input_at(&s, AMOUNT_ROW, "", AMOUNT_LENGTH, 1);
   }
   text_at(&s, MESSAGE_ROW, 2, DFH3270_PROTECTED | DFH3270_BRIGHT, message);
@@ -133,15 +133,19 @@ static void read_fields(const unsigned char *data, int length, struct typed *typ
 
 /* ---- The work ---- */
 
+/* Reads the record of `key` (which may lie in the record itself) into
+   `record`; the response. */
 static int read_account(const char key[KEY_LENGTH], struct account *record, int update) {
   int32_t resp;
   int16_t length = sizeof *record;
+  char ridfld[KEY_LENGTH];
+  memcpy(ridfld, key, KEY_LENGTH);
   memset(record, ' ', sizeof *record);
   if (update) {
-    EXEC CICS READ FILE("ACCOUNTS") INTO(*record) RIDFLD(*key) LENGTH(length) UPDATE
+    EXEC CICS READ FILE("ACCOUNTS") INTO(*record) RIDFLD(ridfld) LENGTH(length) UPDATE
               RESP(resp);
   } else {
-    EXEC CICS READ FILE("ACCOUNTS") INTO(*record) RIDFLD(*key) LENGTH(length) RESP(resp);
+    EXEC CICS READ FILE("ACCOUNTS") INTO(*record) RIDFLD(ridfld) LENGTH(length) RESP(resp);
   }
   return resp;
 }

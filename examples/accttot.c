@@ -38,7 +38,7 @@ void accttot(DFHEIBLK *dfheiptr, void *dfhcommarea) {
     length = sizeof record;
     EXEC CICS READNEXT FILE("ACCOUNTS") INTO(record) RIDFLD(key) LENGTH(length)
               RESP(resp);
-    if (resp == DFHRESP(NORMAL) && length > BALANCE_OFFSET + BALANCE_DIGITS) {
+    if (resp == DFHRESP(NORMAL) && length >= BALANCE_OFFSET + BALANCE_DIGITS) {
       total += cents_at(record);
       ++accounts;
     }

@@ -32,8 +32,9 @@ void refresh(const ProgramOptions& options) {
   }
   std::unique_ptr<store::Store> store = region_store(options.region);
   const store::StatusKey key{services::kProgramKind, name, services::kCopyStatus};
-  std::int64_t copy = 0;
-  require_ok(store->status_read(key, copy), *store);
+  std::int64_t copy = 0;  // none yet: the copy every session loaded
+  const store::Outcome read = store->status_read(key, copy);
+  if (read != store::Outcome::not_found) require_ok(read, *store);
   require_ok(store->status_write(key, copy + 1), *store);
   std::printf("program %s: every session loads %s again before its next run\n", name.c_str(),
               program->library.c_str());
