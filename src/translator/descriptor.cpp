@@ -22,7 +22,6 @@ constexpr OpcodeEntry op(std::uint16_t code, std::int16_t base) {
 
 constexpr const char* kAbsentMarker = "dfheiv99";
 constexpr const char* kNullLabel = "dfhNullLabel";
-constexpr const char* kHalfwordLength = "15";
 constexpr std::int16_t kDynamicDefaultLength = 32767;
 constexpr std::int16_t kPrioritySentinel = 1000;
 constexpr char kSingleQuote = '\'';
@@ -41,6 +40,7 @@ std::int16_t buf_index = -1;
 char tolvik_args[kPresetSlots + 2][kNameSize];
 std::int16_t default_lengths[kArgSlots];  // one per slot: read after the parse
 std::bitset<kArgSlots + 1> params_given;  // by parameter position
+ArgumentRecorder* recorder = nullptr;
 
 void raise_highest(int position) {
   if (position > tolData.highest_used) tolData.highest_used = static_cast<std::int16_t>(position);
@@ -101,6 +101,23 @@ char* store_literal(const char* text, const char* length, int type) {
   return slot;
 }
 
+// The address passed for a data area: the recorder's marker, the operand's
+// variable, or nullptr when there is none.
+void* reference_address(const Operand& operand) {
+  if (recorder != nullptr) return recorder->by_reference(operand.text);
+  varnode* node = operand_variable(operand);
+  return node != nullptr ? node->value : nullptr;
+}
+
+// The address passed for a value: the recorder's marker, the variable an
+// "&NAME" operand names, or a literal slot holding the operand.
+void* value_address(const Operand& operand, const char* length, int type) {
+  if (recorder != nullptr) return recorder->value(operand.text, length, type);
+  const varnode* node = operand.text[0] == '&' ? findnode(operand.text) : nullptr;
+  return node != nullptr ? static_cast<void*>(node->value)
+                         : store_literal(operand.text, length, type);
+}
+
 void copy_name(char (&target)[kNameSize], const char* text) {
   std::strncpy(target, text, kNameSize - 1);
   target[kNameSize - 1] = '\0';
@@ -111,6 +128,10 @@ bool need_default(const char* name, std::int16_t present) {
 }
 
 void pass_default_length(const char* name, int position) {
+  if (recorder != nullptr) {
+    set_slot(position, recorder->default_length(name));
+    return;
+  }
   std::int16_t length = 0;
   if (std::strcmp(name, kDynamicOperand) == 0) {
     length = kDynamicDefaultLength;
@@ -282,34 +303,26 @@ void incrTolSeqNo() {
 }
 
 void passTolByRefer(const Operand& operand, int position) {
-  varnode* node = operand_variable(operand);
-  if (node != nullptr) qcmd_args[position - 1] = node->value;
+  void* address = reference_address(operand);
+  if (address != nullptr) qcmd_args[position - 1] = address;
   params_given.set(position);
   raise_highest(position);
 }
 
 void passTolValueArg(const Operand& operand, int position, const char* length, int type) {
-  const varnode* node = operand.text[0] == '&' ? findnode(operand.text) : nullptr;
-  if (node != nullptr) {
-    set_slot(position, node->value);
-  } else {
-    set_slot(position, store_literal(operand.text, length, type));
-  }
+  set_slot(position, value_address(operand, length, type));
   raise_highest(position);
 }
 
 void saveTolParam(const Operand& operand, int priority) {
   ++tolData.param_count;
-  varnode* node = operand_variable(operand);
-  if (node != nullptr) insertByPriority(node->value, priority);
+  void* address = reference_address(operand);
+  if (address != nullptr) insertByPriority(address, priority);
 }
 
 void saveValue(const Operand& operand, int priority, const char* length, int type) {
   ++tolData.param_count;
-  const varnode* node = operand.text[0] == '&' ? findnode(operand.text) : nullptr;
-  insertByPriority(
-      node != nullptr ? static_cast<void*>(node->value) : store_literal(operand.text, length, type),
-      priority);
+  insertByPriority(value_address(operand, length, type), priority);
 }
 
 void insertByPriority(void* address, int priority) {
@@ -424,6 +437,10 @@ std::size_t argument_room(const void* address) {
       break;
   }
   return 0;
+}
+
+void set_argument_recorder(ArgumentRecorder* recorder_to_use) {
+  recorder = recorder_to_use;
 }
 
 void reset_descriptor_state() {

@@ -118,6 +118,9 @@ void incrTolSeqNo();
 inline constexpr int kValueBinary = 1;
 inline constexpr int kValuePacked = 2;
 inline constexpr int kValueCharacter = 3;
+// The length text of a binary value passed as a halfword; any other length
+// text passes a fullword.
+inline constexpr const char* kHalfwordLength = "15";
 void passTolByRefer(const Operand& operand, int position);
 void passTolValueArg(const Operand& operand, int position, const char* length, int type);
 void saveTolParam(const Operand& operand, int priority);
@@ -165,5 +168,24 @@ std::size_t argument_room(const void* address);
 // A fresh interpreter run: sequence number, literal rotation and counters
 // back to their start.
 void reset_descriptor_state();
+
+// Translating a program's source, an operand is the program's own expression
+// rather than a QCMD variable or literal. While a recorder is set, the
+// argument operations bind nothing: each tells the recorder what it would
+// pass and stores the address the recorder hands back, a marker that the
+// slot and priority placement then treat like any argument address.
+class ArgumentRecorder {
+ public:
+  virtual ~ArgumentRecorder() = default;
+  // A data area passed by reference (passTolByRefer, saveTolParam).
+  virtual void* by_reference(const char* operand) = 0;
+  // A value of `type` (kValueBinary, kValuePacked, kValueCharacter) and
+  // `length` (passTolValueArg, saveValue).
+  virtual void* value(const char* operand, const char* length, int type) = 0;
+  // The default length of the data area `data_area` (passDefaultLength1/2).
+  virtual void* default_length(const char* data_area) = 0;
+};
+// nullptr (the start) binds QCMD variables and literal slots again.
+void set_argument_recorder(ArgumentRecorder* recorder);
 
 }  // namespace qcmd

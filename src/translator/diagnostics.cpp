@@ -28,6 +28,8 @@ constexpr FixedText kFixedTexts[] = {
     {"Missing option ABEND,CONFIRMATION,ERASEAUP,ERROR,PREPARE,PRINT,or SIGNAL.", kSeverityError},
 };
 
+LexReportSink* lex_report_sink = nullptr;
+
 void save_error(const std::string& text) {
   save_error_token(text.c_str(), kSeverityError);
 }
@@ -94,11 +96,17 @@ void save_fixed_diagnostic(FixedDiagnostic which) {
   save_error_token(fixed.text, fixed.severity);
 }
 
-void print_error(const char*) {
+void print_error(const char* text) {
   ++print_error_count;
+  if (lex_report_sink != nullptr) lex_report_sink->report(text, kSeverityError);
 }
-void print_warning(const char*) {
+void print_warning(const char* text) {
   ++print_warning_count;
+  if (lex_report_sink != nullptr) lex_report_sink->report(text, kSeverityWarning);
+}
+
+void set_lex_report_sink(LexReportSink* sink) {
+  lex_report_sink = sink;
 }
 
 }  // namespace qcmd

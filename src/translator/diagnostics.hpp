@@ -58,11 +58,20 @@ enum class FixedDiagnostic {
 };
 void save_fixed_diagnostic(FixedDiagnostic which);
 
-// The scanner's own reports. They are not entered in the list and show
-// nothing; each is only counted.
+// The scanner's own reports. They are not entered in the list; each is
+// counted and, while a sink is set (a program's translation shows them),
+// handed to it with its severity.
 extern int print_error_count;
 extern int print_warning_count;
 void print_error(const char* text);
 void print_warning(const char* text);
+
+class LexReportSink {
+ public:
+  virtual ~LexReportSink() = default;
+  virtual void report(const char* text, std::int16_t severity) = 0;
+};
+// nullptr (the start): the reports are only counted.
+void set_lex_report_sink(LexReportSink* sink);
 
 }  // namespace qcmd

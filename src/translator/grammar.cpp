@@ -281,7 +281,7 @@ void run_step(const Step& step, const Context& context) {
       passTolValueArg(operand, step.position, length, kValueCharacter);
       break;
     case Op::kHalf:
-      passTolValueArg(operand, step.position, "15", kValueBinary);
+      passTolValueArg(operand, step.position, kHalfwordLength, kValueBinary);
       break;
     case Op::kFull:
       passTolValueArg(operand, step.position, "31", kValueBinary);
@@ -696,23 +696,27 @@ int yyparse() {
   }
 }
 
-std::int32_t parse_online_command(CommandBuffer* buffer) {
-  trace("parse_online_command - Entry\n");
+std::int32_t parse_statement(char* text) {
   clear_error_tokens();
-  std::memset(ParseBuffer + kParseTextOffset, 0, kParseBufferSize - kParseTextOffset);
   if (hash_flg == 0) {
     build_hash_table();
     hash_flg = 1;
   }
+  ParseBufferPtr = text;
+  yyparse();
+  dyncount = 0;
+  return highest_error_severity();
+}
+
+std::int32_t parse_online_command(CommandBuffer* buffer) {
+  trace("parse_online_command - Entry\n");
+  std::memset(ParseBuffer + kParseTextOffset, 0, kParseBufferSize - kParseTextOffset);
   char* text = ParseBuffer + kParseTextOffset;
   std::strcpy(text, kExecPrefix);
   const int length = buffer->Length - kTransactionPrefix;
   if (length > 0) std::strncat(text, buffer->Syntax + kTransactionPrefix, length);
   std::strcat(text, kStatementEnd);
-  ParseBufferPtr = text;
-  yyparse();
-  dyncount = 0;
-  const std::int32_t result = highest_error_severity();
+  const std::int32_t result = parse_statement(text);
   trace("parse_online_command - Exit(%d)\n", result);
   return result;
 }

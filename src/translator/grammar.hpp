@@ -17,6 +17,11 @@ namespace qcmd {
 // severity in the diagnostic list (1 warnings only, 2 errors).
 std::int32_t parse_online_command(CommandBuffer* buffer);
 
+// Translates the NUL-terminated statement text at `text` ("EXEC CICS ...
+// ;") as the parse entry does once it has built that text: the diagnostic
+// list holds the findings, the result is as parse_online_command's.
+std::int32_t parse_statement(char* text);
+
 // Parses the statement text from ParseBufferPtr on: 0 when it was accepted
 // (possibly after discarding a statement with a syntax error), 1 when the
 // parser gave up.
