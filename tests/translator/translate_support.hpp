@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,27 @@
 #include "vars/variables.hpp"
 
 namespace qcmd::testing {
+
+// "0602 8 3=I 12=x2F": the function code, the parameter count and the flag
+// characters at their positions (xHH: the byte HH), the rest blanks.
+inline std::string descriptor_of(const std::string& field) {
+  std::istringstream words(field);
+  unsigned code = 0;
+  int count = 0;
+  words >> std::hex >> code >> std::dec >> count;
+  std::string text(kDescriptorLength, ' ');
+  text[0] = static_cast<char>((code >> 8) + 0x20);
+  text[1] = static_cast<char>((code & 0xFF) + 0x20);
+  text[kCountPosition - 1] = static_cast<char>(count + 0x20);
+  for (std::string flag; words >> flag;) {
+    std::size_t equals = flag.find('=');
+    std::string value = flag.substr(equals + 1);
+    char byte =
+        value.size() == 1 ? value[0] : static_cast<char>(std::stoi(value.substr(1), nullptr, 16));
+    text[std::stoi(flag.substr(0, equals)) - 1] = byte;
+  }
+  return text;
+}
 
 class Translating : public ::testing::Test {
  protected:
