@@ -22,6 +22,7 @@ void add_queue_commands(CLI::App& app, Action& action);  // ts and td
 void add_inquire_command(CLI::App& app, Action& action);
 void add_header_command(CLI::App& app, Action& action);
 void add_program_command(CLI::App& app, Action& action);
+void add_translate_commands(CLI::App& app, Action& action);  // translate and build
 // Also sets the action of ravnmor without a subcommand: a region and c3270 on it.
 void add_serve_command(CLI::App& app, Action& action);
 

@@ -3,10 +3,7 @@
 // JSON lines, and out of it as JSON lines or for a person. A load is one
 // store transaction: a bad line, or a key already in the file, loads
 // nothing.
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -76,11 +73,7 @@ std::string read_input(const std::string& input) {
     text << std::cin.rdbuf();
     return text.str();
   }
-  if (std::filesystem::is_directory(input)) throw ToolFailure{input + " is a directory"};
-  std::ifstream in(input, std::ios::binary);
-  if (in) text << in.rdbuf();
-  if (!in || in.bad()) throw ToolFailure{"cannot read " + input + ": " + std::strerror(errno)};
-  return text.str();
+  return read_file(input);
 }
 
 // The field that numbers a file's records: rba, rrn; none for a keyed file.

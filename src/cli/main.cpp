@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
   ravnmor::cli::add_inquire_command(app, action);
   ravnmor::cli::add_header_command(app, action);
   ravnmor::cli::add_program_command(app, action);
+  ravnmor::cli::add_translate_commands(app, action);
   app.footer(kAbout);  // after the subcommands: they would inherit it
   try {
     app.parse(argc, argv);

@@ -1,8 +1,12 @@
 #include "cli/shell_tools.hpp"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <sstream>
 
 #include "cli/byte_text.hpp"
 #include "cli/region_start.hpp"
@@ -36,6 +40,15 @@ int run_tool(std::string_view tool, const std::function<void()>& body) {
                  failure.message.c_str());
     return failure.status;
   }
+}
+
+std::string read_file(const std::string& path) {
+  if (std::filesystem::is_directory(path)) throw ToolFailure{path + " is a directory"};
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  if (in) text << in.rdbuf();
+  if (!in || in.bad()) throw ToolFailure{"cannot read " + path + ": " + std::strerror(errno)};
+  return text.str();
 }
 
 void add_region_option(CLI::App* command, std::string& region) {

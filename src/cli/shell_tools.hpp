@@ -28,6 +28,9 @@ struct ToolFailure {
 // Runs a tool; prints its failure and gives the exit status.
 int run_tool(std::string_view tool, const std::function<void()>& body);
 
+// The whole of the file at `path`. Throws ToolFailure.
+std::string read_file(const std::string& path);
+
 // Adds the --region option (default ./ravnmor-region) to `command`.
 void add_region_option(CLI::App* command, std::string& region);
 
