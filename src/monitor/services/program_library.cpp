@@ -77,7 +77,10 @@ void install_guard() {
   sigaltstack(&stack, nullptr);
   struct sigaction action {};
   action.sa_sigaction = on_fault;
-  action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+  // SA_NODEFER: the signal is not blocked while the handler runs, so the
+  // jump out of it leaves the mask as it was and the frames need not save it
+  // (saving costs a system call per program run).
+  action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_NODEFER;
   sigemptyset(&action.sa_mask);
   for (std::size_t i = 0; i < kFaultSignals.size(); ++i) {
     sigaction(kFaultSignals[i], &action, &previous_actions[i]);
@@ -95,7 +98,7 @@ void run_guarded(LibraryEntry entry, void* eib, void* commarea) {
   Frame frame{};
   frame.outer = innermost;
   innermost = &frame;
-  const int why = sigsetjmp(frame.jump, 1);
+  const int why = sigsetjmp(frame.jump, 0);
   if (why == kEntered) entry(eib, commarea);
   innermost = frame.outer;
   if (why == kFailed) std::rethrow_exception(std::exchange(pending, nullptr));
