@@ -23,15 +23,15 @@ static long cents_at(const char *record) {
 }
 
 void accttot(DFHEIBLK *dfheiptr, void *dfhcommarea) {
-  char after[KEY_LENGTH] = "      ", key[KEY_LENGTH] = "000000", record[RECORD_ROOM];
+  char after[KEY_LENGTH], key[KEY_LENGTH] = "000000", record[RECORD_ROOM];
   char line[80];
   int16_t length = sizeof after;
-  int32_t resp;
+  int32_t started, resp;
   long total = 0;
   int accounts = 0;
 
   /* What START passed: the account that changed (none under LINK). */
-  EXEC CICS RETRIEVE INTO(after) LENGTH(length) RESP(resp);
+  EXEC CICS RETRIEVE INTO(after) LENGTH(length) RESP(started);
 
   EXEC CICS STARTBR FILE("ACCOUNTS") RIDFLD(key) GTEQ RESP(resp);
   while (resp == DFHRESP(NORMAL)) {
@@ -45,8 +45,12 @@ void accttot(DFHEIBLK *dfheiptr, void *dfhcommarea) {
   }
   EXEC CICS ENDBR FILE("ACCOUNTS") NOHANDLE;
 
-  length = (int16_t)snprintf(line, sizeof line, "ATOT after %.6s: %d accounts, %ld cents",
-                             after, accounts, total);
+  if (started == DFHRESP(NORMAL)) {
+    length = (int16_t)snprintf(line, sizeof line, "ATOT after %.6s: %d accounts, %ld cents",
+                               after, accounts, total);
+  } else {
+    length = (int16_t)snprintf(line, sizeof line, "ATOT: %d accounts, %ld cents", accounts, total);
+  }
   EXEC CICS WRITEQ TD QUEUE("AUDT") FROM(line) LENGTH(length);
   if (dfheiptr->eibcalen > 0) {
     memset(dfhcommarea, ' ', (size_t)dfheiptr->eibcalen);
