@@ -2,7 +2,8 @@
 // application of examples/, built with `ravnmor build` and defined as the
 // README says (ACCT's screens, a payment that changes the record, its audit
 // line and the sum that the started ATOT writes), and a program that faults,
-// which ends only its task and backs out its change.
+// which ends only its task and backs out its change, then mended and
+// refreshed.
 #include <gtest/gtest.h>
 #include <poll.h>
 
@@ -27,6 +28,16 @@ void fault(DFHEIBLK *dfheiptr, void *dfhcommarea) {
   (void)dfhcommarea;
   EXEC CICS WRITEQ TS QUEUE("RCVFAULT") FROM(item);
   *(volatile int *)dfhcommarea = 1;
+}
+)";
+
+// The same program mended, for `ravnmor program refresh`.
+constexpr const char* kMendedProgram = R"(#include "ravnmor.h"
+void fault(DFHEIBLK *dfheiptr, void *dfhcommarea) {
+  (void)dfheiptr;
+  (void)dfhcommarea;
+  EXEC CICS SEND TEXT FROM("MENDED") ERASE;
+  EXEC CICS RETURN;
 }
 )";
 
@@ -107,6 +118,15 @@ TEST(Programs, TheExampleRunsAndAFaultEndsOnlyItsTask) {
             std::string::npos);
   ASSERT_TRUE(act(terminal, {"Clear", "String(\"ACCT\")", "Enter"}));
   EXPECT_TRUE(shows(terminal, 0, "ACCT  Account inquiry and payment")) << terminal.screen_text();
+
+  // Mended, built again and refreshed: the session that ran the old copy
+  // runs the new one.
+  ASSERT_TRUE(act(terminal, {"PF(3)"}));
+  std::ofstream(examples / "fault.c") << kMendedProgram;
+  ASSERT_EQ(build(examples / "fault.c", examples), "");
+  EXPECT_EQ(ravnmor({"program", "refresh", "--region", server.region_dir(), "FAULT"}).status, 0);
+  ASSERT_TRUE(act(terminal, {"Clear", "String(\"FLT\")", "Enter"}));
+  EXPECT_TRUE(shows(terminal, 0, "MENDED")) << terminal.screen_text();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstring>
+#include <map>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -117,39 +118,55 @@ std::int64_t latest_copy(const std::string& program) {
 
 }  // namespace
 
+// ---- Libraries: one load per file and process, shared by its programs ----
+
+// The dynamic loader knows a loaded file by its name: a second dlopen of the
+// name while the file is loaded gives the old code back. So each library is
+// loaded once for all its programs, and loaded again only when none of them
+// is running (the old code must not be unmapped under a program).
+struct LoadedLibrary {
+  void* handle = nullptr;
+  int generation = 0;  // counts the loads: a program whose entry is older looks it up again
+  int running = 0;     // programs of the library running in the task
+};
+
+LoadedLibrary& loaded_library(const std::filesystem::path& path) {
+  static std::map<std::filesystem::path, LoadedLibrary> libraries;
+  return libraries[path];
+}
+
 LibraryProgram::LibraryProgram(std::string program, std::filesystem::path library,
                                std::string entry)
     : program_(std::move(program)), library_(std::move(library)), entry_name_(std::move(entry)) {}
 
-LibraryProgram::~LibraryProgram() {
-  unload();
-}
-
-void LibraryProgram::unload() {
-  if (handle_ != nullptr) dlclose(handle_);
-  handle_ = nullptr;
-  entry_ = nullptr;
-}
-
 bool LibraryProgram::load() {
+  LoadedLibrary& library = loaded_library(library_);
   const std::int64_t copy = latest_copy(program_);
-  if (handle_ != nullptr && copy == copy_) return true;
-  unload();
-  handle_ = dlopen(library_.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle_ == nullptr) {
-    region::log_error("program " + program_ + " cannot be loaded: " + dlerror());
-    return false;
+  const bool refreshed = copy != copy_;
+  if (library.handle != nullptr && refreshed && library.running == 0) {
+    dlclose(library.handle);
+    library.handle = nullptr;
   }
-  entry_ = reinterpret_cast<LibraryEntry>(dlsym(handle_, entry_name_.c_str()));
+  if (library.handle == nullptr) {
+    library.handle = dlopen(library_.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library.handle == nullptr) {
+      region::log_error("program " + program_ + " cannot be loaded: " + dlerror());
+      return false;
+    }
+    ++library.generation;
+    copy_ = copy;
+    region::trace_line("library " + library_.string() + " loaded for program " + program_ +
+                       ", copy " + std::to_string(copy));
+  }
+  if (entry_generation_ != library.generation) {
+    entry_ = reinterpret_cast<LibraryEntry>(dlsym(library.handle, entry_name_.c_str()));
+    entry_generation_ = library.generation;
+  }
   if (entry_ == nullptr) {
     region::log_error("program " + program_ + ": " + library_.string() + " has no entry " +
                       entry_name_);
-    unload();
     return false;
   }
-  copy_ = copy;
-  region::trace_line("program " + program_ + " loaded from " + library_.string() + ", copy " +
-                     std::to_string(copy));
   return true;
 }
 
@@ -158,7 +175,15 @@ void LibraryProgram::run() {
   install_guard();
   control::Task* task = control::current_task();
   void* commarea = task != nullptr && task->commarea_length > 0 ? task->commarea : nullptr;
-  run_guarded(entry_, control::task_blocks().eib, commarea);
+  LoadedLibrary& library = loaded_library(library_);
+  ++library.running;
+  try {
+    run_guarded(entry_, control::task_blocks().eib, commarea);
+  } catch (...) {
+    --library.running;
+    throw;
+  }
+  --library.running;
 }
 
 void leave_library_program(std::exception_ptr failure) {

@@ -33,25 +33,21 @@ using LibraryEntry = void (*)(void* eib, void* commarea);
 class LibraryProgram {
  public:
   LibraryProgram(std::string program, std::filesystem::path library, std::string entry);
-  ~LibraryProgram();
-  LibraryProgram(const LibraryProgram&) = delete;
-  LibraryProgram& operator=(const LibraryProgram&) = delete;
 
-  // Loads the library, or loads it again when the loaded copy is not the
-  // latest; false, with the reason in the error log, when it cannot.
+  // Loads the library, or loads it again when the program's loaded copy is
+  // not the latest and no program of the library is running; false, with the
+  // reason in the error log, when it cannot.
   bool load();
   // Runs the program for the running task (its program table entry).
   void run();
 
  private:
-  void unload();
-
   std::string program_;
   std::filesystem::path library_;
   std::string entry_name_;
-  void* handle_ = nullptr;
   LibraryEntry entry_ = nullptr;
-  std::int64_t copy_ = 0;
+  int entry_generation_ = 0;  // the load of the library that entry_ was found in
+  std::int64_t copy_ = 0;     // the program's copy number when its library was loaded
 };
 
 // For the EXEC interface of library programs: leaves the running program's
