@@ -3,7 +3,7 @@
 // README says (ACCT's screens, a payment that changes the record, its audit
 // line and the sum that the started ATOT writes), and a program that faults,
 // which ends only its task and backs out its change, then mended and
-// refreshed.
+// refreshed, and reached from QCMD by LOAD and XCTL.
 #include <gtest/gtest.h>
 #include <poll.h>
 
@@ -125,7 +125,13 @@ TEST(Programs, TheExampleRunsAndAFaultEndsOnlyItsTask) {
   std::ofstream(examples / "fault.c") << kMendedProgram;
   ASSERT_EQ(build(examples / "fault.c", examples), "");
   EXPECT_EQ(ravnmor({"program", "refresh", "--region", server.region_dir(), "FAULT"}).status, 0);
-  ASSERT_TRUE(act(terminal, {"Clear", "String(\"FLT\")", "Enter"}));
+  // QCMD reaches the programs too: LOAD, and XCTL, which ends QCMD's run
+  // (check, confirm, execute) and runs the program in its place.
+  ASSERT_TRUE(act(terminal, {"Clear", "String(\"QCMD\")", "Enter"}));
+  EXPECT_EQ(execute(terminal, "LOAD PROGRAM(ACCTTOT) SET(&FWORD)"), "EIBRESP : NORMAL");
+  ASSERT_TRUE(act(
+      terminal, {"MoveCursor(2,6)", "EraseEOF", "String(\"QCMD XCTL PROGRAM(FAULT)\")", "Enter"}));
+  ASSERT_TRUE(act(terminal, {"Enter"}) && act(terminal, {"Enter"}));
   EXPECT_TRUE(shows(terminal, 0, "MENDED")) << terminal.screen_text();
 }
 
