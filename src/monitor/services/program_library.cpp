@@ -130,17 +130,24 @@ struct LoadedLibrary {
   int running = 0;     // programs of the library running in the task
 };
 
+namespace {
+
 LoadedLibrary& loaded_library(const std::filesystem::path& path) {
   static std::map<std::filesystem::path, LoadedLibrary> libraries;
   return libraries[path];
 }
 
+}  // namespace
+
 LibraryProgram::LibraryProgram(std::string program, std::filesystem::path library,
                                std::string entry)
-    : program_(std::move(program)), library_(std::move(library)), entry_name_(std::move(entry)) {}
+    : program_(std::move(program)),
+      library_(std::move(library)),
+      entry_name_(std::move(entry)),
+      library_load_(&loaded_library(library_)) {}
 
 bool LibraryProgram::load() {
-  LoadedLibrary& library = loaded_library(library_);
+  LoadedLibrary& library = *library_load_;
   const std::int64_t copy = latest_copy(program_);
   const bool refreshed = copy != copy_;
   if (library.handle != nullptr && refreshed && library.running == 0) {
@@ -175,7 +182,7 @@ void LibraryProgram::run() {
   install_guard();
   control::Task* task = control::current_task();
   void* commarea = task != nullptr && task->commarea_length > 0 ? task->commarea : nullptr;
-  LoadedLibrary& library = loaded_library(library_);
+  LoadedLibrary& library = *library_load_;
   ++library.running;
   try {
     run_guarded(entry_, control::task_blocks().eib, commarea);

@@ -30,6 +30,8 @@ inline constexpr const char* kProgramAbort = "AABT";
 // The entry function of a program: the task's EIB and its COMMAREA.
 using LibraryEntry = void (*)(void* eib, void* commarea);
 
+struct LoadedLibrary;
+
 class LibraryProgram {
  public:
   LibraryProgram(std::string program, std::filesystem::path library, std::string entry);
@@ -45,6 +47,7 @@ class LibraryProgram {
   std::string program_;
   std::filesystem::path library_;
   std::string entry_name_;
+  LoadedLibrary* library_load_;  // the process's load of the library, shared by its programs
   LibraryEntry entry_ = nullptr;
   int entry_generation_ = 0;  // the load of the library that entry_ was found in
   std::int64_t copy_ = 0;     // the program's copy number when its library was loaded
