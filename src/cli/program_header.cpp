@@ -74,7 +74,7 @@ constexpr std::string_view kPreamble =
    dfheiptr is the task's EXEC interface block, dfhcommarea the data the
    program was passed (dfheiptr->eibcalen bytes; a null pointer without any).
    Its EXEC CICS statements are translated by `ravnmor translate` into calls of
-   ravnmor_exec. RETURN, XCTL and ABEND CANCEL do not come back: the region
+   ravnmor_exec. RETURN, XCTL and ABEND do not come back: the region
    acts on them at once. Addresses that the region hands a program (SET,
    ADDRESS) are 32-bit words: receive them in a dfhptr and convert with
    ravnmor_address. */

@@ -9,10 +9,11 @@
 // for a LINK of its own to return, and LINK may not enter the program that
 // issues it.
 //
-// ABEND without CANCEL is taken by the program itself, as by an abend exit:
-// the call returns NORMAL with the code recorded (ASSIGN ABCODE shows it) and
-// the task goes on. ABEND CANCEL ends the program's level: the task ends
-// abnormally, or under LINK the linking program gets INVREQ.
+// ABEND ends the program's level: the task ends abnormally, or under LINK
+// the linking program gets INVREQ; an abend exit (HANDLE ABEND PROGRAM) runs
+// instead unless CANCEL bypasses it. An interpreter (QCMD) executing ABEND
+// without CANCEL for its user takes it itself: the call returns NORMAL with
+// the code recorded (ASSIGN ABCODE shows it) and the interpreter goes on.
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -255,16 +256,18 @@ Response abend(const Command& command) {
   const std::optional<std::string>& exit = task.handles.abend_exit;
   bool to_exit = !cancel && exit && region::program_table().find_program(*exit) != nullptr &&
                  !active(task, *exit, true);
+  bool taken = !cancel && !to_exit && task.linking_programs.empty() &&
+               region::program_table().interprets(task.program);
   region::log_error("task " + std::to_string(task.number) + " program " + task.program + " abend " +
                     code +
-                    (cancel    ? ""
-                     : to_exit ? ", handled by " + *exit
-                               : ", taken by the program"));
+                    (to_exit ? ", handled by " + *exit
+                     : taken ? ", taken by the interpreter"
+                             : ""));
   if (to_exit) {
     link_level(task, *exit, Commarea{});
     return {};
   }
-  task.abended = cancel;
+  task.abended = !taken;
   return {};
 }
 

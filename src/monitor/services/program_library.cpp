@@ -27,7 +27,7 @@ namespace {
 // Why a frame's sigsetjmp returned.
 enum Return : int {
   kEntered = 0,
-  kLeft = 1,     // the program ended by a command: RETURN, XCTL, ABEND CANCEL
+  kLeft = 1,     // the program ended by a command: RETURN, XCTL, ABEND
   kFailed = 2,   // a command failed with an exception: `pending` holds it
   kFaulted = 3,  // a signal: `fault_signal` says which
 };

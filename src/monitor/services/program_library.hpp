@@ -9,7 +9,7 @@
 // A program runs under a guard. Its faults (SIGSEGV, SIGBUS, SIGILL, SIGFPE)
 // and its abort (SIGABRT) come back to the guard, which ends the task
 // abnormally: abend kProgramCheck or kProgramAbort, its unit of work backed
-// out like any abended task's. RETURN, XCTL and ABEND CANCEL leave the
+// out like any abended task's. RETURN, XCTL and ABEND leave the
 // program's function at once through the same guard.
 #pragma once
 
@@ -54,7 +54,7 @@ class LibraryProgram {
 };
 
 // For the EXEC interface of library programs: leaves the running program's
-// entry function, which has ended (RETURN, XCTL, ABEND CANCEL); a `failure`
+// entry function, which has ended (RETURN, XCTL, ABEND); a `failure`
 // ends its level with that exception instead. When no library program is
 // running it returns, or throws `failure`.
 void leave_library_program(std::exception_ptr failure);

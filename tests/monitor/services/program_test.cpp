@@ -150,8 +150,8 @@ TEST_F(ProgramTest, AnImageLoadedWithoutHoldEndsWithItsTask) {
 }
 
 // Whole tasks through the runner: XCTL's target runs with the COMMAREA passed,
-// ABEND CANCEL ends the task abnormally and nothing more is done after it.
-// ABEND without CANCEL, taken by the program, is the commands table's.
+// ABEND ends the task abnormally and nothing more is done after it. ABEND
+// without CANCEL taken by an interpreter is the commands table's.
 TEST(ProgramTasks, XctlRunsItsTargetAndAbendCancelEndsTheTask) {
   region::TestRegion test_region;
   programs::register_builtin_programs(region::program_table());
@@ -176,7 +176,7 @@ TEST(ProgramTasks, XctlRunsItsTargetAndAbendCancelEndsTheTask) {
 
   region::program_table().add_program("QUITTER", [] {
     char code[] = "QU";  // shorter than four: blank-padded
-    host::oxdfhei1(kAbendCancel.c_str(), code);
+    host::oxdfhei1(kAbend.c_str(), code);
     host::oxdfhei1(".(                    !  N#00000001");  // refused: the task is over
   });
   region::program_table().add_transaction("ABN", "QUITTER");
