@@ -62,8 +62,11 @@ void start_eib(const control::Task& task, const TaskStart& start) {
 void run_programs(control::Task& task, const std::string& first, TaskOutcome& outcome) {
   std::string missing = run_program_level(task, first, outcome.programs);
   if (!missing.empty()) {
-    log_error("program " + missing + " is not in the program table or cannot be loaded");
-    outcome.end = TaskEnd::no_program;
+    // A program in the table that cannot run has had its library refused,
+    // and the error log has the loader's reason: the task failed.
+    const bool defined = program_table().find_program(missing) != nullptr;
+    if (!defined) log_error("program " + missing + " is not in the program table");
+    outcome.end = defined ? TaskEnd::failed : TaskEnd::no_program;
   } else if (task.abended) {
     outcome.end = TaskEnd::abended;
     outcome.abend_code = task.abend_code;
