@@ -4,6 +4,7 @@
 #include <setjmp.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <map>
@@ -41,6 +42,9 @@ Frame* innermost = nullptr;
 std::exception_ptr pending;
 volatile sig_atomic_t fault_signal = 0;
 
+// Room for the handler to run on when the program has used up its stack.
+constexpr std::size_t kHandlerStackSize = 64 * 1024;
+
 constexpr std::array kFaultSignals = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
 struct sigaction previous_actions[std::size(kFaultSignals)];
 
@@ -71,7 +75,7 @@ void install_guard() {
   static bool installed = false;
   if (installed) return;
   installed = true;
-  static std::vector<char> alternate(std::max<std::size_t>(SIGSTKSZ, 64 * 1024));
+  static std::vector<char> alternate(std::max<std::size_t>(SIGSTKSZ, kHandlerStackSize));
   stack_t stack{};
   stack.ss_sp = alternate.data();
   stack.ss_size = alternate.size();
