@@ -1,6 +1,5 @@
 #include "monitor/region/programs.hpp"
 
-#include <cctype>
 #include <stdexcept>
 
 namespace ravnmor::region {
@@ -21,7 +20,11 @@ std::string checked_name(std::string_view name, std::size_t longest, const char*
 std::string table_name(std::string_view name) {
   while (!name.empty() && (name.back() == ' ' || name.back() == '\0')) name.remove_suffix(1);
   std::string key(name);
-  for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  // Names are in the region's character image; only a-z have an upper case
+  // here (and std::toupper would consult the locale on every lookup).
+  for (char& c : key) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
   return key;
 }
 
