@@ -178,9 +178,18 @@ TEST(ShellTools, ABadLineLoadsNothing) {
     EXPECT_TRUE(refused.err.ends_with("; nothing loaded\n")) << refused.err;
   }
   EXPECT_EQ(tool(region, {"file", "dump", "TEXT"}).out, "100100     11  100100FIRST\n");
-  EXPECT_EQ(
-      tool(region, {"file", "load", "TEXT", "--replace", (region / "there.csv").string()}).status,
-      0);
+  // A record that a task has locked is its unit of work's until that ends.
+  std::unique_ptr<store::Store> store = store::open_sqlite_store(region).store;
+  const std::uint8_t key[] = {'1', '0', '0', '1', '0', '0'};
+  ASSERT_EQ(store->file_lock("TEXT    ", key, {4242, 7}, true), store::Outcome::ok);
+  const std::vector<std::string> replace = {"file", "load", "TEXT", "--replace",
+                                            (region / "there.csv").string()};
+  EXPECT_EQ(tool(region, replace).err,
+            "ravnmor file: " + (region / "there.csv").string() +
+                ":3: key '100100' of file TEXT is locked by task 7 of process 4242; try again "
+                "when its unit of work ends; nothing loaded\n");
+  ASSERT_EQ(store->file_unlock("TEXT    ", key, {4242, 7}), store::Outcome::ok);
+  EXPECT_EQ(tool(region, replace).status, 0);
   EXPECT_EQ(tool(region, {"file", "dump", "TEXT"}).out,
             "100100      7  100100Z\n100300      7  100300A\n");
 

@@ -357,6 +357,8 @@ class SqliteStore final : public Store {
   // names, and the name of a file record.
   static std::string lock_name(std::string_view kind, std::string_view name);
   static std::string record_lock(std::string_view file, ByteView key);
+  // Whether a task holds the lock of a record; last_holder_ then says which.
+  bool record_locked(std::string_view file, ByteView key);
   // Locks a record for the unit of work and keeps its before-image.
   bool keep_record(const UnitOfWork& uow, std::string_view file, ByteView key);
   // Keeps an item's before-image for the unit of work.
@@ -670,6 +672,14 @@ std::string SqliteStore::lock_name(std::string_view kind, std::string_view name)
   std::string resource(1, '\0');
   resource.append(kind).append(name);
   return resource;
+}
+
+bool SqliteStore::record_locked(std::string_view file, ByteView key) {
+  const std::string resource = lock_name(kRecordLock, record_lock(file, key));
+  sql::Query held(sql_->enq_holder);
+  if (!held.bind(1, std::string_view(resource)).step()) return false;
+  last_holder_ = {held.column_int(0), held.column_int(1), held.column_int(2) != 0};
+  return true;
 }
 
 bool SqliteStore::lock_for(const UnitOfWork& uow, std::string_view kind, std::string_view name,
@@ -1392,6 +1402,9 @@ Outcome SqliteStore::file_load(std::string_view file, std::span<const KeyedRecor
       std::optional<Bytes> key = records[i].key;
       if (key->empty()) key = next_number_key(file, numbering);
       if (!key) return Outcome::no_space;  // the transaction rolls back
+      // A record that a task has locked belongs to its unit of work, whose
+      // backout would put its before-image back over the loaded one.
+      if (record_locked(file, *key)) return Outcome::held;
       sql::Query(statement)
           .bind(1, file)
           .bind(2, ByteView(*key))

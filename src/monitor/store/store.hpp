@@ -275,9 +275,10 @@ class Store {
   // Adds every record to the file, or none. A record with a key goes in
   // under it: duplicate, with `failed` its index, when a record of that key
   // is already there (from before or earlier among `records`), unless
-  // `replace` lets it replace that one. A record with an empty key goes
-  // after the file's last, numbered as file_append numbers (no_space past
-  // kMaxRecordNumber).
+  // `replace` lets it replace that one; held, likewise, when a task has
+  // locked a record of that key (last_holder() names it). A record with an
+  // empty key goes after the file's last, numbered as file_append numbers
+  // (no_space past kMaxRecordNumber).
   virtual Outcome file_load(std::string_view file, std::span<const KeyedRecord> records,
                             Numbering numbering, bool replace, std::size_t& failed) = 0;
 
