@@ -216,6 +216,11 @@ constexpr int kBusyTimeoutMs = 10000;
 // leading NUL that no name a program passes by LENGTH needs.
 constexpr std::string_view kQueueLock = "TS:";
 constexpr std::string_view kRecordLock = "FILE:";
+
+// The bytes of a lock's name, as the enqueue table keeps names.
+ByteView bytes_of(std::string_view name) {
+  return {reinterpret_cast<const std::uint8_t*>(name.data()), name.size()};
+}
 constexpr int kLongestWaitChain = 1000;
 constexpr std::string_view kTdWriteLock = "TDW:";  // a queue's writers and its readers
 constexpr std::string_view kTdReadLock = "TDR:";   // lock apart
@@ -359,6 +364,8 @@ class SqliteStore final : public Store {
   static std::string record_lock(std::string_view file, ByteView key);
   // Whether a task holds the lock of a record; last_holder_ then says which.
   bool record_locked(std::string_view file, ByteView key);
+  // Whether someone holds an ENQ name or lock; last_holder_ then says who.
+  bool find_holder(ByteView resource);
   // Locks a record for the unit of work and keeps its before-image.
   bool keep_record(const UnitOfWork& uow, std::string_view file, ByteView key);
   // Keeps an item's before-image for the unit of work.
@@ -674,12 +681,15 @@ std::string SqliteStore::lock_name(std::string_view kind, std::string_view name)
   return resource;
 }
 
-bool SqliteStore::record_locked(std::string_view file, ByteView key) {
-  const std::string resource = lock_name(kRecordLock, record_lock(file, key));
+bool SqliteStore::find_holder(ByteView resource) {
   sql::Query held(sql_->enq_holder);
-  if (!held.bind(1, std::string_view(resource)).step()) return false;
+  if (!held.bind(1, resource).step()) return false;
   last_holder_ = {held.column_int(0), held.column_int(1), held.column_int(2) != 0};
   return true;
+}
+
+bool SqliteStore::record_locked(std::string_view file, ByteView key) {
+  return find_holder(bytes_of(lock_name(kRecordLock, record_lock(file, key))));
 }
 
 bool SqliteStore::lock_for(const UnitOfWork& uow, std::string_view kind, std::string_view name,
@@ -691,9 +701,7 @@ bool SqliteStore::lock_for(const UnitOfWork& uow, std::string_view kind, std::st
       .bind(3, uow.task)
       .bind(4, until_unit_ends ? 1 : 0)
       .run();
-  sql::Query held(sql_->enq_holder);
-  if (!held.bind(1, std::string_view(resource)).step()) return true;
-  last_holder_ = {held.column_int(0), held.column_int(1), held.column_int(2) != 0};
+  if (!find_holder(bytes_of(resource))) return true;
   return last_holder_.process == uow.process && last_holder_.task == uow.task;
 }
 
@@ -1070,9 +1078,7 @@ Outcome SqliteStore::file_lock(std::string_view file, ByteView key, const UnitOf
 
 Outcome SqliteStore::file_unlock(std::string_view file, ByteView key, const UnitOfWork& uow) {
   const std::string resource = lock_name(kRecordLock, record_lock(file, key));
-  return deq(
-      store::ByteView(reinterpret_cast<const std::uint8_t*>(resource.data()), resource.size()),
-      {uow.process, uow.task});
+  return deq(bytes_of(resource), {uow.process, uow.task});
 }
 
 Outcome SqliteStore::file_seek(std::string_view file, ByteView key, Seek direction, bool inclusive,
@@ -1099,12 +1105,7 @@ Outcome SqliteStore::enq(ByteView resource, const EnqOwner& owner, EnqOwner& hol
         .bind(3, owner.task)
         .bind(4, owner.luw ? 1 : 0)
         .run();
-    {
-      sql::Query held(sql_->enq_holder);
-      if (held.bind(1, resource).step()) {
-        holder = {held.column_int(0), held.column_int(1), held.column_int(2) != 0};
-      }
-    }
+    if (find_holder(resource)) holder = last_holder_;
     transaction.commit();
     last_holder_ = holder;
     const bool mine = holder.process == owner.process && holder.task == owner.task;
