@@ -73,11 +73,16 @@ std::string program_name(const Command& command) {
 // PGMIDERR for a program the table does not know, or whose code cannot be
 // loaded.
 Response defined(const std::string& program) {
-  if (region::program_table().find_program(program) == nullptr) {
-    return {kPgmiderr, kProgramNotDefined};
-  }
-  if (!region::program_table().ready(program)) return {kPgmiderr, kProgramNotLoadable};
-  return {};
+  if (region::program_table().runnable(program) != nullptr) return {};
+  return {kPgmiderr, region::program_table().find_program(program) == nullptr
+                         ? kProgramNotDefined
+                         : kProgramNotLoadable};
+}
+
+// Whether the running program is an interpreter at the task's top level,
+// executing commands for its user (QCMD): some commands it takes itself.
+bool interpreting(const control::Task& task) {
+  return task.linking_programs.empty() && region::program_table().interprets(task.program);
 }
 
 // Whether `program` is running in the task, below the program now running
@@ -187,13 +192,13 @@ Response return_command(const Command& command) {
     std::span<const std::uint8_t> bytes = data.read(static_cast<std::size_t>(size));
     commarea.assign(bytes.begin(), bytes.end());
   }
-  bool interpreting = !linked && region::program_table().interprets(task.program);
-  if (!interpreting || next) {
+  const bool interpreter = interpreting(task);
+  if (!interpreter || next) {
     task.next_transaction = std::move(next);
     task.next_commarea = std::move(commarea);
     task.next_immediate = task.next_transaction && command.given(kImmediate);
   }
-  if (interpreting) {
+  if (interpreter) {
     task.interpreter_returned = true;
   } else {
     task.returned = true;
@@ -256,8 +261,7 @@ Response abend(const Command& command) {
   const std::optional<std::string>& exit = task.handles.abend_exit;
   bool to_exit = !cancel && exit && region::program_table().find_program(*exit) != nullptr &&
                  !active(task, *exit, true);
-  bool taken = !cancel && !to_exit && task.linking_programs.empty() &&
-               region::program_table().interprets(task.program);
+  bool taken = !cancel && !to_exit && interpreting(task);
   region::log_error("task " + std::to_string(task.number) + " program " + task.program + " abend " +
                     code +
                     (to_exit ? ", handled by " + *exit
