@@ -50,10 +50,11 @@ const ProgramEntry* ProgramTable::find_program(std::string_view name) const {
   return found == programs_.end() ? nullptr : &found->second.entry;
 }
 
-bool ProgramTable::ready(std::string_view name) const {
+const ProgramEntry* ProgramTable::runnable(std::string_view name) const {
   auto found = programs_.find(table_name(name));
-  if (found == programs_.end()) return false;
-  return !found->second.loader || found->second.loader();
+  if (found == programs_.end()) return nullptr;
+  const Program& program = found->second;
+  return !program.loader || program.loader() ? &program.entry : nullptr;
 }
 
 std::optional<std::string> ProgramTable::program_of(std::string_view transaction) const {

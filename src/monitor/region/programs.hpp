@@ -36,8 +36,10 @@ class ProgramTable {
 
   // Lookups take names as programs pass them: blank-padded, any case.
   const ProgramEntry* find_program(std::string_view name) const;
-  // Whether the program is in the table and its code can run now.
-  bool ready(std::string_view name) const;
+  // The entry of a program whose code can run now (a library program's
+  // library is loaded first); nullptr when the table does not have it or
+  // its code cannot be loaded.
+  const ProgramEntry* runnable(std::string_view name) const;
   std::optional<std::string> program_of(std::string_view transaction) const;
   bool interprets(std::string_view program) const;
 

@@ -100,8 +100,8 @@ std::string run_program_level(control::Task& task, const std::string& first,
                               std::vector<std::string>& ran) {
   std::string next = first;
   for (;;) {
-    const ProgramEntry* entry = program_table().find_program(next);
-    if (entry == nullptr || !program_table().ready(next)) return next;
+    const ProgramEntry* entry = program_table().runnable(next);
+    if (entry == nullptr) return next;
     ran.push_back(next);
     task.program = next;
     task.transfer.reset();

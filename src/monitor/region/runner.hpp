@@ -65,8 +65,8 @@ struct TaskOutcome {
 // Runs `first` and then each program that an XCTL names, until one ends
 // without a transfer (RETURN, ABEND CANCEL, or its entry function returns).
 // The names run are appended to `ran`. Returns the name of a program that is
-// not in the program table or cannot be loaded, empty when every one ran. LINK runs its
-// target this way, one level below the linking program.
+// not in the program table or cannot be loaded, empty when every one ran.
+// LINK runs its target this way, one level below the linking program.
 std::string run_program_level(control::Task& task, const std::string& first,
                               std::vector<std::string>& ran);
 
