@@ -191,9 +191,7 @@ void load(const FileOptions& options) {
   if (outcome == store::Outcome::held) {
     throw ToolFailure{origin + ":" + std::to_string(input[failed].line) + ": " +
                       described(file, records[failed].key) + " of file " + file.name +
-                      " is locked by task " + std::to_string(store->last_holder().task) +
-                      " of process " + std::to_string(store->last_holder().process) +
-                      "; try again when its unit of work ends; nothing loaded"};
+                      " is locked by " + holder_text(*store) + "; nothing loaded"};
   }
   if (outcome == store::Outcome::no_space) {
     throw ToolFailure{"file " + file.name + " has no room for the records past number " +

@@ -55,10 +55,7 @@ void ts_delete(const QueueOptions& options) {
   store::Outcome outcome = store->ts_delete(name, &tool);
   if (outcome == store::Outcome::not_found) throw ToolFailure{"no TS queue " + options.name};
   if (outcome == store::Outcome::held) {
-    throw ToolFailure{"TS queue " + options.name + " is in use by task " +
-                      std::to_string(store->last_holder().task) + " of process " +
-                      std::to_string(store->last_holder().process) +
-                      "; try again when its unit of work ends"};
+    throw ToolFailure{"TS queue " + options.name + " is in use by " + holder_text(*store)};
   }
   require_ok(outcome, *store);
   require_ok(store->uow_commit(tool), *store);

@@ -74,6 +74,11 @@ std::unique_ptr<store::Store> region_store(const std::string& region) {
   return std::move(opened.store);
 }
 
+std::string holder_text(const store::Store& store) {
+  return "task " + std::to_string(store.last_holder().task) + " of process " +
+         std::to_string(store.last_holder().process) + "; try again when its unit of work ends";
+}
+
 void require_ok(store::Outcome outcome, const store::Store& store) {
   if (outcome != store::Outcome::ok) throw ToolFailure{outcome_text(outcome, store)};
 }

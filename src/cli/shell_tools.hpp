@@ -42,6 +42,10 @@ region::RegionConfig region_config(const std::string& region);
 // store's busy timeout). Throws ToolFailure.
 std::unique_ptr<store::Store> region_store(const std::string& region);
 
+// The task that holds what the store last answered `held` for, and what to
+// do: "task 7 of process 4242; try again when its unit of work ends".
+std::string holder_text(const store::Store& store);
+
 // Throws ToolFailure, saying what the store reported, unless `outcome` is ok.
 void require_ok(store::Outcome outcome, const store::Store& store);
 
