@@ -7,6 +7,7 @@
 
 #include "cli/commands.hpp"
 #include "cli/region_start.hpp"
+#include "cli/shell_tools.hpp"
 #include "monitor/net/server.hpp"
 #include "monitor/region/region.hpp"
 
@@ -15,7 +16,7 @@ namespace ravnmor::cli {
 namespace {
 
 struct ConfigOptions {
-  std::string region = "./" + std::string(region::kDefaultRegionDirectory);
+  std::string region;
   std::string file;  // empty: the region directory's region.toml
 };
 
@@ -53,7 +54,7 @@ void add_config_command(CLI::App& app, Action& action) {
   config->require_subcommand(1);
   auto* check = config->add_subcommand(
       "check", "check a configuration as the region reads it at start, without starting it");
-  check->add_option("--region", options->region, "region directory")->capture_default_str();
+  add_region_option(check, options->region);
   check->add_option("FILE", options->file, "the file to check (default: the region's region.toml)");
   check->callback([&action, options] { action = [options] { return check_config(*options); }; });
 }

@@ -12,7 +12,7 @@
 
 #include "cli/commands.hpp"
 #include "cli/region_start.hpp"
-#include "monitor/region/region.hpp"
+#include "cli/shell_tools.hpp"
 
 namespace ravnmor::cli {
 
@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 constexpr const char* kLatest = "latest";
 
 struct DumpOptions {
-  std::string region = "./" + std::string(region::kDefaultRegionDirectory);
+  std::string region;
   std::string name = kLatest;
 };
 
@@ -73,7 +73,7 @@ void add_dump_command(CLI::App& app, Action& action) {
   auto* list_command = dump->add_subcommand("list", "the region's dumps, oldest first");
   auto* show_command = dump->add_subcommand("show", "one dump, printed whole");
   for (CLI::App* command : {list_command, show_command}) {
-    command->add_option("--region", options->region, "region directory")->capture_default_str();
+    add_region_option(command, options->region);
   }
   show_command->add_option("NAME", options->name, "a file name from the list, or latest")
       ->capture_default_str();

@@ -12,6 +12,7 @@
 
 #include "cli/commands.hpp"
 #include "cli/region_start.hpp"
+#include "cli/shell_tools.hpp"
 #include "monitor/region/programs.hpp"
 #include "monitor/region/region.hpp"
 
@@ -20,7 +21,7 @@ namespace ravnmor::cli {
 namespace {
 
 struct JournalOptions {
-  std::string region = "./" + std::string(region::kDefaultRegionDirectory);
+  std::string region;
   std::string name;
 };
 
@@ -70,7 +71,7 @@ void add_journal_command(CLI::App& app, Action& action) {
   auto* journal = app.add_subcommand("journal", "the records that JOURNAL wrote");
   journal->require_subcommand(1);
   auto* show_command = journal->add_subcommand("show", "one journal's records, oldest first");
-  show_command->add_option("--region", options->region, "region directory")->capture_default_str();
+  add_region_option(show_command, options->region);
   show_command->add_option("NAME", options->name, "the journal's name in region.toml")->required();
   show_command->callback([&action, options] { action = [options] { return show(*options); }; });
 }

@@ -9,6 +9,7 @@
 
 #include "cli/commands.hpp"
 #include "cli/region_start.hpp"
+#include "cli/shell_tools.hpp"
 #include "monitor/region/lock.hpp"
 #include "monitor/store/maintenance.hpp"
 
@@ -17,7 +18,7 @@ namespace ravnmor::cli {
 namespace {
 
 struct StoreOptions {
-  std::string region = "./" + std::string(region::kDefaultRegionDirectory);
+  std::string region;
   std::string file;
 };
 
@@ -44,7 +45,7 @@ int restore(const StoreOptions& options) {
 CLI::App* add_action(CLI::App& store, StoreOptions& options, const char* name,
                      const std::string& description) {
   CLI::App* command = store.add_subcommand(name, description);
-  command->add_option("--region", options.region, "region directory")->capture_default_str();
+  add_region_option(command, options.region);
   return command;
 }
 
