@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,17 @@ namespace ravnmor::cli::testing {
 
 // Bounds only a test that has already gone wrong.
 inline constexpr auto kPatience = std::chrono::seconds(30);
+
+// Asks `done` again and again, `pause_ms` apart, until it says yes or the
+// patience runs out; whether it said yes.
+inline bool eventually(const std::function<bool()>& done, int pause_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    poll(nullptr, 0, pause_ms);
+  }
+  return true;
+}
 
 inline std::string ravnmor_binary() {
   const char* path = std::getenv("RAVNMOR_BINARY");

@@ -5,9 +5,7 @@
 // which ends only its task and backs out its change, then mended and
 // refreshed, and reached from QCMD by LOAD and XCTL.
 #include <gtest/gtest.h>
-#include <poll.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -61,13 +59,14 @@ std::string build(const fs::path& source, const fs::path& directory) {
 
 // The records of TD queue AUDT, waiting (bounded) until they hold `text`.
 std::string audit_lines_with(const RegionServer& server, const std::string& text) {
+  constexpr int kPauseMs = 100;
   std::string lines;
-  auto deadline = std::chrono::steady_clock::now() + kPatience;
-  while (std::chrono::steady_clock::now() < deadline) {
-    lines = ravnmor({"td", "show", "--region", server.region_dir(), "AUDT"}).out;
-    if (lines.find(text) != std::string::npos) break;
-    poll(nullptr, 0, 100);
-  }
+  eventually(
+      [&] {
+        lines = ravnmor({"td", "show", "--region", server.region_dir(), "AUDT"}).out;
+        return lines.find(text) != std::string::npos;
+      },
+      kPauseMs);
   return lines;
 }
 

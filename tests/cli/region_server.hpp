@@ -81,13 +81,8 @@ class RegionServer {
 
   // Waits (bounded) for the region log to show `text`.
   bool log_shows(const std::string& text) const {
-    auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (log().find(text) == std::string::npos) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      pollfd none{};
-      poll(&none, 0, 10);
-    }
-    return true;
+    constexpr int kPauseMs = 10;
+    return eventually([&] { return log().find(text) != std::string::npos; }, kPauseMs);
   }
 
  private:

@@ -24,13 +24,14 @@ void pause_ms(int milliseconds) {
 // Runs READQ TD of the NOTE queue (at the initial screen of QCMD) until it
 // finds a record, bounded; its response.
 std::string next_note(S3270& terminal) {
+  constexpr int kPauseMs = 200;
   std::string answer;
-  auto deadline = std::chrono::steady_clock::now() + kPatience;
-  while (std::chrono::steady_clock::now() < deadline) {
-    answer = execute(terminal, "READQ TD QUEUE(NOTE) SET(&FWORD) LENGTH(&HWORD)");
-    if (answer != "EIBRESP : QZERO") break;
-    pause_ms(200);
-  }
+  eventually(
+      [&] {
+        answer = execute(terminal, "READQ TD QUEUE(NOTE) SET(&FWORD) LENGTH(&HWORD)");
+        return answer != "EIBRESP : QZERO";
+      },
+      kPauseMs);
   return answer;
 }
 
