@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <utility>
 #include <vector>
 
 #include "bench_support.hpp"
@@ -39,11 +38,8 @@ class LinkRegion {
   LinkRegion() : directory_(bench::scratch_directory()) {
     region_.emplace(region::Region::open(directory_ / "region"));
     region::set_current_region(&*region_);
-    for (auto [name, entry] : {std::pair{"LINKER", "linker"}, std::pair{"LINKED", "linked"}}) {
-      auto program = std::make_shared<services::LibraryProgram>(name, BENCH_LINK_LIBRARY, entry);
-      region::program_table().add_program(
-          name, [program] { program->run(); }, [program] { return program->load(); });
-    }
+    services::add_library_program("LINKER", BENCH_LINK_LIBRARY, "linker");
+    services::add_library_program("LINKED", BENCH_LINK_LIBRARY, "linked");
     region::program_table().add_program(programs::kEchoName, programs::echo_program);
     region::program_table().add_transaction("LINK", "LINKER");
   }

@@ -71,23 +71,16 @@ class BuiltinCatalogue {
   std::set<std::string> interpreters_;
 };
 
-// A program of a library, loaded by the session that first runs it. A
-// relative library path is taken from the configuration file's directory.
-void install_library_program(const region::ProgramDefinition& program,
-                             const std::filesystem::path& origin) {
-  auto library = std::make_shared<services::LibraryProgram>(
-      program.name, (origin.parent_path() / program.library).lexically_normal(), program.entry);
-  region::program_table().add_program(
-      program.name, [library] { library->run(); }, [library] { return library->load(); });
-}
-
 }  // namespace
 
 void install_programs(const region::RegionConfig& config, const std::string& origin) {
   const BuiltinCatalogue builtins;
   for (const region::ProgramDefinition& program : config.programs) {
     if (!program.library.empty()) {
-      install_library_program(program, std::filesystem::absolute(origin));
+      // A relative library path is taken from the configuration file's directory.
+      const std::filesystem::path directory = std::filesystem::absolute(origin).parent_path();
+      services::add_library_program(program.name, (directory / program.library).lexically_normal(),
+                                    program.entry);
       continue;
     }
     const region::ProgramEntry* entry = builtins.find(program.name);

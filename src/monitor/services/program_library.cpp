@@ -8,12 +8,14 @@
 #include <array>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
 #include "monitor/control/blocks.hpp"
 #include "monitor/control/task.hpp"
+#include "monitor/region/programs.hpp"
 #include "monitor/region/region.hpp"
 #include "monitor/region/runner.hpp"
 #include "monitor/services/region_store.hpp"
@@ -195,6 +197,13 @@ void LibraryProgram::run() {
     throw;
   }
   --library.running;
+}
+
+void add_library_program(const std::string& program, const std::filesystem::path& library,
+                         const std::string& entry) {
+  auto loaded = std::make_shared<LibraryProgram>(program, library, entry);
+  region::program_table().add_program(
+      program, [loaded] { loaded->run(); }, [loaded] { return loaded->load(); });
 }
 
 void leave_library_program(std::exception_ptr failure) {

@@ -53,6 +53,11 @@ class LibraryProgram {
   std::int64_t copy_ = 0;     // the program's copy number when its library was loaded
 };
 
+// Puts program `program` of `library` (its function `entry`) into the
+// program table; the library is loaded when the program first runs.
+void add_library_program(const std::string& program, const std::filesystem::path& library,
+                         const std::string& entry);
+
 // For the EXEC interface of library programs: leaves the running program's
 // entry function, which has ended (RETURN, XCTL, ABEND); a `failure`
 // ends its level with that exception instead. When no library program is
