@@ -19,6 +19,7 @@
 #include "host/host.hpp"
 #include "monitor/net/scheduler.hpp"
 #include "monitor/region/programs.hpp"
+#include "monitor/services/program_library.hpp"
 #include "programs/builtins.hpp"
 #include "shell/lifecycle.hpp"
 #include "shell/translate.hpp"
@@ -168,6 +169,8 @@ class TableRun : public ::testing::Test {
     ravnmor::region::program_table().add_program("TABLE", [this] { run_lines(); });
     ravnmor::region::program_table().add_transaction("QCMD", "TABLE");
     ravnmor::region::program_table().add_interpreter("TABLE");  // as QCMD is
+    // A program whose library is not there: defined, but never loadable.
+    ravnmor::services::add_library_program("NOLIB", "/nonexistent/nolib.so", "nolib");
     ravnmor::net::attach_terminal("T001");  // connected, as a session connects its terminal
   }
 
